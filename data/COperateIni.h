@@ -1,0 +1,41 @@
+#pragma once
+#include <string>
+
+struct AppState;
+
+// Access to the data directory's text files: "Setting.ini", "Help.ini" and the
+// cause/remedy file of the current series and language. Short-lived: made for
+// one task and dropped after it. Every read opens its file anew.
+class COperateIni {
+public:
+    explicit COperateIni(AppState& app);                 // both members empty
+    COperateIni(AppState& app, int unitsIndex);          // prefix and cause file chosen
+    virtual ~COperateIni() = default;
+
+    bool CheckSettingFile() const;
+    bool CheckHelpFile() const;
+    bool CheckCauseFile() const;   // file of the current series and language
+    bool HasCauseFile() const;     // file chosen at construction
+
+    bool ReadSettings();           // may write repairs of empty values
+    bool WriteSettings(int language, int series);
+    bool ReadHelp();
+    bool ReadCauseRemedy(int nErrNo, std::string& remedy, std::string& cause, int nSide) const;
+
+    static std::string ConvertEscapes(const char* text);
+
+    std::string CauseFilePath() const;
+    const std::string& File() const { return m_strFile; }
+    const std::string& Prefix() const { return m_strPrefix; }
+
+    // Section name of an error number for this object's prefix, e.g. "3LINEE12".
+    std::string SectionName(int nErrNo, int nSide) const;
+
+    static constexpr const char* kSettingFile = "\\QL7_Tool\\Setting.ini";
+    static constexpr const char* kHelpFile = "\\QL7_Tool\\Help.ini";
+
+private:
+    AppState& m_app;
+    std::string m_strFile;
+    std::string m_strPrefix;
+};

@@ -1,0 +1,39 @@
+#pragma once
+#include <array>
+
+// Every run-time text of the program in its two languages, UTF-8:
+// element 0 Chinese, element 1 English, chosen by AppState::m_nLanguage.
+using LocalText = std::array<const char*, 2>;
+
+// Additional-conditions dialog
+extern const LocalText g_strAddTitle, g_strAddEmitterSide, g_strAddReceiverSide,
+    g_strAddInterlock, g_strAddHalt, g_strAddInterlockOn, g_strAddInterlockOff,
+    g_strAddHaltOn, g_strAddHaltOff, g_strAddClear, g_strAddOk;
+
+// Main diagnosis window and the cause/remedy page
+extern const LocalText g_strMainTitle, g_strCauseHeading, g_strRemedyHeading,
+    g_strEmitter, g_strReceiver, g_strEmitterMain, g_strEmitterSub1, g_strEmitterSub2,
+    g_strReceiverMain, g_strReceiverSub1, g_strReceiverSub2, g_strCauseCount,
+    g_strClear, g_strThreeUnits, g_strTwoUnits, g_strOneUnit, g_strSettings,
+    g_strExit, g_strClick, g_strUpCjk, g_strDownCjk, g_strUp, g_strDown,
+    g_strStep1, g_strStep2, g_strStep3, g_strStep4, g_strAddConditions,
+    g_strResetNote, g_strChangeNote;
+
+// Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.
+extern const LocalText g_strSeriesName;
+
+// Error-code picker
+extern const LocalText g_strSelectTitle, g_strSelectPrompt, g_strSelectCancel;
+
+// Settings screen
+extern const LocalText g_strSetTitle, g_strSetVersionPrefix, g_strSetHeading,
+    g_strSetLanguage, g_strSetLightCurtain, g_strSetOk, g_strSetExit,
+    g_strSetStep1, g_strSetStep2;
+extern const char* const g_strVersion; // "1.0.1.0"
+
+// Message box: title, and the 11 numbered messages [number][language].
+extern const LocalText g_strMessageTitle;
+extern const std::array<LocalText, 11> g_strMessage;
+
+// Texts kept as the dialog templates hold them, whatever the language.
+extern const char* const g_strAboutMenuItem; // system-menu item of the main window

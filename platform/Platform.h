@@ -1,0 +1,9 @@
+// platform/: stand-ins for the operating-system services the program relies on
+// (profile files, the executable's directory, file presence, the single-instance
+// guard, the system language). Everything outside this folder stays portable.
+#pragma once
+#include "platform/ExeDir.h"
+#include "platform/FileExists.h"
+#include "platform/InstanceGuard.h"
+#include "platform/ProfileFile.h"
+#include "platform/SystemLanguage.h"

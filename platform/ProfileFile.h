@@ -1,0 +1,43 @@
+#pragma once
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// INI ("profile") files: [section] headers and key=value lines, names matched
+// without regard to case. Every call opens the file anew; nothing is cached.
+
+// The value of key in section, or def when the file, section or key is missing.
+// Blanks around the value and one pair of enclosing quotes are dropped, and the
+// result is cut to bufferSize - 1 bytes at a whole UTF-8 character.
+std::string GetProfileString(const std::string& path, std::string_view section,
+                             std::string_view key, std::string_view def,
+                             std::size_t bufferSize);
+
+// The same lookup on text already in memory.
+std::string GetProfileStringFromText(std::string_view text, std::string_view section,
+                                     std::string_view key, std::string_view def,
+                                     std::size_t bufferSize);
+
+// Replaces (or adds) one value, keeping every other byte of the file. The new
+// content goes to a temporary file in the same folder that then replaces the
+// original in one step. False when the file or folder cannot be written; the
+// original is then untouched.
+bool WriteProfileString(const std::string& path, std::string_view section,
+                        std::string_view key, std::string_view value);
+
+// The text WriteProfileString would store for a file holding text.
+std::string SetProfileStringInText(std::string_view text, std::string_view section,
+                                   std::string_view key, std::string_view value);
+
+// Test seam: called with the target path at each stage of a write (opening the
+// temporary file, writing it, replacing the original); returning false makes that
+// stage fail as a read-only file, a full disk or a failed rename would. An empty
+// function removes the hook.
+enum class WriteStage { Open, Write, Replace };
+using WriteHook = std::function<bool(const std::string& path, WriteStage stage)>;
+void SetWriteHookForTesting(WriteHook hook);
+
+} // namespace platform

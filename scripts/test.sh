@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Darvell with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+darvell_install_deps
+
+build=build/test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DDARVELL_SANITIZE=ON -DDARVELL_TESTS=ON
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+
+# The end-to-end run drives the real program in a real X window.
+if [ -x scripts/e2e.sh ] && command -v Xvfb >/dev/null; then
+  scripts/e2e.sh "$build"
+fi
