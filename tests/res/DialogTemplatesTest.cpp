@@ -21,8 +21,9 @@ TEST(DialogTemplates, MainWindowFitsBothHeightsAndKeepsPictureClear)
         EXPECT_GE(r.top, 0) << c.id;
         EXPECT_LE(r.left + r.width, width) << c.id;
         EXPECT_LE(r.top + r.height, height) << c.id;
-        if (c.id >= 1006 && c.id <= 1011)
+        if (c.id >= 1006 && c.id <= 1011) {
             EXPECT_FALSE(Overlaps(r, pictureLeft, pictureTop, pictureRight, pictureBottom)) << c.id;
+        }
     }
 }
 
