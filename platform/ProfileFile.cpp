@@ -412,6 +412,12 @@ bool WriteProfileString(const std::string& path, std::string_view section,
         ::unlink(tmp.c_str());
         return false;
     }
+    // Make the rename itself survive a power cut; the write already succeeded.
+    const int dirFd = ::open(target.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
     return true;
 }
 
