@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <cctype>
 #include <filesystem>
@@ -71,40 +72,9 @@ Sections ParseRaw(const std::string& text, std::vector<std::string>& problems)
 
 bool ValidUtf8(const std::string& s)
 {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        int extra;
-        unsigned int cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= s.size())
-            return false;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        const unsigned int minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
+    QStringDecoder decode(QStringDecoder::Utf8);
+    const QString unused = decode(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
+    return !decode.hasError();
 }
 
 bool HasNonAscii(const std::string& s)
