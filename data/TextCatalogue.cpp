@@ -1,0 +1,89 @@
+#include "data/TextCatalogue.h"
+
+// Additional-conditions dialog
+const LocalText g_strAddTitle = {"Darvell", "Darvell"};
+const LocalText g_strAddEmitterSide = {"投光器侧", "Emitter"};
+const LocalText g_strAddReceiverSide = {"受光器侧", "Receiver"};
+const LocalText g_strAddInterlock = {"连琐功能", "INTERLOCK"};
+const LocalText g_strAddHalt = {"投光停止", "HALT"};
+const LocalText g_strAddInterlockOn = {"亮灯", "Light ON"};
+const LocalText g_strAddInterlockOff = {"熄灯", "Light OFF"};
+const LocalText g_strAddHaltOn = {"亮灯", "Light ON"};
+const LocalText g_strAddHaltOff = {"熄灯", "Light OFF"};
+const LocalText g_strAddClear = {"清除", "CLEAR"};
+const LocalText g_strAddOk = {"OK", "OK"};
+
+// Main diagnosis window and the cause/remedy page
+const LocalText g_strMainTitle = {"Darvell", "Darvell"};
+const LocalText g_strCauseHeading = {"* 原因", "* Cause"};
+const LocalText g_strRemedyHeading = {"* 处理方法", "* Remedy"};
+const LocalText g_strEmitter = {"投光器侧", "Emitter"};
+const LocalText g_strReceiver = {"受光器侧", "Receiver"};
+const LocalText g_strEmitterMain = {"主传感器", "Main Sensor"};
+const LocalText g_strEmitterSub1 = {"辅助传感器1", "Sub Sensor 1"};
+const LocalText g_strEmitterSub2 = {"辅助传感器2", "Sub Sensor 2"};
+const LocalText g_strReceiverMain = {"主传感器", "Main Sensor"};
+const LocalText g_strReceiverSub1 = {"辅助传感器1", "Sub Sensor 1"};
+const LocalText g_strReceiverSub2 = {"辅助传感器2", "Sub Sensor 2"};
+const LocalText g_strCauseCount = {"可能是个别异常", "# of possible causes"};
+const LocalText g_strClear = {"CLEAR", "CLEAR"};
+const LocalText g_strThreeUnits = {"3台", "3 Units"};
+const LocalText g_strTwoUnits = {"2台", "2 Units"};
+const LocalText g_strOneUnit = {"1台", "1 Unit"};
+const LocalText g_strSettings = {"Settings", "Settings"};
+const LocalText g_strExit = {"EXIT", "EXIT"};
+const LocalText g_strClick = {"请选择", "Click"};
+const LocalText g_strUpCjk = {"up", "up"};
+const LocalText g_strDownCjk = {"down", "down"};
+const LocalText g_strUp = {"up", "up"};
+const LocalText g_strDown = {"down", "down"};
+const LocalText g_strStep1 = {"STEP1 选择直列安装结构", "STEP1 Select Number of Units"};
+const LocalText g_strStep2 = {"STEP2 输入错误状态", "STEP2 Input Error Status"};
+const LocalText g_strStep3 = {"STEP3 原因及处理方法", "STEP3 Cause and Remedy"};
+const LocalText g_strStep4 = {"STEP4", "STEP4"};
+const LocalText g_strAddConditions = {"再追加条件", "Additional\nconditions"};
+const LocalText g_strResetNote = {"恢复原状态 (清除错误状态)", "Reset Error Status"};
+const LocalText g_strChangeNote = {"语言及机种变更", "Change Language and Series"};
+
+const LocalText g_strSeriesName = {"QL7B series", "QL7-A series"};
+
+// Error-code picker
+const LocalText g_strSelectTitle = {"Darvell", "Darvell"};
+const LocalText g_strSelectPrompt = {
+    "确认错误显示灯的亮灯状态、选择错误状态。",
+    "Please select the code on the error indicator.\n"
+    "If all indicators are off, please select \"POWER OFF\""};
+const LocalText g_strSelectCancel = {"取消", "CANCEL"};
+
+// Settings screen
+const LocalText g_strSetTitle = {"Darvell", "Darvell"};
+const LocalText g_strSetVersionPrefix = {"Darvell Ver.", "Darvell Ver."};
+const LocalText g_strSetHeading = {"设定画面", "Settings"};
+const LocalText g_strSetLanguage = {"使用语言", "Language"};
+const LocalText g_strSetLightCurtain = {"安全光幕", "Light Curtain"};
+const LocalText g_strSetOk = {"OK\n\n进入诊断画面", "OK\n\nGo to diagnosis screen"};
+const LocalText g_strSetExit = {"EXIT", "EXIT"};
+const LocalText g_strSetStep1 = {"STEP1 选择语言", "STEP1 Select Language"};
+const LocalText g_strSetStep2 = {"STEP2 选择机种", "STEP2 Select Series"};
+const char* const g_strVersion = "1.0.1.0";
+
+// Message box
+const LocalText g_strMessageTitle = {"Darvell", "Darvell"};
+const std::array<LocalText, 11> g_strMessage = {{
+    {"无相应的异常模式。请清除并重新输入错误状态。",
+     "The status that you have chosen does not seem real.\n Please enter the current status "
+     "of the digital error indicator again after the Clear button."},
+    {"无原因 · 处理文件", "No cause or remedy files are available."},
+    {"无法取得原因 · 处理方法。请确认文件。",
+     "No cause or remedy files can be obtained. \nPlease check the files."},
+    {"错误!", "Error!"},
+    {"已打开(Darvell)", "Darvell is open, already."},
+    {"无设定文件。", "No setting files is available."},
+    {"无法取得设定数据、请确认文件。", "No setting files can be obtained. \nPlease check the files."},
+    {"无法写入设定数据、请确认文件。", "This software cannot write in setting data."},
+    {"无法取得BMP文件、请确认文件。", "No BMP files can be obtained. \nPlease check the files."},
+    {"无帮助文件。", "No help files is available."},
+    {"无法取得帮助资料、请确认文件。", "No help files can be obtained. \nPlease check the files."},
+}};
+
+const char* const g_strAboutMenuItem = "Darvell のﾊﾞｰｼﾞｮﾝ情報(&A)...";
