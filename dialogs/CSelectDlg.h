@@ -1,0 +1,35 @@
+#pragma once
+#include "dialogs/CTemplateDialog.h"
+
+#include <string>
+
+struct Bitmaps;
+
+// One picker entry: the caption of button 1000 + i, whether it is shown and
+// whether it can be pressed. The caller fills all of them before DoModal.
+struct PickerEntry {
+    std::string m_strCaption;
+    unsigned char m_bShown = 0;
+    unsigned char m_bEnabled = 0;
+};
+
+// The error-code picker: up to 14 code buttons in two columns beside a picture
+// of the indicator. DoModal returns 1000 + i for entry i, or IDCANCEL.
+class CSelectDlg : public CTemplateDialog {
+    Q_OBJECT
+public:
+    CSelectDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
+
+    // captions[0..13] are entries 0..13 (strings 1..14 of a caption set).
+    void SetCaptions(const std::string* captions);
+    int DoModal() override;
+
+    PickerEntry m_Entries[14];
+
+protected:
+    void PaintPictures(QPainter& painter) override;
+
+private:
+    void OnInitDialog();
+    const Bitmaps& m_bitmaps;
+};
