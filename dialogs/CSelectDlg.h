@@ -26,10 +26,14 @@ public:
 
     PickerEntry m_Entries[14];
 
+    static constexpr int kEntries = 14;
+    static constexpr int kFirstCode = 1000; // button of entry 0; entry i is 1000 + i
+
 protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
     void OnInitDialog();
+    void CentreOnOwner();
     const Bitmaps& m_bitmaps;
 };
