@@ -4,6 +4,7 @@
 #include <string>
 
 struct Bitmaps;
+class CBaseButton;
 
 // One picker entry: the caption of button 1000 + i, whether it is shown and
 // whether it can be pressed. The caller fills all of them before DoModal.
@@ -35,5 +36,6 @@ protected:
 private:
     void OnInitDialog();
     void CentreOnOwner();
+    static void FitCaption(CBaseButton& button);
     const Bitmaps& m_bitmaps;
 };
