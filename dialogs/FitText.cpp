@@ -29,7 +29,8 @@ void FitText(QWidget& control)
     int flags = Qt::TextWordWrap;
     if (auto* b = qobject_cast<QAbstractButton*>(&control)) {
         text = b->text();
-        room = b->rect().adjusted(2, 2, -2, -2); // inside the 3D edge
+        // Inside the focus rectangle, so that neither it nor the 3D edge crosses the text.
+        room = b->rect().adjusted(4, 4, -4, -4);
         flags |= Qt::AlignHCenter | Qt::AlignTop;
     } else if (auto* l = qobject_cast<QLabel*>(&control)) {
         text = l->text();

@@ -18,7 +18,7 @@ TEST(FitText, ButtonCaptionsShrinkOnlyWhenCutAndGrowBackWithAShorterOne)
     AppState app;
     CBaseButton button(app);
     button.resize(156, 52);
-    const QRect room = button.rect().adjusted(2, 2, -2, -2);
+    const QRect room = button.rect().adjusted(4, 4, -4, -4); // inside the focus rectangle
     const int flags = Qt::AlignHCenter | Qt::AlignTop;
     struct Case {
         QString text;
