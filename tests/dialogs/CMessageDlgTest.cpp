@@ -39,6 +39,9 @@ Shown ShowAndConfirm(int msg, int language, int* result)
         auto* ok = dlg.Control<CBaseButton>(1);
         ASSERT_NE(ok, nullptr);
         shown.okFocused = dlg.focusWidget() == ok;
+        // With DARVELL_SHOT_DIR set, keep a picture of each box for a look.
+        if (const QByteArray dir = qgetenv("DARVELL_SHOT_DIR"); !dir.isEmpty())
+            dlg.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/message-%1-%2.png").arg(msg).arg(language));
         QTest::keyClick(ok, Qt::Key_Return);
     });
     *result = dlg.DoModal();
