@@ -19,6 +19,7 @@ public:
     void Captions(int slot, CaptionSet& out) const;
     std::array<bool, 14> Choices(int slot) const;
     // Stores code (1..14) in slot and applies the transitions; true when complete.
+    // A disabled slot or a code outside 1..14 changes nothing and gives false.
     bool Enter(int slot, int code);
     int Code(int slot) const { return m_nCode[slot]; }
 
@@ -29,6 +30,10 @@ public:
     int NextSlot() const { return m_nNextSlot; }
     // Disables every slot (after a diagnosis has run).
     void DisableAll();
+    // Connected units (3, 2 or 1; an unknown unit-count index counts as one unit)
+    // and whether a slot belongs to one of them.
+    int Units() const;
+    bool IsConnected(int slot) const;
 
 private:
     const AppState& m_app;
