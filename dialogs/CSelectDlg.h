@@ -4,6 +4,7 @@
 #include <string>
 
 struct Bitmaps;
+class CBaseButton;
 
 // One picker entry: the caption of button 1000 + i, whether it is shown and
 // whether it can be pressed. The caller fills all of them before DoModal.
@@ -26,10 +27,15 @@ public:
 
     PickerEntry m_Entries[14];
 
+    static constexpr int kEntries = 14;
+    static constexpr int kFirstCode = 1000; // button of entry 0; entry i is 1000 + i
+
 protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
     void OnInitDialog();
+    void CentreOnOwner();
+    static void FitCaption(CBaseButton& button);
     const Bitmaps& m_bitmaps;
 };

@@ -15,14 +15,22 @@ public:
 
     void ApplyTexts();
 
+    // The radio that is checked: 0 for the first of its row, 1 otherwise.
+    int CheckedLanguage() const;
+    int CheckedSeries() const;
+
 protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
     void OnInitDialog();
+    // v 0 or 1 checks that radio of the row, any other value the third one.
     void SetLanguageRadios(int v);
     void SetSeriesRadios(int v);
-    int CheckedLanguage() const;
-    int CheckedSeries() const;
+    void SetRadios(const int (&ids)[3], int v);
+    int CheckOf(int id) const;
+    void OnLanguage(int id, int language);
+    void OnSeries(int id, int series);
+    void ShowMessage(int msg);
     const Bitmaps& m_bitmaps;
 };
