@@ -1,6 +1,7 @@
 #include "app/CDarvellApp.h"
 
 #include "data/COperateIni.h"
+#include "diagnosis/CDarvellDlg.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSetDlg.h"
 #include "draw/CBmpData.h"
@@ -83,6 +84,8 @@ void CDarvellApp::RunScreens()
     CSetDlg settings(m_app, m_bitmaps);
     if (settings.DoModal() != CTemplateDialog::IDOK)
         return; // EXIT: the program ends without its main window
+    CDarvellDlg main(m_app, m_bitmaps);
+    main.DoModal();
 }
 
 int CDarvellApp::InitInstance()
