@@ -23,8 +23,11 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
 
 // Replaces (or adds) one value, keeping every other byte of the file. The new
 // content goes to a temporary file in the same folder that then replaces the
-// original in one step. False when the file or folder cannot be written; the
-// original is then untouched.
+// original in one step, with the original's permissions. False when the file or
+// folder cannot be written, and when the file does not exist: the program never
+// creates a file. Names and values holding a line break, a section name with "]"
+// or a key with "=" are refused, since they would change the file's shape. On
+// false the original is untouched. A symbolic link is written through.
 bool WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value);
 

@@ -1,0 +1,182 @@
+#include "data/COperateIni.h"
+
+#include "data/AppState.h"
+#include "platform/ExeDir.h"
+#include "platform/FileExists.h"
+#include "platform/ProfileFile.h"
+
+namespace {
+
+constexpr const char* kMissing = "ERR";
+constexpr std::size_t kSettingBuffer = 256;
+constexpr std::size_t kHelpBuffer = 256;
+constexpr std::size_t kCauseBuffer = 1024;
+constexpr const char* kSettingSection = "Setting";
+
+std::string ReadKey(const std::string& file, const char* section, const char* key,
+                    std::size_t buffer)
+{
+    return platform::GetProfileString(file, section, key, kMissing, buffer);
+}
+
+} // namespace
+
+COperateIni::COperateIni(AppState& app) : m_app(app) {}
+
+COperateIni::COperateIni(AppState& app, int unitsIndex) : m_app(app)
+{
+    m_strPrefix = unitsIndex == 0 ? "3LINE" : unitsIndex == 1 ? "2LINE" : "1LINE";
+    m_strFile = CauseFilePath();
+}
+
+bool COperateIni::CheckSettingFile() const
+{
+    return platform::FileExists(platform::ExePath(kSettingFile));
+}
+
+bool COperateIni::CheckHelpFile() const
+{
+    return platform::FileExists(platform::ExePath(kHelpFile));
+}
+
+bool COperateIni::CheckCauseFile() const
+{
+    return platform::FileExists(CauseFilePath());
+}
+
+bool COperateIni::HasCauseFile() const
+{
+    return platform::FileExists(m_strFile);
+}
+
+bool COperateIni::ReadSettings()
+{
+    const std::string file = platform::ExePath(kSettingFile);
+    // An empty value is a fresh install: it is stored as "0" before use.
+    const auto repair = [&](const char* key) {
+        return platform::WriteProfileString(file, kSettingSection, key, "0");
+    };
+
+    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer);
+    if (language == kMissing)
+        return false;
+    if (language == "0") {
+        m_app.m_nLanguage = 0;
+    } else if (language == "1") {
+        m_app.m_nLanguage = 1;
+    } else if (language.empty()) {
+        if (!repair("Language"))
+            return false;
+        m_app.m_nLanguage = 0;
+    } else {
+        return false;
+    }
+
+    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer);
+    if (type == kMissing)
+        return false;
+    if (type == "0") {
+        m_app.m_nSeries = 0;
+    } else if (type.empty()) {
+        if (!repair("Type"))
+            return false;
+        m_app.m_nSeries = 0;
+    } else {
+        return false; // only the first series can be chosen
+    }
+
+    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer);
+    if (height == kMissing)
+        return false;
+    if (height == "0") {
+        m_app.m_nDialogHeight = 768;
+    } else if (height == "1") {
+        m_app.m_nDialogHeight = 736;
+    } else if (height.empty()) {
+        if (!repair("DialogHeight"))
+            return false;
+        m_app.m_nDialogHeight = 768;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool COperateIni::WriteSettings(int language, int series)
+{
+    const std::string file = platform::ExePath(kSettingFile);
+    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
+        return false;
+    if (!platform::WriteProfileString(file, kSettingSection, "Language", language != 0 ? "1" : "0"))
+        return false;
+    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
+        return false;
+    return platform::WriteProfileString(file, kSettingSection, "Type", series != 0 ? "1" : "0");
+}
+
+bool COperateIni::ReadHelp()
+{
+    const std::string file = platform::ExePath(kHelpFile);
+    const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer);
+    if (chinese == kMissing)
+        return false;
+    m_app.m_strHelp[0] = chinese;
+    const std::string english = ReadKey(file, "RemedyE", "Remedy", kHelpBuffer);
+    if (english == kMissing)
+        return false;
+    m_app.m_strHelp[1] = english;
+    return true;
+}
+
+bool COperateIni::ReadCauseRemedy(int nErrNo, std::string& remedy, std::string& cause,
+                                  int nSide) const
+{
+    const std::string section = SectionName(nErrNo, nSide);
+    const std::string ca = ReadKey(m_strFile, section.c_str(), "ca", kCauseBuffer);
+    if (ca == kMissing)
+        return false;
+    const std::string re = ReadKey(m_strFile, section.c_str(), "re", kCauseBuffer);
+    if (re == kMissing)
+        return false;
+    cause = ConvertEscapes(ca.c_str());
+    remedy = ConvertEscapes(re.c_str());
+    return true;
+}
+
+std::string COperateIni::ConvertEscapes(const char* text)
+{
+    std::string out;
+    if (text == nullptr)
+        return out;
+    // Byte by byte: a 0x5C is a backslash wherever it stands.
+    for (std::size_t i = 0; text[i] != '\0';) {
+        if (text[i] == '\\' && text[i + 1] == 'n') {
+            out.push_back('\n');
+            i += 2;
+        } else if (text[i] == '\\' && text[i + 1] == '\\') {
+            out.push_back('\\');
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+            i += 1;
+        }
+    }
+    return out;
+}
+
+std::string COperateIni::CauseFilePath() const
+{
+    const bool english = m_app.m_nLanguage != 0;
+    if (m_app.m_nSeries == 1)
+        return platform::ExePath(english ? "\\QL7_Tool\\QL7AE.ini" : "\\QL7_Tool\\QL7AJ.ini");
+    return platform::ExePath(english ? "\\QL7_Tool\\QL7BE.ini" : "\\QL7_Tool\\QL7BJ.ini");
+}
+
+std::string COperateIni::SectionName(int nErrNo, int nSide) const
+{
+    std::string section = m_strPrefix;
+    if (m_app.m_nSeries != 1)
+        section += nSide == 1 ? "E" : "R";
+    section += std::to_string(nErrNo);
+    return section;
+}

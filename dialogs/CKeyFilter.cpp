@@ -1,0 +1,41 @@
+#include "dialogs/CKeyFilter.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+CKeyFilter* CKeyFilter::Install(QWidget* dialog)
+{
+    return new CKeyFilter(dialog);
+}
+
+CKeyFilter::CKeyFilter(QWidget* dialog)
+    : QObject(dialog), m_dialog(dialog)
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(this);
+}
+
+bool CKeyFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != m_dialog)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier,
+                        QStringLiteral(" "), key->isAutoRepeat(), ushort(key->count()));
+        QCoreApplication::sendEvent(watched, &space);
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -1,0 +1,182 @@
+#include "dialogs/CTemplateDialog.h"
+
+#include "data/AppState.h"
+#include "dialogs/CKeyFilter.h"
+#include "draw/AppIcon.h"
+#include "draw/CBaseButton.h"
+#include "draw/CBaseButtonR.h"
+#include "draw/CBaseStatic1.h"
+#include "draw/CBaseStatic2.h"
+#include "draw/CBaseStatic3.h"
+#include "draw/CBaseStatic4.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+QString FromUtf8(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+} // namespace
+
+CTemplateDialog::CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWidget* parent, Look look)
+    : QDialog(parent), m_tmpl(tmpl), m_app(app), m_look(look)
+{
+    setObjectName(QString::fromLatin1(tmpl.className));
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (tmpl.systemMenu)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    setWindowFlags(flags);
+    setFixedSize(DluToPixelX(tmpl.width), DluToPixelY(tmpl.height));
+    setWindowIcon(AppIcon());
+
+    if (look == Look::Program) {
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, BackgroundColour());
+        setPalette(pal);
+        setAutoFillBackground(true);
+    }
+    for (const ControlTemplate& c : tmpl.controls) {
+        QWidget* w = CreateControl(c);
+        w->setObjectName(QString::number(c.id));
+        const PixelRect r = ControlRect(c);
+        w->setGeometry(r.left, r.top, r.width, r.height);
+        if (c.flags & kHidden)
+            w->setHidden(true);
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && (c.id == IDOK || c.id == IDCANCEL)) {
+            const int id = c.id;
+            connect(b, &QAbstractButton::clicked, this, [this, id] {
+                if (id == IDOK)
+                    OnOK();
+                else
+                    OnCancel();
+            });
+        }
+    }
+    if (look == Look::Program)
+        CKeyFilter::Install(this);
+}
+
+QWidget* CTemplateDialog::CreateControl(const ControlTemplate& c)
+{
+    const QString text = QString::fromUtf8(c.text);
+    auto label = [&](QLabel* l) -> QWidget* {
+        l->setText(text);
+        if (c.flags & kCentred)
+            l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        if (c.flags & kSunken) {
+            l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            l->setLineWidth(1);
+        }
+        return l;
+    };
+    auto button = [&](QAbstractButton* b) -> QWidget* {
+        b->setText(text);
+        return b;
+    };
+    switch (c.cls) {
+    case ControlClass::BaseButton: return button(new CBaseButton(m_app, this));
+    case ControlClass::BaseButtonR: return button(new CBaseButtonR(m_app, this));
+    case ControlClass::BaseStatic1: return label(new CBaseStatic1(m_app, this));
+    case ControlClass::BaseStatic2: return label(new CBaseStatic2(m_app, this));
+    case ControlClass::BaseStatic3: return label(new CBaseStatic3(m_app, this));
+    case ControlClass::BaseStatic4: return label(new CBaseStatic4(m_app, this));
+    case ControlClass::Plain: break;
+    }
+    switch (c.kind) {
+    case ControlKind::Button: {
+        auto* b = new QPushButton(text, this);
+        b->setDefault(c.flags & kDefault);
+        return b;
+    }
+    case ControlKind::Radio: return button(new QRadioButton(this));
+    case ControlKind::Icon: {
+        auto* l = new QLabel(this);
+        l->setPixmap(AppIcon().pixmap(32, 32));
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    }
+    case ControlKind::Label: break;
+    }
+    auto* l = new QLabel(this);
+    l->setWordWrap(true);
+    l->setTextFormat(Qt::PlainText);
+    return label(l);
+}
+
+int CTemplateDialog::DoModal()
+{
+    return exec();
+}
+
+void CTemplateDialog::OnOK()
+{
+    done(IDOK);
+}
+
+void CTemplateDialog::OnCancel()
+{
+    done(IDCANCEL);
+}
+
+void CTemplateDialog::reject()
+{
+    OnCancel();
+}
+
+bool CTemplateDialog::SetText(int id, std::string_view utf8)
+{
+    QWidget* w = Control(id);
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+        b->setText(FromUtf8(utf8));
+        return true;
+    }
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        l->setText(FromUtf8(utf8));
+        return true;
+    }
+    return false;
+}
+
+std::string CTemplateDialog::Text(int id) const
+{
+    QWidget* w = Control(id);
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+        return b->text().toStdString();
+    if (auto* l = qobject_cast<QLabel*>(w))
+        return l->text().toStdString();
+    return {};
+}
+
+void CTemplateDialog::SetTitle(std::string_view utf8)
+{
+    setWindowTitle(FromUtf8(utf8));
+}
+
+void CTemplateDialog::PaintPictures(QPainter&)
+{
+}
+
+void CTemplateDialog::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    PaintPictures(painter);
+}
+
+void CTemplateDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Like the system dialog manager: the first control that takes the tab key
+    // gets the focus when nothing has it yet.
+    if (focusWidget())
+        return;
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isVisibleTo(this) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+#include "res/DialogTemplates.h"
+
+#include <QDialog>
+#include <QString>
+#include <string>
+#include <string_view>
+
+struct AppState;
+class QPainter;
+
+// A modal dialog built from one of the templates in res/: every control is
+// made with its drawing-kit class, placed by the one dialog-unit conversion and
+// named by its id in decimal; the dialog is named by its class. The program's
+// own dialogs get the light-green background and the key filter; the plain
+// look (About box) keeps the system's colours and keys.
+class CTemplateDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Look { Program, Plain };
+
+    CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWidget* parent = nullptr,
+                    Look look = Look::Program);
+
+    // Runs the dialog modally; the result is the number given to done():
+    // 1 (OK) or 2 (cancel, also the close box) unless a dialog ends otherwise.
+    virtual int DoModal();
+
+    static constexpr int IDOK = 1, IDCANCEL = 2;
+
+    // Buttons 1 and 2 end the dialog through these; the close box and, on the
+    // plain look, Escape go through OnCancel.
+    virtual void OnOK();
+    virtual void OnCancel();
+    void reject() override;
+
+    // The control of a template id, or nullptr when there is none or it is not a T.
+    template <class T = QWidget>
+    T* Control(int id) const
+    {
+        return findChild<T*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    }
+
+    // Caption of a button or text of a label, from UTF-8; false without such a control.
+    bool SetText(int id, std::string_view utf8);
+    std::string Text(int id) const;
+    void SetTitle(std::string_view utf8);
+
+    const DialogTemplate& Template() const { return m_tmpl; }
+    AppState& App() const { return m_app; }
+
+    static QColor BackgroundColour() { return QColor(135, 255, 135); }
+
+protected:
+    // Pictures on the background, after it is filled and beneath the controls.
+    virtual void PaintPictures(QPainter& painter);
+
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* CreateControl(const ControlTemplate& c);
+
+    const DialogTemplate& m_tmpl;
+    AppState& m_app;
+    Look m_look;
+};

@@ -1,0 +1,67 @@
+#include "draw/CBaseButtonR.h"
+
+#include "data/AppState.h"
+#include "draw/ButtonText.h"
+#include "draw/ControlFont.h"
+#include "draw/ControlPaint.h"
+
+#include <QPainter>
+
+CBaseButtonR::CBaseButtonR(const AppState& app, QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setFont(ControlFont(18, false, app.m_bNonCjkSystem));
+    // Checkable only so that accessibility tools read the check state; the
+    // state itself is m_bChecked, mirrored into QAbstractButton.
+    setCheckable(true);
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        if (on == m_bChecked)
+            return;
+        // Someone other than SetCheck (an assistive tool's toggle action) flipped
+        // it: restore the state and hand the request to the owner as a click.
+        setChecked(m_bChecked);
+        click();
+    });
+}
+
+void CBaseButtonR::SetCheck(int nCheck)
+{
+    m_bChecked = nCheck == 1;
+    setChecked(m_bChecked);
+    update();
+}
+
+int CBaseButtonR::GetCheck() const
+{
+    return m_bChecked ? 1 : 0;
+}
+
+QSize CBaseButtonR::sizeHint() const
+{
+    return ControlSizeHint(fontMetrics(), text());
+}
+
+void CBaseButtonR::nextCheckState()
+{
+    // A click never changes the state by itself.
+}
+
+void CBaseButtonR::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRect r = rect();
+    if (!isEnabled()) {
+        // Checked or not, a disabled button looks the same.
+        painter.fillRect(r, m_crDisabledBack);
+        DrawButtonText(painter, r, m_crDisabledText, text());
+        DrawControlEdge(painter, r, palette(), false);
+        return;
+    }
+    const QColor back = m_bChecked ? m_crOnBack : m_crOffBack;
+    const QColor fore = m_bChecked ? m_crOnText : m_crOffText;
+    painter.fillRect(r, back);
+    DrawButtonText(painter, r, fore, text());
+    DrawControlEdge(painter, r, palette(), m_bChecked);
+    if (hasFocus())
+        DrawControlFocus(painter, r, fore);
+}

@@ -1,0 +1,16 @@
+#pragma once
+#include <QColor>
+#include <QFontMetrics>
+#include <QPalette>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+class QPainter;
+
+// The pieces the owner-drawn buttons share besides their caption.
+void DrawControlEdge(QPainter& painter, const QRect& r, const QPalette& palette, bool sunken);
+// Dotted rectangle 4 pixels inside r, in a colour that shows on the fill.
+void DrawControlFocus(QPainter& painter, const QRect& r, const QColor& colour);
+// Room for the caption plus the edge and the focus rectangle.
+QSize ControlSizeHint(const QFontMetrics& metrics, const QString& text);
