@@ -275,6 +275,36 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
     return Finish(def, bufferSize);
 }
 
+std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text)
+{
+    std::vector<ProfileSection> sections;
+    LineReader reader(text);
+    Line line;
+    while (reader.Next(line)) {
+        const ParsedLine p = Parse(text, line);
+        if (p.kind != LineKind::Section)
+            continue;
+        if (!sections.empty()) {
+            ProfileSection& last = sections.back();
+            last.text = std::string_view(last.text.data(),
+                                         static_cast<std::size_t>(text.data() + line.begin - last.text.data()));
+        }
+        sections.push_back({std::string(p.name), text.substr(line.begin)});
+    }
+    return sections;
+}
+
+std::vector<std::string> GetProfileSectionNames(const std::string& path)
+{
+    std::string text;
+    std::vector<std::string> names;
+    if (!ReadWholeFile(path, text))
+        return names;
+    for (ProfileSection& s : GetProfileSectionsFromText(text))
+        names.push_back(std::move(s.name));
+    return names;
+}
+
 std::string GetProfileString(const std::string& path, std::string_view section,
                              std::string_view key, std::string_view def,
                              std::size_t bufferSize)
