@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -69,6 +70,9 @@ public:
     {
         if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
             m_pos = 3;
+        m_lf = m_cr = m_pos;
+        m_lf = Find('\n');
+        m_cr = Find('\r');
     }
 
     bool Next(Line& line)
@@ -76,13 +80,19 @@ public:
         if (m_pos >= m_text.size())
             return false;
         line.begin = m_pos;
-        const std::size_t brk = m_text.find_first_of("\r\n", m_pos);
+        // The next LF and the next CR are each looked up once and kept until
+        // passed, so a file costs two memchr sweeps however its lines end.
+        if (m_lf < m_pos)
+            m_lf = Find('\n');
+        if (m_cr < m_pos)
+            m_cr = Find('\r');
+        const std::size_t brk = m_lf < m_cr ? m_lf : m_cr;
         if (brk == std::string_view::npos) {
             line.end = line.next = m_text.size();
         } else {
             line.end = brk;
             line.next = brk + 1;
-            if (m_text[brk] == '\r' && brk + 1 < m_text.size() && m_text[brk + 1] == '\n')
+            if (brk == m_cr && m_lf == brk + 1)
                 line.next = brk + 2;
         }
         m_pos = line.next;
@@ -90,8 +100,17 @@ public:
     }
 
 private:
+    std::size_t Find(char c) const
+    {
+        const void* hit = std::memchr(m_text.data() + m_pos, c, m_text.size() - m_pos);
+        return hit == nullptr ? std::string_view::npos
+                              : static_cast<std::size_t>(static_cast<const char*>(hit) - m_text.data());
+    }
+
     std::string_view m_text;
     std::size_t m_pos = 0;
+    std::size_t m_lf = 0;
+    std::size_t m_cr = 0;
 };
 
 enum class LineKind { Other, Comment, Section, Key };
@@ -130,6 +149,14 @@ ParsedLine Parse(std::string_view text, const Line& line)
     out.name = Trim(content.substr(first, eq - first));
     out.valueBegin = line.begin + eq + 1;
     return out;
+}
+
+bool MayBeHeader(std::string_view text, const Line& line)
+{
+    std::size_t i = line.begin;
+    while (i < line.end && IsBlank(text[i]))
+        ++i;
+    return i < line.end && text[i] == '[';
 }
 
 // Length of the longest prefix of s no longer than limit that ends on a whole
@@ -252,6 +279,8 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
     Line line;
     bool inSection = false;
     while (reader.Next(line)) {
+        if (!inSection && !MayBeHeader(text, line))
+            continue; // outside the section only a header matters
         const ParsedLine p = Parse(text, line);
         if (p.kind == LineKind::Section) {
             if (inSection)
@@ -412,6 +441,12 @@ bool WriteProfileString(const std::string& path, std::string_view section,
     if (!ok) {
         ::unlink(tmp.c_str());
         return false;
+    }
+    // Make the rename itself survive a power cut; the write already succeeded.
+    const int dirFd = ::open(target.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
     }
     return true;
 }

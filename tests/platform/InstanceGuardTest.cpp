@@ -1,0 +1,220 @@
+#include "platform/InstanceGuard.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using platform::CInstanceGuard;
+using Outcome = CInstanceGuard::Outcome;
+
+namespace {
+
+const std::string kName = "UNIQUE_PROGRAM_NAME";
+
+// A second process that asks for the guard, reports the outcome through a pipe
+// and, when it got the guard, holds it until it is killed.
+class GuardProcess {
+public:
+    explicit GuardProcess(const std::string& name)
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(fds[0]);
+            CInstanceGuard guard;
+            const char outcome = static_cast<char>(guard.Acquire(name));
+            [[maybe_unused]] const ssize_t n = ::write(fds[1], &outcome, 1);
+            if (outcome == static_cast<char>(Outcome::Acquired))
+                for (;;)
+                    ::pause();
+            ::_exit(0);
+        }
+        ::close(fds[1]);
+        m_pipe = fds[0];
+    }
+
+    ~GuardProcess()
+    {
+        Kill();
+        if (m_pipe >= 0)
+            ::close(m_pipe);
+    }
+
+    bool Started() const { return m_pid > 0 && m_pipe >= 0; }
+
+    // -1 when the child died before reporting.
+    int Report()
+    {
+        char c = 0;
+        return ::read(m_pipe, &c, 1) == 1 ? c : -1;
+    }
+
+    void Kill()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_pipe = -1;
+};
+
+class InstanceGuard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        CInstanceGuard::SetLockDirForTesting(m_dir.path().toStdString());
+    }
+    void TearDown() override { CInstanceGuard::SetLockDirForTesting({}); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(InstanceGuard, SecondProcessSeesTheGuardHeldUntilTheHolderIsKilled)
+{
+    GuardProcess holder(kName);
+    ASSERT_TRUE(holder.Started());
+    ASSERT_EQ(holder.Report(), static_cast<int>(Outcome::Acquired));
+
+    CInstanceGuard second;
+    EXPECT_EQ(second.Acquire(kName), Outcome::HeldByAnother);
+
+    holder.Kill(); // no clean-up runs: the system must drop the lock itself
+    CInstanceGuard third;
+    EXPECT_EQ(third.Acquire(kName), Outcome::Acquired);
+}
+
+TEST_F(InstanceGuard, OtherProcessIsRefusedWhileWeHoldIt)
+{
+    {
+        CInstanceGuard guard;
+        ASSERT_EQ(guard.Acquire(kName), Outcome::Acquired);
+        GuardProcess other(kName);
+        ASSERT_TRUE(other.Started());
+        EXPECT_EQ(other.Report(), static_cast<int>(Outcome::HeldByAnother));
+    }
+    GuardProcess after(kName);
+    ASSERT_TRUE(after.Started());
+    EXPECT_EQ(after.Report(), static_cast<int>(Outcome::Acquired));
+}
+
+TEST_F(InstanceGuard, DifferentNamesDoNotConflict)
+{
+    CInstanceGuard a;
+    CInstanceGuard b;
+    EXPECT_EQ(a.Acquire(kName), Outcome::Acquired);
+    EXPECT_EQ(b.Acquire("OTHER_PROGRAM"), Outcome::Acquired);
+    EXPECT_TRUE(QFileInfo::exists(m_dir.filePath("UNIQUE_PROGRAM_NAME.lock")));
+}
+
+TEST_F(InstanceGuard, StartedProgramsDoNotInheritTheLock)
+{
+    pid_t child = -1;
+    {
+        CInstanceGuard guard;
+        ASSERT_EQ(guard.Acquire(kName), Outcome::Acquired);
+        // The close-on-exec end of this pipe reaches end of file once the child
+        // has replaced itself with the new program.
+        int execDone[2];
+        ASSERT_EQ(::pipe2(execDone, O_CLOEXEC), 0);
+        child = ::fork();
+        if (child == 0) {
+            ::execl("/bin/sleep", "sleep", "30", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_GT(child, 0);
+        ::close(execDone[1]);
+        char c;
+        EXPECT_EQ(::read(execDone[0], &c, 1), 0);
+        ::close(execDone[0]);
+    }
+    // The guard is gone; a lock carried into the running child would still hold.
+    CInstanceGuard again;
+    EXPECT_EQ(again.Acquire(kName), Outcome::Acquired);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+TEST_F(InstanceGuard, UnusableNameOrFolderFails)
+{
+    CInstanceGuard guard;
+    EXPECT_EQ(guard.Acquire(""), Outcome::Failed);
+    EXPECT_EQ(guard.Acquire("../escape"), Outcome::Failed);
+    EXPECT_EQ(guard.Acquire(".."), Outcome::Failed);
+    CInstanceGuard::SetLockDirForTesting(m_dir.filePath("missing").toStdString());
+    EXPECT_EQ(guard.Acquire(kName), Outcome::Failed);
+}
+
+// Sets or clears one environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            m_had = true;
+            m_old = old;
+        }
+        if (value != nullptr)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            ::setenv(m_name, m_old.c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    bool m_had = false;
+    std::string m_old;
+};
+
+TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
+{
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.path().toUtf8().constData());
+    CInstanceGuard::SetLockDirForTesting({});
+
+    CInstanceGuard guard;
+    ASSERT_EQ(guard.Acquire(kName), Outcome::Acquired);
+    EXPECT_TRUE(QFileInfo::exists(runtime.filePath("UNIQUE_PROGRAM_NAME.lock")));
+}
+
+TEST(InstanceGuardDefaultFolder, FallsBackToAPrivateTemporaryFolder)
+{
+    ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
+    CInstanceGuard::SetLockDirForTesting({});
+    const std::string name = "DarvellGuardTest" + std::to_string(::getpid());
+    const QString dir = QString("/tmp/darvell-%1").arg(::geteuid());
+    const QString lock = dir + "/" + QString::fromStdString(name) + ".lock";
+    {
+        CInstanceGuard guard;
+        ASSERT_EQ(guard.Acquire(name), Outcome::Acquired);
+        EXPECT_TRUE(QFileInfo::exists(lock));
+        const QFileInfo info(dir);
+        EXPECT_EQ(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
+                                        | QFile::WriteOther),
+                  QFile::Permissions());
+    }
+    QFile::remove(lock);
+}
+
+} // namespace
