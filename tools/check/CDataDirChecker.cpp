@@ -208,9 +208,13 @@ bool CDataDirChecker::ReadText(const std::string& name, const char* consequence,
 {
     if (!CheckPresent(name, consequence))
         return false;
-    std::ifstream in(fs::path(m_dir) / name, std::ios::binary);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    QFile in(QString::fromStdString(m_dir + "/" + name));
+    bool ok = in.open(QIODevice::ReadOnly);
+    if (ok) {
+        text.resize(static_cast<std::size_t>(in.size()));
+        ok = in.read(text.data(), in.size()) == in.size();
+    }
+    if (!ok) {
         Add(true, name, "", "", std::string("cannot be read") + consequence);
         return false;
     }
@@ -263,7 +267,7 @@ void CDataDirChecker::CheckSettings()
 }
 
 void CDataDirChecker::CheckValue(const std::string& file, const std::string& section,
-                                 const std::string& key, const std::string& sectionText,
+                                 const std::string& key, std::string_view sectionText,
                                  std::size_t limit, bool emptyIsError)
 {
     const bool help = file == "Help.ini";
@@ -277,7 +281,10 @@ void CDataDirChecker::CheckValue(const std::string& file, const std::string& sec
             std::string(absent ? "missing" : "value \"ERR\" counts as missing") + consequence);
         return;
     }
-    const std::string raw = platform::GetProfileStringFromText(sectionText, section, key, "", kWhole);
+    // Only a read that filled its buffer (to a whole character) may have lost bytes.
+    const std::string raw = cut.size() + 4 <= limit
+        ? cut
+        : platform::GetProfileStringFromText(sectionText, section, key, "", kWhole);
     if (raw.empty()) {
         Add(emptyIsError, file, section, key, help ? "empty: no help text is shown" : "empty");
         return;
@@ -346,9 +353,8 @@ void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
                 Add(true, file, r.name, "", std::string("section missing") + kMsgCauseValue);
                 continue;
             }
-            const std::string sectionText(it->second.first->text);
             for (const char* key : {"ca", "re"})
-                CheckValue(file, r.name, key, sectionText, checkrules::kCauseBytes, true);
+                CheckValue(file, r.name, key, it->second.first->text, checkrules::kCauseBytes, true);
         }
     }
     for (const platform::ProfileSection& s : sections) {

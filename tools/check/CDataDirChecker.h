@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPixmap;
@@ -44,7 +45,7 @@ private:
     void CheckHelp();
     void CheckCauseFile(const CauseFileInfo& info);
     void CheckValue(const std::string& file, const std::string& section, const std::string& key,
-                    const std::string& sectionText, std::size_t limit, bool emptyIsError);
+                    std::string_view sectionText, std::size_t limit, bool emptyIsError);
     void CheckBitmaps();
     void CheckTiles(const std::vector<const QPixmap*>& tiles);
     void CheckPicture(const std::string& file, const QPixmap& image, int index);
