@@ -37,7 +37,8 @@ public:
     }
     std::string Take(std::size_t maxLength)
     {
-        const std::size_t n = std::min<std::size_t>(Byte() % (maxLength + 1), m_size - m_pos);
+        const std::size_t wanted = Byte() % (maxLength + 1); // before the room left is measured
+        const std::size_t n = std::min(wanted, m_size - m_pos);
         std::string s(m_data + m_pos, n);
         m_pos += n;
         return s;
