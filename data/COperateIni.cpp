@@ -107,11 +107,15 @@ bool COperateIni::WriteSettings(int language, int series)
     const std::string file = platform::ExePath(kSettingFile);
     if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
         return false;
-    if (!platform::WriteProfileString(file, kSettingSection, "Language", language != 0 ? "1" : "0"))
-        return false;
     if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
         return false;
-    return platform::WriteProfileString(file, kSettingSection, "Type", series != 0 ? "1" : "0");
+    // Both keys go in one replacement of the file, so that a failed write never
+    // leaves the new language stored beside the old series.
+    const platform::ProfileValue values[] = {
+        {"Language", language != 0 ? "1" : "0"},
+        {"Type", series != 0 ? "1" : "0"},
+    };
+    return platform::WriteProfileStrings(file, kSettingSection, values);
 }
 
 bool COperateIni::ReadHelp()

@@ -403,8 +403,16 @@ std::string SetProfileStringInText(std::string_view text, std::string_view secti
 bool WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value)
 {
-    if (!Storable(section, key, value))
-        return false;
+    const ProfileValue one{key, value};
+    return WriteProfileStrings(path, section, std::span(&one, 1));
+}
+
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::span<const ProfileValue> values)
+{
+    for (const auto& [key, value] : values)
+        if (!Storable(section, key, value))
+            return false;
 
     // Write through a symbolic link to the file it names, so that the link stays.
     char resolved[PATH_MAX];
@@ -421,7 +429,9 @@ bool WriteProfileString(const std::string& path, std::string_view section,
     std::string text;
     if (!ReadWholeFile(target, text))
         return false;
-    const std::string updated = SetProfileStringInText(text, section, key, value);
+    std::string updated = std::move(text);
+    for (const auto& [key, value] : values)
+        updated = SetProfileStringInText(updated, section, key, value);
 
     if (!HookAllows(path, WriteStage::Open))
         return false;

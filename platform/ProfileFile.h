@@ -1,8 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -47,6 +49,12 @@ std::vector<std::string> GetProfileSectionNames(const std::string& path);
 // false the original is untouched. A symbolic link is written through.
 bool WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value);
+
+// Several values of one section in a single replacement of the file: either
+// all of them are stored or, on failure, none.
+using ProfileValue = std::pair<std::string_view, std::string_view>; // key, value
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::span<const ProfileValue> values);
 
 // The text WriteProfileString would store for a file holding text.
 std::string SetProfileStringInText(std::string_view text, std::string_view section,

@@ -270,9 +270,10 @@ TEST(WriteSettings, MissingKeysStopTheWrite)
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
     EXPECT_EQ(dir.Read("Setting.ini"), noLanguage);
 
+    // A missing "Type" stops the write before anything is stored.
     ASSERT_TRUE(dir.Write("Setting.ini", "[Setting]\nLanguage=0\nType=ERR\n"));
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
-    EXPECT_EQ(dir.Read("Setting.ini"), "[Setting]\nLanguage=1\nType=ERR\n"); // Language stays written
+    EXPECT_EQ(dir.Read("Setting.ini"), "[Setting]\nLanguage=0\nType=ERR\n");
 
     ASSERT_TRUE(dir.Remove("Setting.ini"));
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
@@ -291,11 +292,12 @@ TEST(WriteSettings, FailedWritesReportFalse)
         EXPECT_EQ(failing.Writes(), 1); // stops at the first failure
     }
     EXPECT_EQ(dir.Read("Setting.ini"), original);
-    {
-        ScopedWriteHook secondFails({WriteStage::Write}, 1);
+    for (const WriteStage stage : {WriteStage::Open, WriteStage::Write}) {
+        ScopedWriteHook failing({stage});
         EXPECT_FALSE(COperateIni(app).WriteSettings(1, 1));
+        EXPECT_EQ(failing.Writes(), 1); // both keys in one write: no half-stored change
     }
-    EXPECT_EQ(dir.Read("Setting.ini"), Settings("1", "0", "0"));
+    EXPECT_EQ(dir.Read("Setting.ini"), original);
 }
 
 // ---------------------------------------------------------------- help

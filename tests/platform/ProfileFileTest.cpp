@@ -233,6 +233,27 @@ TEST(ProfileFile, WriteThroughSymbolicLinkKeepsTheLink)
     EXPECT_EQ(GetProfileString(dir.PathOf("real.ini"), "Setting", "Language", "ERR", 256), "0");
 }
 
+TEST(ProfileFile, SeveralValuesGoInOneReplacementOrNotAtAll)
+{
+    TempDataDir dir;
+    ASSERT_TRUE(dir.Write("Setting.ini", kSettings));
+    const std::string path = dir.PathOf("Setting.ini");
+    const platform::ProfileValue values[] = {{"Language", "0"}, {"Type", "1"}, {"Extra", "x"}};
+    {
+        ScopedWriteHook stages;
+        ASSERT_TRUE(platform::WriteProfileStrings(path, "Setting", values));
+        EXPECT_EQ(stages.Calls(WriteStage::Replace), 1);
+    }
+    EXPECT_EQ(dir.Read("Setting.ini"),
+              "[Setting]\r\nLanguage=0\r\nType=1\r\nDialogHeight=0\r\nExtra=x\r\n");
+
+    // One value that may not be stored refuses the whole write.
+    const platform::ProfileValue unsafe[] = {{"Language", "1"}, {"Type", "0\n[Evil]"}};
+    const std::string before = dir.Read("Setting.ini");
+    EXPECT_FALSE(platform::WriteProfileStrings(path, "Setting", unsafe));
+    EXPECT_EQ(dir.Read("Setting.ini"), before);
+}
+
 class ProfileWriteFailure : public ::testing::TestWithParam<WriteStage> {};
 
 TEST_P(ProfileWriteFailure, LeavesTheOriginalByteForByte)

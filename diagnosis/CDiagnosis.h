@@ -1,0 +1,114 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "data/DiagRow.h"
+#include "data/DiagnosisTables.h"
+#include "data/PictureTables.h"
+
+struct AppState;
+class CEnteredStatus;
+
+// One possible cause of the entered status: one page of the result list.
+struct PossibleCause {
+    PictureRow m_strBaseRow;  // healthy picture of the unit count
+    PictureRow m_strErrorRow; // picture of this error number
+    std::string m_strRemedy;  // converted: real line breaks
+    std::string m_strCause;
+    int32_t m_nErrNo = 0;
+    int32_t m_nSide = 0;      // 1 emitter side entered, 2 receiver side
+    DiagRow m_Row{};
+};
+
+// Which of the main window's result controls are visible or enabled. The window
+// copies this onto its controls after every call that changes it.
+struct DiagnosisView {
+    bool m_bResultsVisible = false;     // count 1029, "# of possible causes" 1070, page 1032
+    bool m_bUpDownVisible = false;      // UP 1022 and DOWN 1021
+    bool m_bUpEnabled = false;
+    bool m_bDownEnabled = false;
+    bool m_bConditionVisible = false;   // "Additional\nconditions" 1027
+    bool m_bEntryButtonsDisabled = false; // all six entry buttons 1006..1011
+    bool m_bBlinkRunning = false;       // timer 1
+
+    bool operator==(const DiagnosisView&) const = default;
+};
+
+// The lookup behind the main window: matches a complete entry against the
+// diagnosis table in force, holds the resulting pages, pages through them and
+// narrows them by the lamp states. No widgets; the window mirrors View(),
+// PageText(), PageLabel(), CountLabel() and PictureRowNow().
+class CDiagnosis {
+public:
+    // Diagnose() result when a list is showing; otherwise the message number.
+    static constexpr int kOk = -1;
+    static constexpr int kMsgNoMatch = 0;       // status matches no row
+    static constexpr int kMsgNoCauseFile = 1;   // cause/remedy file missing
+    static constexpr int kMsgCauseUnreadable = 2; // a section or key missing, or "ERR"
+    static constexpr int kMsgNoPicture = 3;     // picture rows cannot be taken
+
+    using Codes = std::array<int32_t, 6>;
+
+    explicit CDiagnosis(AppState& app);
+
+    // Runs the lookup for the six codes with the table of the current series,
+    // unit count and side. On kOk the first page is showing and the blink must
+    // (re)start. On any message number the list is empty and View() is idle;
+    // the caller then resets the entry (CEnteredStatus::Reset, timer stopped),
+    // reloads the screen and shows that message.
+    int Diagnose(const Codes& codes);
+    int Diagnose(const CEnteredStatus& status);
+    // The same against a given table (the codes still choose the side).
+    int Diagnose(const Codes& codes, const DiagTable& table);
+
+    // The rows of table whose six codes equal codes: the contiguous run that
+    // starts at the first match (rows with equal codes are contiguous).
+    static std::vector<DiagRow> MatchRows(const DiagTable& table, const Codes& codes);
+
+    // Paging. Both return true when the blink must restart (count non-zero),
+    // whether or not the page moved; the picture is then repainted without erase.
+    bool Up();
+    bool Down();
+
+    // Narrows the list by the lamp states of the additional-conditions dialog
+    // (1 unlit, 2 lit). With accepted false (dialog closed without OK) nothing
+    // changes. Returns true when the list was replaced: the first page is then
+    // showing, the blink must restart and the picture is repainted with erase.
+    bool ApplyConditions(int interlock, int halt, bool accepted = true);
+
+    // Back to idle: no list, no page, blink stopped.
+    void Reset();
+
+    // "* Cause\n<cause>\n* Remedy\n<remedy>" of the page shown, in the current
+    // language; empty without a list.
+    std::string PageText() const;
+    std::string PageLabel() const;  // "%d / %d", empty without a list
+    std::string CountLabel() const; // "%d", empty without a list
+
+    // Picture codes of blink phase 0 (error row) and 1 (base row) of the page
+    // shown; without a list both are the base row of the current unit count.
+    PictureRow PhaseRow(int phase) const;
+    // Blink: phase 0 after every restart, flipped by the window's timer.
+    int BlinkPhase() const { return m_nBlinkPhase; }
+    void ToggleBlink() { m_nBlinkPhase = m_nBlinkPhase ? 0 : 1; }
+    PictureRow PictureRowNow() const { return PhaseRow(m_nBlinkPhase); }
+
+    const DiagnosisView& View() const { return m_view; }
+    const std::vector<PossibleCause>& Causes() const { return m_Causes; }
+    int CauseCount() const { return static_cast<int>(m_Causes.size()); }
+    int Page() const { return m_nPage; }
+    bool HasConditions() const { return m_bHasConditions; }
+
+private:
+    int Fail(int message);
+    void RestartBlink();
+
+    AppState& m_app;
+    std::vector<PossibleCause> m_Causes;
+    int m_nPage = 0;
+    bool m_bHasConditions = false;
+    int m_nBlinkPhase = 0;
+    DiagnosisView m_view;
+};

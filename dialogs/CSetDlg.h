@@ -1,0 +1,36 @@
+#pragma once
+#include "dialogs/CTemplateDialog.h"
+
+struct Bitmaps;
+
+// The settings screen: language and series, stored in "Setting.ini" on OK.
+// DoModal returns IDOK after a successful OK and IDCANCEL after EXIT.
+class CSetDlg : public CTemplateDialog {
+    Q_OBJECT
+public:
+    CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
+
+    int DoModal() override;
+    void OnOK() override;
+
+    void ApplyTexts();
+
+    // The radio that is checked: 0 for the first of its row, 1 otherwise.
+    int CheckedLanguage() const;
+    int CheckedSeries() const;
+
+protected:
+    void PaintPictures(QPainter& painter) override;
+
+private:
+    void OnInitDialog();
+    // v 0 or 1 checks that radio of the row, any other value the third one.
+    void SetLanguageRadios(int v);
+    void SetSeriesRadios(int v);
+    void SetRadios(const int (&ids)[3], int v);
+    int CheckOf(int id) const;
+    void OnLanguage(int id, int language);
+    void OnSeries(int id, int series);
+    void ShowMessage(int msg);
+    const Bitmaps& m_bitmaps;
+};

@@ -1,0 +1,162 @@
+#include "data/AppState.h"
+#include "dialogs/CTemplateDialog.h"
+#include "draw/CBaseButton.h"
+#include "draw/CBaseButtonR.h"
+#include "draw/CBaseStatic1.h"
+#include "draw/CBaseStatic2.h"
+#include "draw/CBaseStatic3.h"
+#include "draw/CBaseStatic4.h"
+#include "tests/support/ModalRunner.h"
+#include "tests/support/PixelProbe.h"
+
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+bool HasClass(QWidget* w, ControlClass cls)
+{
+    switch (cls) {
+    case ControlClass::BaseButton: return qobject_cast<CBaseButton*>(w);
+    case ControlClass::BaseButtonR: return qobject_cast<CBaseButtonR*>(w);
+    case ControlClass::BaseStatic1: return qobject_cast<CBaseStatic1*>(w);
+    case ControlClass::BaseStatic2: return qobject_cast<CBaseStatic2*>(w);
+    case ControlClass::BaseStatic3: return qobject_cast<CBaseStatic3*>(w);
+    case ControlClass::BaseStatic4: return qobject_cast<CBaseStatic4*>(w);
+    case ControlClass::Plain: return w != nullptr;
+    }
+    return false;
+}
+
+TEST(CTemplateDialog, BuildsEveryControlOfEveryTemplate)
+{
+    AppState app;
+    for (const DialogTemplate* t : {&g_tmplAbout, &g_tmplMain, &g_tmplSelect, &g_tmplSettings,
+                                    &g_tmplMessage, &g_tmplAdd}) {
+        CTemplateDialog dlg(*t, app);
+        EXPECT_EQ(dlg.objectName(), QString::fromLatin1(t->className));
+        EXPECT_EQ(dlg.size(), QSize(DluToPixelX(t->width), DluToPixelY(t->height))) << t->className;
+        EXPECT_EQ(bool(dlg.windowFlags() & Qt::WindowCloseButtonHint), t->systemMenu) << t->className;
+        for (const ControlTemplate& c : t->controls) {
+            QWidget* w = dlg.Control(c.id);
+            ASSERT_NE(w, nullptr) << t->className << " " << c.id;
+            EXPECT_TRUE(HasClass(w, c.cls)) << t->className << " " << c.id;
+            const PixelRect r = ControlRect(c);
+            EXPECT_EQ(w->geometry(), QRect(r.left, r.top, r.width, r.height)) << c.id;
+            EXPECT_EQ(w->isHidden(), bool(c.flags & kHidden)) << t->className << " " << c.id;
+        }
+    }
+}
+
+TEST(CTemplateDialog, TypedAccessTextsAndTitleInUtf8)
+{
+    AppState app;
+    CTemplateDialog dlg(g_tmplSettings, app);
+    EXPECT_NE(dlg.Control<CBaseButtonR>(1012), nullptr);
+    EXPECT_EQ(dlg.Control<CBaseButton>(1012), nullptr); // wrong class
+    EXPECT_EQ(dlg.Control(4242), nullptr);
+    EXPECT_TRUE(dlg.SetText(1012, "中文"));
+    EXPECT_EQ(dlg.Control<CBaseButtonR>(1012)->text(), QString::fromUtf8("中文"));
+    EXPECT_TRUE(dlg.SetText(1041, "版本 1.0.1.0"));
+    EXPECT_EQ(dlg.Text(1041), "版本 1.0.1.0");
+    EXPECT_FALSE(dlg.SetText(4242, "x"));
+    dlg.SetTitle("设定");
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("设定"));
+}
+
+TEST(CTemplateDialog, ButtonsOneAndTwoEndTheRunWithTheirIds)
+{
+    AppState app;
+    for (int id : {1, 2}) {
+        CTemplateDialog dlg(g_tmplSettings, app);
+        WhenModalShown([&](QWidget*) { QTest::mouseClick(dlg.Control<CBaseButton>(id), Qt::LeftButton); });
+        EXPECT_EQ(dlg.DoModal(), id);
+    }
+}
+
+TEST(CTemplateDialog, EscapeIsDroppedAndTheCloseBoxCancels)
+{
+    AppState app;
+    CTemplateDialog dlg(g_tmplAdd, app);
+    bool openAfterEscape = false;
+    WhenModalShown([&](QWidget*) {
+        QTest::keyClick(dlg.Control(1078), Qt::Key_Escape);
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        openAfterEscape = dlg.isVisible();
+        dlg.close();
+    });
+    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
+    EXPECT_TRUE(openAfterEscape);
+}
+
+TEST(CTemplateDialog, EnterPressesTheFocusedButtonNotTheDefault)
+{
+    AppState app;
+    CTemplateDialog dlg(g_tmplAdd, app);
+    auto* lamp = dlg.Control<CBaseButtonR>(1080);
+    QSignalSpy lampClicks(lamp, &QAbstractButton::clicked);
+    bool openAfterEnter = false;
+    WhenModalShown([&](QWidget*) {
+        lamp->setFocus();
+        QTest::keyClick(lamp, Qt::Key_Return);
+        QTest::keyClick(lamp, Qt::Key_Enter, Qt::KeypadModifier);
+        openAfterEnter = dlg.isVisible();
+        dlg.Control<CBaseButton>(1)->setFocus();
+        QTest::keyClick(dlg.Control(1), Qt::Key_Return);
+    });
+    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDOK);
+    EXPECT_TRUE(openAfterEnter);
+    EXPECT_EQ(lampClicks.count(), 2);
+}
+
+TEST(CTemplateDialog, FirstTabStopGetsTheFocus)
+{
+    AppState app;
+    CTemplateDialog dlg(g_tmplSettings, app);
+    dlg.show();
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1012));
+}
+
+TEST(CTemplateDialog, PlainLookKeepsTheNormalKeys)
+{
+    AppState app;
+    CTemplateDialog dlg(g_tmplMessage, app, nullptr, CTemplateDialog::Look::Plain);
+    WhenModalShown([&](QWidget*) { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
+}
+
+TEST(CTemplateDialog, FilterActsOnlyOnItsOwnDialog)
+{
+    AppState app;
+    auto filtered = std::make_unique<CTemplateDialog>(g_tmplMessage, app);
+    CTemplateDialog plain(g_tmplMessage, app, nullptr, CTemplateDialog::Look::Plain);
+    // The plain dialog, shown while a filtered one exists, still closes on Escape...
+    WhenModalShown([&](QWidget*) { QTest::keyClick(&plain, Qt::Key_Escape); });
+    EXPECT_EQ(plain.DoModal(), CTemplateDialog::IDCANCEL);
+    // ...and keeps doing so once the filtered dialog and its filter are gone.
+    filtered.reset();
+    WhenModalShown([&](QWidget*) { QTest::keyClick(&plain, Qt::Key_Escape); });
+    EXPECT_EQ(plain.DoModal(), CTemplateDialog::IDCANCEL);
+}
+
+class PictureDialog : public CTemplateDialog {
+public:
+    using CTemplateDialog::CTemplateDialog;
+
+protected:
+    void PaintPictures(QPainter& painter) override { painter.fillRect(QRect(30, 300, 40, 30), Qt::red); }
+};
+
+TEST(CTemplateDialog, GreenBackgroundWithPicturesPaintedOnIt)
+{
+    AppState app;
+    PictureDialog dlg(g_tmplAdd, app);
+    const QImage image = Render(dlg);
+    EXPECT_EQ(CountColour(image, QRect(30, 300, 40, 30), Qt::red), 40 * 30);
+    EXPECT_EQ(image.pixelColor(5, 5), QColor(135, 255, 135));
+    EXPECT_EQ(image.pixelColor(29, 299), QColor(135, 255, 135));
+}
+
+} // namespace
