@@ -54,6 +54,14 @@ TEST_F(DarvellCheckTest, CompleteDirectoryIsClean)
     EXPECT_EQ(checker.Summary(), "0 errors, 0 warnings");
 }
 
+// The data directory the build puts beside the program is what ships.
+TEST(DarvellCheckSample, BuiltSampleDirectoryIsClean)
+{
+    CDataDirChecker checker(DARVELL_BINARY_DIR "/QL7_Tool");
+    EXPECT_EQ(checker.Run(), CDataDirChecker::kClean) << Joined(Lines(checker));
+    EXPECT_EQ(checker.Summary(), "0 errors, 0 warnings") << Joined(Lines(checker));
+}
+
 struct Breakage {
     const char* name;
     std::function<void(const QString& dir)> breakIt;
