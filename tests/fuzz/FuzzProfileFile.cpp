@@ -1,9 +1,10 @@
 // The profile reader and writer on any file and any section, key and value.
 // Reads: never longer than the buffer allows, a cut read is the start of the
 // whole value, and a section's own text answers as the whole file does.
-// Writes: refused writes and failing stages leave the file byte for byte; a
-// write changes bytes of one line only (or adds lines), every other key keeps
-// its value, and the key reads back what was written when the reader can.
+// Writes (one value, or two in one replacement): refused writes and failing
+// stages leave the file byte for byte; one value changes bytes of one line only
+// (or adds lines); every other key keeps its value, and the keys read back what
+// was written when the reader can represent it.
 #include "platform/ProfileFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -34,6 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string section = in.Take(12);
     const std::string key = in.Take(12);
     const std::string value = in.Take(40);
+    // With flag 4 a second value goes into the same write.
+    const std::string key2 = in.Take(12);
+    const std::string value2 = in.Take(40);
+    const bool twoValues = (flags & 4) != 0;
     const std::size_t buffer = in.Byte() % 80;
     const std::string text = in.Rest();
 
@@ -66,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             return static_cast<int>(stage) != failStage - 1;
         });
     }
-    const bool written = platform::WriteProfileString(path, section, key, value);
+    const platform::ProfileValue values[] = {{key, value}, {key2, value2}};
+    const bool written = twoValues ? platform::WriteProfileStrings(path, section, values)
+                                   : platform::WriteProfileString(path, section, key, value);
     platform::SetWriteHookForTesting({});
     const std::string after = fuzz::ReadBytes(path);
     if (!written) {
@@ -74,22 +81,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     FUZZ_CHECK(failStage == 0);
-    FUZZ_CHECK(after == platform::SetProfileStringInText(text, section, key, value));
+    std::string expected = platform::SetProfileStringInText(text, section, key, value);
+    if (twoValues)
+        expected = platform::SetProfileStringInText(expected, section, key2, value2);
+    FUZZ_CHECK(after == expected);
 
-    // Only the bytes of one line went; what came in is the value, or new lines.
-    const auto [front, back] = fuzz::CommonEnds(text, after);
-    const std::string_view removed = std::string_view(text).substr(front, text.size() - front - back);
-    FUZZ_CHECK(removed.find_first_of("\r\n") == std::string_view::npos);
+    // One value: only the bytes of one line went; what came in is the value, or new lines.
+    if (!twoValues) {
+        const auto [front, back] = fuzz::CommonEnds(text, after);
+        const std::string_view removed = std::string_view(text).substr(front, text.size() - front - back);
+        FUZZ_CHECK(removed.find_first_of("\r\n") == std::string_view::npos);
+    }
 
-    if (Representable(value))
+    const bool sameKey = twoValues && fuzz::SameName(fuzz::Trim(key), fuzz::Trim(key2));
+    if (Representable(value) && !sameKey)
         FUZZ_CHECK(Read(after, section, key) == value);
+    if (twoValues && Representable(value2))
+        FUZZ_CHECK(Read(after, section, key2) == value2);
 
     std::size_t checked = 0;
     for (const platform::ProfileSection& s : sections) {
         for (const std::string& k : fuzz::KeyCandidates(s.text, 16)) {
             if (++checked > 64)
                 return 0;
-            if (fuzz::SameName(fuzz::Trim(s.name), fuzz::Trim(section)) && fuzz::SameName(k, fuzz::Trim(key)))
+            if (fuzz::SameName(fuzz::Trim(s.name), fuzz::Trim(section))
+                && (fuzz::SameName(k, fuzz::Trim(key)) || (twoValues && fuzz::SameName(k, fuzz::Trim(key2)))))
                 continue;
             FUZZ_CHECK(Read(text, s.name, k) == Read(after, s.name, k));
         }

@@ -83,6 +83,7 @@ std::string CauseText(int series, int unitsIndex, int side, int errNo)
 // The same problem met in many pictures is reported once, with a count.
 struct Repeated {
     CheckProblem problem;
+    std::string where; // the first picture met
     int count = 0;
 };
 
@@ -292,9 +293,11 @@ void CDataDirChecker::CheckValue(const std::string& file, const std::string& sec
     const std::size_t bad = FirstInvalidUtf8(raw);
     if (bad != std::string_view::npos)
         Add(true, file, section, key,
-            "not valid UTF-8 at byte " + std::to_string(bad + 1) + " of the value, after "
-                + Quote(std::string_view(raw).substr(Utf8CharStart(raw, bad > 20 ? bad - 20 : 0), bad
-                        - Utf8CharStart(raw, bad > 20 ? bad - 20 : 0))));
+            "not valid UTF-8 at byte " + std::to_string(bad + 1) + " of the value"
+                + (bad == 0 ? std::string()
+                            : ", after " + Quote(std::string_view(raw).substr(
+                                  Utf8CharStart(raw, bad > 20 ? bad - 20 : 0),
+                                  bad - Utf8CharStart(raw, bad > 20 ? bad - 20 : 0)))));
     if (raw.size() > limit) {
         const std::size_t kept = cut.size();
         const std::size_t from = Utf8CharStart(raw, kept > 30 ? kept - 30 : 0);
@@ -446,7 +449,8 @@ void CDataDirChecker::CheckTiles(const std::vector<const QPixmap*>& tiles)
                           const std::string& text, const std::string& where) {
         auto [it, fresh] = found.try_emplace(id);
         if (fresh) {
-            it->second.problem = {error, file, "", "", text + " (first: " + where};
+            it->second.problem = {error, file, "", "", text};
+            it->second.where = where;
             order.push_back(id);
         }
         ++it->second.count;
@@ -567,7 +571,8 @@ void CDataDirChecker::CheckTiles(const std::vector<const QPixmap*>& tiles)
     }
     for (const std::string& id : order) {
         Repeated& r = found[id];
-        r.problem.text += r.count > 1 ? " and " + std::to_string(r.count - 1) + " more)" : ")";
+        r.problem.text += r.count > 1 ? " (in " + std::to_string(r.count) + " pictures, first: " + r.where + ")"
+                                      : " (in 1 picture: " + r.where + ")";
         m_problems.push_back(std::move(r.problem));
     }
 }
