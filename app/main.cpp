@@ -1,7 +1,14 @@
+#include "app/CDarvellApp.h"
+#include "draw/AppIcon.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Darvell"));
+    QApplication::setWindowIcon(AppIcon());
+
+    CDarvellApp app;
+    return app.InitInstance();
 }

@@ -1,0 +1,113 @@
+#include "app/CDarvellApp.h"
+
+#include "data/COperateIni.h"
+#include "diagnosis/CDarvellDlg.h"
+#include "dialogs/CMessageDlg.h"
+#include "dialogs/CSetDlg.h"
+#include "draw/CBmpData.h"
+#include "platform/SystemLanguage.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kMsgCauseFileMissing = 1;
+constexpr int kMsgAlreadyRunning = 4;
+constexpr int kMsgNoSettingFile = 5;
+constexpr int kMsgSettingsUnreadable = 6;
+constexpr int kMsgBitmapsUnreadable = 8;
+constexpr int kMsgNoHelpFile = 9;
+constexpr int kMsgHelpUnreadable = 10;
+
+constexpr int kPrimaryChinese = 4;
+constexpr int kPrimaryJapanese = 17;
+
+} // namespace
+
+int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
+{
+    return primaryLanguageId == kPrimaryChinese || primaryLanguageId == kPrimaryJapanese ? 0 : 1;
+}
+
+int CDarvellApp::Fail(int nMsg)
+{
+    CMessageDlg box(m_app);
+    box.m_nMsg = nMsg;
+    box.DoModal();
+    return kExitStartupFailed;
+}
+
+bool CDarvellApp::LoadDataFiles()
+{
+    COperateIni ini(m_app);
+    if (!ini.CheckSettingFile()) {
+        Fail(kMsgNoSettingFile);
+        return false;
+    }
+    // A failing read leaves m_nLanguage at English unless "Language" itself
+    // was read, so message 6 comes in the language the file asked for.
+    if (!ini.ReadSettings()) {
+        Fail(kMsgSettingsUnreadable);
+        return false;
+    }
+    m_app.m_nDialogWidth = 1024;
+    if (!ini.CheckHelpFile()) {
+        Fail(kMsgNoHelpFile);
+        return false;
+    }
+    if (!ini.ReadHelp()) {
+        Fail(kMsgHelpUnreadable);
+        return false;
+    }
+    if (!ini.CheckCauseFile()) {
+        Fail(kMsgCauseFileMissing);
+        return false;
+    }
+    return true;
+}
+
+bool CDarvellApp::LoadBitmaps()
+{
+    if (!CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data())) {
+        Fail(kMsgBitmapsUnreadable);
+        return false;
+    }
+    if (!CBmpData::LoadPictures(m_bitmaps)) {
+        Fail(kMsgBitmapsUnreadable);
+        return false;
+    }
+    return true;
+}
+
+void CDarvellApp::RunScreens()
+{
+    CSetDlg settings(m_app, m_bitmaps);
+    if (settings.DoModal() != CTemplateDialog::IDOK)
+        return; // EXIT: the program ends without its main window
+    CDarvellDlg window(m_app, m_bitmaps);
+    window.DoModal(); // its end is the program's end
+}
+
+int CDarvellApp::InitInstance()
+{
+    m_app.m_nLanguage = 1; // nothing read yet: early messages are in English
+
+    switch (m_guard.Acquire(kInstanceName)) {
+    case platform::CInstanceGuard::Outcome::Acquired:
+        break;
+    case platform::CInstanceGuard::Outcome::HeldByAnother:
+        return Fail(kMsgAlreadyRunning);
+    case platform::CInstanceGuard::Outcome::Failed:
+        // No window yet and no data read: the terminal is the only place to say it.
+        std::fputs("Darvell: cannot create the single-instance lock; not starting.\n", stderr);
+        return kExitStartupFailed;
+    }
+
+    if (!LoadDataFiles() || !LoadBitmaps())
+        return kExitStartupFailed;
+
+    m_app.m_bNonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
+
+    RunScreens();
+    return kExitNormal;
+}

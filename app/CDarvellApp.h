@@ -1,0 +1,41 @@
+// app/: the application object, start-up and the program's entry.
+#pragma once
+#include "data/AppState.h"
+#include "draw/Bitmaps.h"
+#include "platform/InstanceGuard.h"
+
+// The application object: owns the state every screen shares, the loaded
+// bitmaps and the single-instance lock for the whole run. Exactly one lives in
+// main(); nothing else reaches it except through the references it hands out.
+class CDarvellApp {
+public:
+    CDarvellApp() = default;
+    CDarvellApp(const CDarvellApp&) = delete;
+    CDarvellApp& operator=(const CDarvellApp&) = delete;
+
+    // Start-up: the guard against a second copy, the data-directory checks and
+    // reads, the bitmaps, then the settings screen and, after its OK, the main
+    // window. The first problem found is shown in the message box and ends the
+    // run. Returns the exit status.
+    int InitInstance();
+
+    static constexpr int kExitNormal = 0;
+    static constexpr int kExitStartupFailed = 1;
+    static constexpr const char* kInstanceName = "UNIQUE_PROGRAM_NAME";
+
+    // 0 for a Chinese or Japanese system (primary language 4 or 17), else 1.
+    static int NonCjkSystemFlag(int primaryLanguageId);
+
+    AppState& State() { return m_app; }
+    const Bitmaps& LoadedBitmaps() const { return m_bitmaps; }
+
+private:
+    bool LoadDataFiles();  // settings, help, cause/remedy file; false after the message
+    bool LoadBitmaps();    // the 33 tiles and 7 pictures; false after the message
+    void RunScreens();
+    int Fail(int nMsg);    // shows message nMsg; the failure status
+
+    AppState m_app;
+    Bitmaps m_bitmaps;
+    platform::CInstanceGuard m_guard; // held until the object goes
+};

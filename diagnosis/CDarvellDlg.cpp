@@ -1,0 +1,374 @@
+#include "diagnosis/CDarvellDlg.h"
+
+#include "data/AppState.h"
+#include "data/TextCatalogue.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CAddDlg.h"
+#include "dialogs/CMessageDlg.h"
+#include "dialogs/CSelectDlg.h"
+#include "dialogs/CSetDlg.h"
+#include "draw/CBaseButton.h"
+#include "draw/CBaseButtonR.h"
+#include "draw/CBaseStatic.h"
+#include "draw/CBmpData.h"
+
+#include <QContextMenuEvent>
+#include <QKeySequence>
+#include <QMenu>
+#include <QPainter>
+#include <QShortcut>
+
+namespace {
+
+// Entry buttons in slot order: Main, Sub 1, Sub 2 emitter, then the receivers.
+constexpr int kEntryIds[CEnteredStatus::kSlots] = {1008, 1007, 1006, 1011, 1010, 1009};
+constexpr int kRadioIds[3] = {1023, 1024, 1025};
+
+constexpr int kIdClear = 1019, kIdDown = 1021, kIdUp = 1022, kIdSettings = 1026,
+              kIdCondition = 1027, kIdCount = 1029, kIdCountCaption = 1070, kIdPage = 1032,
+              kIdTextBox = 1034, kIdSeries = 1028;
+
+// Rows of the three units: entry buttons and the unit labels above them.
+constexpr int kSub1Row[4] = {1007, 1065, 1010, 1068};
+constexpr int kSub2Row[4] = {1006, 1064, 1009, 1067};
+constexpr int kMainRow[4] = {1008, 1066, 1011, 1069};
+
+} // namespace
+
+CDarvellDlg::CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
+    : CTemplateDialog(g_tmplMain, app, parent), m_bitmaps(bitmaps), m_status(app), m_diag(app)
+{
+    m_timer.setInterval(kBlinkMs);
+    connect(&m_timer, &QTimer::timeout, this, &CDarvellDlg::OnBlinkTimer);
+
+    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
+        connect(EntryButton(slot), &QAbstractButton::clicked, this, [this, slot] { OnEntryButton(slot); });
+    for (int i = 0; i < 3; ++i)
+        connect(Control<CBaseButtonR>(kRadioIds[i]), &QAbstractButton::clicked, this,
+                [this, i] { OnUnitsRadio(i); });
+    const std::pair<int, void (CDarvellDlg::*)()> buttons[] = {
+        {kIdClear, &CDarvellDlg::OnClear},       {kIdSettings, &CDarvellDlg::OnSettings},
+        {kIdUp, &CDarvellDlg::OnUp},             {kIdDown, &CDarvellDlg::OnDown},
+        {kIdCondition, &CDarvellDlg::OnConditionAddition}};
+    for (const auto& [id, handler] : buttons)
+        connect(Control<CBaseButton>(id), &QAbstractButton::clicked, this, handler);
+
+    OnInitDialog();
+}
+
+int CDarvellDlg::EntryButtonId(int slot)
+{
+    return slot >= 0 && slot < CEnteredStatus::kSlots ? kEntryIds[slot] : -1;
+}
+
+int CDarvellDlg::SlotOfButton(int id)
+{
+    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
+        if (kEntryIds[slot] == id)
+            return slot;
+    return -1;
+}
+
+CBaseButton* CDarvellDlg::EntryButton(int slot) const
+{
+    return Control<CBaseButton>(EntryButtonId(slot));
+}
+
+int CDarvellDlg::Language() const
+{
+    return App().m_nLanguage == 1 ? 1 : 0;
+}
+
+void CDarvellDlg::OnInitDialog()
+{
+    // The window menu stands in for the system menu's About item: Qt leaves the
+    // title bar to the window manager, so it opens from the background instead.
+    m_pWindowMenu = new QMenu(this);
+    m_pWindowMenu->setObjectName(QStringLiteral("WindowMenu"));
+    QAction* about = m_pWindowMenu->addAction(QString::fromUtf8(g_strAboutMenuItem));
+    about->setObjectName(QStringLiteral("AboutAction"));
+    connect(about, &QAction::triggered, this, &CDarvellDlg::OnAbout);
+    auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { m_pWindowMenu->popup(mapToGlobal(QPoint(0, 0))); });
+
+    // Three units to start with; the radios are checked by this window only.
+    App().m_nUnitsIndex = 0;
+    for (int i = 0; i < 3; ++i)
+        Control<CBaseButtonR>(kRadioIds[i])->SetCheck(i == 0 ? 1 : 0);
+
+    for (int id : {kIdCount, kIdPage, kIdTextBox})
+        if (auto* label = Control<CBaseStatic>(id))
+            label->SetWhiteBackground(true);
+
+    ResetEntry();
+    ReloadScreen();
+
+    // Client size from the settings; the template size stands in until they are read.
+    m_nClientWidth = App().m_nDialogWidth > 0 ? App().m_nDialogWidth : DluToPixelX(Template().width);
+    m_nClientHeight = App().m_nDialogHeight > 0 ? App().m_nDialogHeight : DluToPixelY(Template().height);
+    setFixedSize(m_nClientWidth, m_nClientHeight);
+    move(0, 0);
+
+    const int w = width();
+    m_ptOrigin = QPoint(w / 2 - 94, 136);
+    m_rcPicture = QRect(QPoint(w / 2 - 94, 136), QPoint(w / 2 + 94 - 1, 461 - 1));
+}
+
+void CDarvellDlg::ResetEntry()
+{
+    m_status.Reset();
+    m_diag.Reset();
+    m_timer.stop();
+}
+
+void CDarvellDlg::ReloadScreen()
+{
+    const int lang = Language();
+    const AppState& app = App();
+    SetTitle(g_strMainTitle[lang]);
+    SetText(1030, g_strEmitter[lang]);
+    SetText(1031, g_strReceiver[lang]);
+    SetText(1064, g_strEmitterSub2[lang]);
+    SetText(1065, g_strEmitterSub1[lang]);
+    SetText(1066, g_strEmitterMain[lang]);
+    SetText(1067, g_strReceiverSub2[lang]);
+    SetText(1068, g_strReceiverSub1[lang]);
+    SetText(1069, g_strReceiverMain[lang]);
+    SetText(1074, g_strStep1[lang]);
+    SetText(1075, g_strStep2[lang]);
+    SetText(1076, g_strStep3[lang]);
+    SetText(1077, g_strStep4[lang]);
+    SetText(kIdCountCaption, g_strCauseCount[lang]);
+    SetText(kIdClear, g_strClear[lang]);
+    SetText(1023, g_strThreeUnits[lang]);
+    SetText(1024, g_strTwoUnits[lang]);
+    SetText(1025, g_strOneUnit[lang]);
+    SetText(kIdSettings, g_strSettings[lang]);
+    SetText(IDCANCEL, g_strExit[lang]);
+    SetText(1087, g_strResetNote[lang]);
+    SetText(1088, g_strChangeNote[lang]);
+    SetText(kIdSeries, g_strSeriesName[app.m_nSeries == 1 ? 1 : 0]);
+    SetText(kIdUp, (app.m_bNonCjkSystem ? g_strUp : g_strUpCjk)[lang]);
+    SetText(kIdDown, (app.m_bNonCjkSystem ? g_strDown : g_strDownCjk)[lang]);
+
+    const int units = app.m_nUnitsIndex;
+    for (int id : kMainRow)
+        Control(id)->setVisible(true);
+    for (int id : kSub1Row)
+        Control(id)->setVisible(units == 0 || units == 1);
+    for (int id : kSub2Row)
+        Control(id)->setVisible(units == 0);
+
+    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot) {
+        CBaseButton* b = EntryButton(slot);
+        b->ResetEnteredLook();
+        b->setText(QString::fromUtf8(g_strClick[lang]));
+        b->update();
+    }
+    SetText(kIdTextBox, app.m_strHelp[lang]);
+    SetText(kIdCount, "");
+    SetText(kIdPage, "");
+    SetText(kIdCondition, g_strAddConditions[lang]);
+    Control(kIdCondition)->setEnabled(true);
+    MirrorView();
+}
+
+void CDarvellDlg::MirrorEntryButtons()
+{
+    const bool locked = m_diag.View().m_bEntryButtonsDisabled;
+    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
+        EntryButton(slot)->setEnabled(!locked && m_status.IsEnabled(slot));
+}
+
+void CDarvellDlg::MirrorView()
+{
+    const DiagnosisView& v = m_diag.View();
+    for (int id : {kIdCount, kIdCountCaption, kIdPage})
+        Control(id)->setVisible(v.m_bResultsVisible);
+    Control(kIdUp)->setVisible(v.m_bUpDownVisible);
+    Control(kIdDown)->setVisible(v.m_bUpDownVisible);
+    Control(kIdUp)->setEnabled(v.m_bUpEnabled);
+    Control(kIdDown)->setEnabled(v.m_bDownEnabled);
+    Control(kIdCondition)->setVisible(v.m_bConditionVisible);
+    MirrorEntryButtons();
+    if (!v.m_bBlinkRunning)
+        m_timer.stop();
+}
+
+void CDarvellDlg::ShowPage()
+{
+    if (m_diag.CauseCount() == 0)
+        return;
+    SetText(kIdTextBox, m_diag.PageText());
+    SetText(kIdPage, m_diag.PageLabel());
+    SetText(kIdCount, m_diag.CountLabel());
+}
+
+void CDarvellDlg::RestartBlink()
+{
+    m_timer.start(kBlinkMs); // restarts a running timer: phase 0 gets its full period
+}
+
+void CDarvellDlg::OnBlinkTimer()
+{
+    m_diag.ToggleBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnEntryButton(int slot)
+{
+    CBaseButton* button = EntryButton(slot);
+    if (!button || !m_status.IsEnabled(slot))
+        return;
+    m_timer.stop();
+
+    CaptionSet captions;
+    m_status.Captions(slot, captions);
+    const std::array<bool, 14> choices = m_status.Choices(slot);
+    int result = 0;
+    {
+        CSelectDlg picker(App(), m_bitmaps, this);
+        picker.SetCaptions(&captions[1]);
+        for (int i = 0; i < 14; ++i)
+            picker.m_Entries[i].m_bEnabled = choices[static_cast<size_t>(i)] ? 1 : 0;
+        result = picker.DoModal();
+    }
+    if (result < 1000 || result > 1013)
+        return;
+
+    const int code = result - 999;
+    button->SetEnteredLook();
+    button->setText(QString::fromUtf8(captions[static_cast<size_t>(code)]));
+    const bool complete = m_status.Enter(slot, code);
+    MirrorEntryButtons();
+    button->update();
+
+    const int next = m_status.NextSlot();
+    if (next != CEnteredStatus::kNoSlot)
+        EntryButton(next)->setFocus(Qt::OtherFocusReason);
+    else
+        Control(kIdClear)->setFocus(Qt::OtherFocusReason);
+
+    if (complete)
+        RunDiagnosis();
+}
+
+void CDarvellDlg::RunDiagnosis()
+{
+    const int result = m_diag.Diagnose(m_status);
+    if (result != CDiagnosis::kOk) {
+        ResetEntry();
+        ReloadScreen();
+        update(m_rcPicture);
+        ShowMessage(result);
+        return;
+    }
+    m_status.DisableAll();
+    ShowPage();
+    MirrorView();
+    RestartBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::ShowMessage(int msg)
+{
+    CMessageDlg box(App());
+    box.m_nMsg = msg;
+    box.DoModal();
+}
+
+void CDarvellDlg::OnUnitsRadio(int index)
+{
+    auto* radio = Control<CBaseButtonR>(kRadioIds[index]);
+    if (radio->GetCheck() == 0) {
+        App().m_nUnitsIndex = index;
+        for (int i = 0; i < 3; ++i)
+            Control<CBaseButtonR>(kRadioIds[i])->SetCheck(i == index ? 1 : 0);
+    }
+    // A checked radio still clears the entry: the user asked for a fresh start.
+    ResetEntry();
+    ReloadScreen();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnClear()
+{
+    ResetEntry();
+    ReloadScreen();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnSettings()
+{
+    m_timer.stop();
+    int result = 0;
+    {
+        CSetDlg settings(App(), m_bitmaps, this);
+        result = settings.DoModal();
+    }
+    ResetEntry();
+    if (result == IDCANCEL) {
+        done(IDCANCEL);
+        return;
+    }
+    ReloadScreen();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnUp()
+{
+    if (!m_diag.Up())
+        return;
+    ShowPage();
+    MirrorView();
+    RestartBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnDown()
+{
+    if (!m_diag.Down())
+        return;
+    ShowPage();
+    MirrorView();
+    RestartBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnConditionAddition()
+{
+    int result = 0, interlock = 0, halt = 0;
+    {
+        CAddDlg add(App(), m_bitmaps, this);
+        add.SetUnlitValue(1);
+        add.SetLitValue(2);
+        result = add.DoModal();
+        interlock = add.GetInterlockState();
+        halt = add.GetHaltState();
+    }
+    // Closed without OK the lamp states are unknown: the list stays as it is.
+    if (!m_diag.ApplyConditions(interlock, halt, result == IDOK))
+        return;
+    ShowPage();
+    MirrorView();
+    RestartBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::OnAbout()
+{
+    CAboutDlg about(App(), this);
+    about.DoModal();
+}
+
+void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    m_pWindowMenu->popup(event->globalPos());
+}
+
+void CDarvellDlg::PaintPictures(QPainter& painter)
+{
+    DrawPictureRow(painter, m_bitmaps, m_diag.PictureRowNow(), m_ptOrigin.x(), m_ptOrigin.y());
+    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, width() - 125, 2, false);
+}

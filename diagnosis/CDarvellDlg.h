@@ -1,0 +1,82 @@
+#pragma once
+#include "diagnosis/CDiagnosis.h"
+#include "diagnosis/CEnteredStatus.h"
+#include "dialogs/CTemplateDialog.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+
+struct Bitmaps;
+class CBaseButton;
+class QMenu;
+
+// The diagnosis screen. It owns the entry (CEnteredStatus) and the result list
+// (CDiagnosis) and only mirrors their state on its controls: the six entry
+// buttons, the unit-count radios, the result labels and paging buttons, and
+// the light-curtain picture that blinks between the error and the healthy
+// state while a result is shown.
+//
+// The About item sits in a small window menu: right-click anywhere on the
+// window's background, or press Alt+Space.
+class CDarvellDlg : public CTemplateDialog {
+    Q_OBJECT
+public:
+    CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
+
+    static constexpr int kBlinkMs = 500;
+
+    // Entry button of slot 0..5, and the slot of a button id (-1 for none).
+    static int EntryButtonId(int slot);
+    static int SlotOfButton(int id);
+
+    // Client pixels of the light-curtain picture; only this area is repainted
+    // while blinking.
+    QRect PictureRect() const { return m_rcPicture; }
+    QPoint PictureOrigin() const { return m_ptOrigin; }
+
+    const CEnteredStatus& Status() const { return m_status; }
+    const CDiagnosis& Diagnosis() const { return m_diag; }
+    const QTimer& BlinkTimer() const { return m_timer; }
+
+    // The window menu holding the About item (shown by right-click or Alt+Space).
+    QMenu* WindowMenu() const { return m_pWindowMenu; }
+
+    // Button handlers, also reached by clicking the controls.
+    void OnEntryButton(int slot);
+    void OnUnitsRadio(int index);
+    void OnClear();
+    void OnSettings();
+    void OnUp();
+    void OnDown();
+    void OnConditionAddition();
+    void OnAbout();
+
+protected:
+    void PaintPictures(QPainter& painter) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void ReloadScreen();
+    void ResetEntry();
+    void RunDiagnosis();
+    void ShowPage();
+    void MirrorView();
+    void MirrorEntryButtons();
+    void RestartBlink();
+    void OnBlinkTimer();
+    void ShowMessage(int msg);
+    int Language() const;
+    CBaseButton* EntryButton(int slot) const;
+
+    const Bitmaps& m_bitmaps;
+    CEnteredStatus m_status;
+    CDiagnosis m_diag;
+    QTimer m_timer;
+    QRect m_rcPicture;
+    QPoint m_ptOrigin;
+    int m_nClientWidth = 0;
+    int m_nClientHeight = 0;
+    QMenu* m_pWindowMenu = nullptr;
+};

@@ -1,0 +1,589 @@
+#include "app/CDarvellApp.h"
+
+#include "dialogs/CMessageDlg.h"
+#include "dialogs/CTemplateDialog.h"
+#include "draw/CBmpData.h"
+#include "platform/InstanceGuard.h"
+#include "tests/support/TempDataDir.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kZh = 0, kEn = 1;
+
+const std::vector<std::string> kPictureFiles = {
+    "Orvane_logo.bmp", "ql7a_led.bmp", "ql7b_7seg.bmp", "QL7-A_pic.bmp",
+    "QL7B_pic.bmp",    "ql7b-e.bmp",   "ql7b-r.bmp",
+};
+const std::vector<std::string> kCauseFiles = {"QL7BJ.ini", "QL7BE.ini", "QL7AJ.ini", "QL7AE.ini"};
+
+std::vector<std::string> TileFiles()
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 33; ++i)
+        names.push_back(CBmpData::CodeFileName(i));
+    return names;
+}
+
+// A "Setting.ini" in the shipped layout; a null value leaves the key out.
+std::string Settings(const char* language, const char* type = "0", const char* height = "0")
+{
+    std::string s = "[Setting]\r\n";
+    if (language)
+        s += std::string("Language=") + language + "\r\n";
+    if (type)
+        s += std::string("Type=") + type + "\r\n";
+    if (height)
+        s += std::string("DialogHeight=") + height + "\r\n";
+    return s;
+}
+
+// Every entry under the directory: relative path -> bytes (folders marked).
+using Snapshot = std::map<std::string, std::string>;
+
+Snapshot TakeSnapshot(const std::string& root)
+{
+    Snapshot snap;
+    const QDir base(QString::fromStdString(root));
+    QDirIterator it(base.path(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const std::string rel = base.relativeFilePath(path).toStdString();
+        if (it.fileInfo().isDir()) {
+            snap[rel] = "<folder>";
+            continue;
+        }
+        QFile f(path);
+        snap[rel] = f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<unreadable>";
+    }
+    return snap;
+}
+
+// Notes every top-level window that is shown and decides what happens to it, so
+// that a run that opens a screen it should not cannot hang the test.
+class WindowRecorder : public QObject {
+public:
+    using Action = std::function<void(QDialog*)>;
+    std::vector<std::string> shown;
+    std::map<std::string, Action> actions;
+
+protected:
+    bool eventFilter(QObject* obj, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && obj->isWidgetType()
+            && static_cast<QWidget*>(obj)->isWindow()) {
+            auto* dlg = qobject_cast<QDialog*>(obj);
+            if (dlg) {
+                const std::string name = dlg->objectName().toStdString();
+                shown.push_back(name);
+                auto it = actions.find(name);
+                Action act = it != actions.end() ? it->second : [](QDialog* d) { d->done(2); };
+                QTimer::singleShot(0, dlg, [dlg, act] { act(dlg); });
+            }
+        }
+        return false;
+    }
+};
+
+void ClickControl(QDialog* dlg, int id)
+{
+    auto* button = dlg->findChild<QAbstractButton*>(QString::number(id));
+    ASSERT_NE(button, nullptr) << "no control " << id << " on " << dlg->objectName().toStdString();
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+struct Message {
+    int msg;
+    int language;
+    bool operator==(const Message&) const = default;
+};
+
+void PrintTo(const Message& m, std::ostream* os)
+{
+    *os << "message " << m.msg << (m.language == kZh ? " (Chinese)" : " (English)");
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.IsValid());
+        ASSERT_TRUE(m_lockDir.isValid());
+        platform::CInstanceGuard::SetLockDirForTesting(m_lockDir.path().toStdString());
+        CMessageDlg::SetShowHookForTesting(
+            [this](int msg, int language) { m_messages.push_back({msg, language}); });
+        qApp->installEventFilter(&m_windows);
+        BuildCompleteDataDir();
+    }
+
+    void TearDown() override
+    {
+        qApp->removeEventFilter(&m_windows);
+        CMessageDlg::SetShowHookForTesting({});
+        platform::CInstanceGuard::SetLockDirForTesting({});
+    }
+
+    // The sample directory the build makes, with anything it lacks supplied
+    // here, so that every file start-up asks for is present and sound.
+    void BuildCompleteDataDir()
+    {
+        const std::string sample = std::string(DARVELL_BINARY_DIR) + "/QL7_Tool";
+        ASSERT_TRUE(m_dir.CopySampleDir(sample)) << sample;
+        ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("1")));
+        for (const std::string& name : kCauseFiles)
+            if (!m_dir.Exists(name))
+                ASSERT_TRUE(m_dir.Write(name, "[3LINEE1]\r\nca=cause\r\nre=remedy\r\n"));
+        std::vector<std::string> bitmaps = TileFiles();
+        bitmaps.insert(bitmaps.end(), kPictureFiles.begin(), kPictureFiles.end());
+        int shade = 0;
+        for (const std::string& name : bitmaps) {
+            if (m_dir.Exists(name))
+                continue;
+            QImage image(24, 16, QImage::Format_RGB32);
+            image.fill(QColor(shade % 256, 90, 200));
+            shade += 7;
+            ASSERT_TRUE(image.save(QString::fromStdString(m_dir.PathOf(name)), "BMP")) << name;
+        }
+    }
+
+    // One whole start-up; records what the directory looked like before and after.
+    int RunApp()
+    {
+        m_before = TakeSnapshot(m_dir.Root());
+        CDarvellApp app;
+        const int status = app.InitInstance();
+        m_after = TakeSnapshot(m_dir.Root());
+        m_state = app.State();
+        m_bitmaps = app.LoadedBitmaps();
+        return status;
+    }
+
+    // A failed start-up: exactly one message, status 1, no screen opened, and
+    // the directory unchanged but for the given repaired settings file.
+    void ExpectFailure(int status, Message expected,
+                       std::optional<std::string> repairedSettings = std::nullopt)
+    {
+        EXPECT_EQ(status, CDarvellApp::kExitStartupFailed);
+        EXPECT_EQ(m_messages, std::vector<Message>{expected});
+        EXPECT_TRUE(m_windows.shown.empty()) << "opened " << m_windows.shown.front();
+        Snapshot expectedAfter = m_before;
+        if (repairedSettings)
+            expectedAfter["QL7_Tool/Setting.ini"] = *repairedSettings;
+        EXPECT_EQ(m_after, expectedAfter);
+    }
+
+    TempDataDir m_dir;
+    QTemporaryDir m_lockDir;
+    WindowRecorder m_windows;
+    std::vector<Message> m_messages;
+    Snapshot m_before, m_after;
+    AppState m_state;
+    Bitmaps m_bitmaps;
+};
+
+// ---- settings file -------------------------------------------------------
+
+TEST_F(StartupTest, MissingSettingFileIsReportedInEnglishBeforeAnythingElse)
+{
+    // Help, cause files and a tile gone too: only the first problem is told.
+    ASSERT_TRUE(m_dir.Remove("Setting.ini"));
+    ASSERT_TRUE(m_dir.Remove("Help.ini"));
+    for (const std::string& name : kCauseFiles)
+        ASSERT_TRUE(m_dir.Remove(name));
+    ASSERT_TRUE(m_dir.Remove("h00.bmp"));
+    ExpectFailure(RunApp(), {5, kEn});
+}
+
+TEST_F(StartupTest, FolderNamedLikeTheSettingFileCountsAsMissing)
+{
+    ASSERT_TRUE(m_dir.Remove("Setting.ini"));
+    ASSERT_TRUE(m_dir.MakeDir("Setting.ini"));
+    ExpectFailure(RunApp(), {5, kEn});
+}
+
+struct BadSettingsCase {
+    const char* name;
+    std::string content;
+    Message expected;
+    std::optional<std::string> repaired; // the file after the run, when a repair was written
+};
+
+class BadSettingsTest : public StartupTest, public ::testing::WithParamInterface<BadSettingsCase> {};
+
+TEST_P(BadSettingsTest, SettingsThatCannotBeUsedEndWithMessage6)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", GetParam().content));
+    ExpectFailure(RunApp(), GetParam().expected, GetParam().repaired);
+}
+
+// Message 6 speaks the language already read, English while "Language" is unusable.
+INSTANTIATE_TEST_SUITE_P(
+    Startup, BadSettingsTest,
+    ::testing::Values(
+        BadSettingsCase{"ChineseWithSecondSeries", Settings("0", "1"), {6, kZh}, {}},
+        BadSettingsCase{"ChineseWithUnknownSeries", Settings("0", "7"), {6, kZh}, {}},
+        BadSettingsCase{"EnglishWithBadHeight", Settings("1", "0", "2"), {6, kEn}, {}},
+        BadSettingsCase{"ChineseWithoutHeight", Settings("0", "0", nullptr), {6, kZh}, {}},
+        BadSettingsCase{"LanguageTwo", Settings("2"), {6, kEn}, {}},
+        BadSettingsCase{"LanguageWord", Settings("Chinese"), {6, kEn}, {}},
+        BadSettingsCase{"LanguageErrMarker", Settings("ERR"), {6, kEn}, {}},
+        BadSettingsCase{"NoLanguageKey", Settings(nullptr), {6, kEn}, {}},
+        BadSettingsCase{"NoSettingSection", "[Other]\r\nLanguage=0\r\nType=0\r\nDialogHeight=0\r\n",
+                        {6, kEn}, {}},
+        BadSettingsCase{"EmptyFile", "", {6, kEn}, {}},
+        // The repair of an empty value is kept even though a later key fails.
+        BadSettingsCase{"EmptySeriesRepairedThenBadHeight", Settings("0", "", "9"), {6, kZh},
+                        Settings("0", "0", "9")},
+        BadSettingsCase{"EmptyLanguageRepairedThenSecondSeries", Settings("", "1"), {6, kZh},
+                        Settings("0", "1")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- help and cause/remedy files ----------------------------------------
+
+TEST_F(StartupTest, MissingHelpFileIsReportedInTheLanguageRead)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    ASSERT_TRUE(m_dir.Remove("Help.ini"));
+    ExpectFailure(RunApp(), {9, kZh});
+}
+
+TEST_F(StartupTest, MissingHelpFileComesBeforeMissingCauseFileAndBitmaps)
+{
+    ASSERT_TRUE(m_dir.Remove("Help.ini"));
+    ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
+    ASSERT_TRUE(m_dir.Remove("b00.bmp"));
+    ExpectFailure(RunApp(), {9, kEn});
+}
+
+struct HelpCase {
+    const char* name;
+    const char* content;
+};
+
+class UnreadableHelpTest : public StartupTest, public ::testing::WithParamInterface<HelpCase> {};
+
+TEST_P(UnreadableHelpTest, HelpWithoutBothTextsEndsWithMessage10)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    ASSERT_TRUE(m_dir.Write("Help.ini", GetParam().content));
+    ExpectFailure(RunApp(), {10, kZh});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, UnreadableHelpTest,
+    ::testing::Values(HelpCase{"NoEnglishSection", "[RemedyJ]\r\nRemedy=help\r\n"},
+                      HelpCase{"NoChineseSection", "[RemedyE]\r\nRemedy=help\r\n"},
+                      HelpCase{"WrongKey", "[RemedyJ]\r\nText=a\r\n[RemedyE]\r\nText=b\r\n"},
+                      HelpCase{"ErrMarker", "[RemedyJ]\r\nRemedy=ERR\r\n[RemedyE]\r\nRemedy=b\r\n"},
+                      HelpCase{"Empty", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, MissingCauseFileOfTheCurrentLanguageEndsWithMessage1)
+{
+    ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
+    ASSERT_TRUE(m_dir.Remove("h00.bmp")); // later check, never reached
+    ExpectFailure(RunApp(), {1, kEn});
+}
+
+TEST_F(StartupTest, MissingChineseCauseFileEndsAChineseStartWithMessage1)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
+    ExpectFailure(RunApp(), {1, kZh});
+}
+
+TEST_F(StartupTest, CauseFilesOfOtherLanguagesAndSeriesAreNotNeeded)
+{
+    ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
+    ASSERT_TRUE(m_dir.Remove("QL7AJ.ini"));
+    ASSERT_TRUE(m_dir.Remove("QL7AE.ini"));
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// ---- bitmaps -------------------------------------------------------------
+
+struct BitmapCase {
+    std::string file;
+    int language;
+};
+
+class MissingBitmapTest : public StartupTest, public ::testing::WithParamInterface<BitmapCase> {};
+
+TEST_P(MissingBitmapTest, AnyOneMissingBitmapEndsWithMessage8)
+{
+    const BitmapCase& c = GetParam();
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings(c.language == kZh ? "0" : "1")));
+    ASSERT_TRUE(m_dir.Remove(c.file));
+    ExpectFailure(RunApp(), {8, c.language});
+}
+
+std::vector<BitmapCase> AllBitmapCases()
+{
+    std::vector<BitmapCase> cases;
+    int i = 0;
+    for (const std::string& f : TileFiles())
+        cases.push_back({f, i++ % 2});
+    for (const std::string& f : kPictureFiles)
+        cases.push_back({f, i++ % 2});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, MissingBitmapTest, ::testing::ValuesIn(AllBitmapCases()),
+                         [](const auto& info) {
+                             std::string n = info.param.file;
+                             for (char& ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
+
+TEST(StartupBitmapList, CoversThirtyThreeTilesAndSevenPictures)
+{
+    const std::vector<BitmapCase> cases = AllBitmapCases();
+    ASSERT_EQ(cases.size(), 40u);
+    std::set<std::string> names;
+    for (const BitmapCase& c : cases)
+        names.insert(c.file);
+    EXPECT_EQ(names.size(), 40u);
+    EXPECT_TRUE(names.count("QL7-A_pic.bmp"));
+    EXPECT_TRUE(names.count("h00.bmp"));
+    EXPECT_TRUE(names.count("b00.bmp"));
+}
+
+struct DamagedTileCase {
+    const char* name;
+    std::function<std::string(const std::string& original)> damage;
+};
+
+class DamagedTileTest : public StartupTest, public ::testing::WithParamInterface<DamagedTileCase> {};
+
+TEST_P(DamagedTileTest, UnreadableTileEndsWithMessage8)
+{
+    const std::string original = m_dir.Read("b03.bmp");
+    ASSERT_GT(original.size(), 60u);
+    ASSERT_TRUE(m_dir.Write("b03.bmp", GetParam().damage(original)));
+    ExpectFailure(RunApp(), {8, kEn});
+}
+
+QByteArray PngBytes()
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, DamagedTileTest,
+    ::testing::Values(
+        DamagedTileCase{"TruncatedToHalf", [](const std::string& s) { return s.substr(0, s.size() / 2); }},
+        DamagedTileCase{"OnlyTheHeader", [](const std::string& s) { return s.substr(0, 54); }},
+        DamagedTileCase{"Empty", [](const std::string&) { return std::string(); }},
+        DamagedTileCase{"Text", [](const std::string&) { return std::string("not a bitmap\n"); }},
+        DamagedTileCase{"PngUnderABmpName", [](const std::string&) { return PngBytes().toStdString(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StartupTest, TilesLoadInSlotOrderAndStopAtTheFirstGap)
+{
+    const int gap = 24;
+    ASSERT_TRUE(m_dir.Remove(CBmpData::CodeFileName(gap)));
+    ASSERT_TRUE(m_dir.Remove("Orvane_logo.bmp"));
+    ExpectFailure(RunApp(), {8, kEn});
+    for (int i = 0; i < 33; ++i)
+        EXPECT_EQ(m_bitmaps.m_hCodeBitmaps[i].isNull(), i >= gap) << "slot " << i;
+    EXPECT_TRUE(m_bitmaps.m_hLogoBitmap.isNull());
+}
+
+TEST_F(StartupTest, PicturesLoadAfterEveryTile)
+{
+    ASSERT_TRUE(m_dir.Remove("ql7b-e.bmp"));
+    ExpectFailure(RunApp(), {8, kEn});
+    for (int i = 0; i < 33; ++i)
+        EXPECT_FALSE(m_bitmaps.m_hCodeBitmaps[i].isNull()) << "slot " << i;
+    EXPECT_FALSE(m_bitmaps.m_hPicBBitmap.isNull());
+}
+
+// ---- repair, success, second copy -----------------------------------------
+
+TEST_F(StartupTest, EmptyLanguageIsRepairedAndTheRunIsChinese)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("")));
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_state.m_nLanguage, kZh);
+    Snapshot expected = m_before;
+    expected["QL7_Tool/Setting.ini"] = Settings("0"); // byte for byte otherwise
+    EXPECT_EQ(m_after, expected);
+}
+
+TEST_F(StartupTest, RepairedLanguageGivesLaterMessagesInChinese)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("", "", "")));
+    ASSERT_TRUE(m_dir.Remove("Help.ini"));
+    ExpectFailure(RunApp(), {9, kZh}, Settings("0", "0", "0"));
+}
+
+TEST_F(StartupTest, SoundDirectoryReadsEverythingAndOpensTheSettingsScreen)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0", "0", "1")));
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
+    EXPECT_EQ(m_after, m_before);
+    EXPECT_EQ(m_state.m_nLanguage, kZh);
+    EXPECT_EQ(m_state.m_nSeries, 0);
+    EXPECT_EQ(m_state.m_nDialogWidth, 1024);
+    EXPECT_EQ(m_state.m_nDialogHeight, 736);
+    EXPECT_FALSE(m_state.m_strHelp[0].empty());
+    EXPECT_FALSE(m_state.m_strHelp[1].empty());
+}
+
+TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)
+{
+    bool wasModal = false;
+    m_windows.actions["CSetDlg"] = [&](QDialog* dlg) {
+        wasModal = QApplication::activeModalWidget() == dlg;
+        ClickControl(dlg, 2); // EXIT
+    };
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(wasModal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
+    EXPECT_EQ(m_after, m_before); // EXIT stores nothing
+}
+
+TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
+{
+    int windowLanguage = -1;
+    bool windowWasModal = false;
+    m_windows.actions["CSetDlg"] = [](QDialog* dlg) {
+        ClickControl(dlg, 1012); // Chinese
+        ClickControl(dlg, 1);    // OK
+    };
+    m_windows.actions["CDarvellDlg"] = [&](QDialog* dlg) {
+        windowWasModal = QApplication::activeModalWidget() == dlg;
+        windowLanguage = static_cast<CTemplateDialog*>(dlg)->App().m_nLanguage;
+        dlg->close();
+    };
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, (std::vector<std::string>{"CSetDlg", "CDarvellDlg"}));
+    EXPECT_TRUE(windowWasModal);
+    EXPECT_EQ(windowLanguage, kZh);
+    Snapshot expected = m_before;
+    expected["QL7_Tool/Setting.ini"] = Settings("0");
+    EXPECT_EQ(m_after, expected);
+}
+
+TEST_F(StartupTest, SecondCopyIsToldInEnglishAndTouchesNothing)
+{
+    // Chinese and an empty value that would be repaired: neither is reached.
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0", "")));
+    platform::CInstanceGuard first;
+    ASSERT_EQ(first.Acquire(CDarvellApp::kInstanceName), platform::CInstanceGuard::Outcome::Acquired);
+    ExpectFailure(RunApp(), {4, kEn});
+}
+
+TEST_F(StartupTest, LockReleasedWhenTheFirstCopyEnds)
+{
+    {
+        platform::CInstanceGuard first;
+        ASSERT_EQ(first.Acquire(CDarvellApp::kInstanceName), platform::CInstanceGuard::Outcome::Acquired);
+    }
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(StartupTest, GuardThatCannotBeMadeEndsWithOneLineOnStandardError)
+{
+    platform::CInstanceGuard::SetLockDirForTesting(m_lockDir.path().toStdString() + "/no/such/dir");
+    ::testing::internal::CaptureStderr();
+    const int status = RunApp();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, CDarvellApp::kExitStartupFailed);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(m_windows.shown.empty());
+    EXPECT_EQ(m_after, m_before);
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+}
+
+// ---- system language -----------------------------------------------------
+
+TEST(NonCjkSystemFlag, ChineseAndJapaneseSystemsAreCjk)
+{
+    const std::pair<int, int> cases[] = {{4, 0}, {17, 0}, {9, 1}, {7, 1}, {18, 1}, {0, 1}, {0x404, 1}};
+    for (const auto& [id, flag] : cases)
+        EXPECT_EQ(CDarvellApp::NonCjkSystemFlag(id), flag) << "language id " << id;
+}
+
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* value)
+    {
+        if (const char* old = std::getenv("LC_ALL"))
+            m_old = old;
+        ::setenv("LC_ALL", value, 1);
+    }
+    ~ScopedLocale()
+    {
+        if (m_old)
+            ::setenv("LC_ALL", m_old->c_str(), 1);
+        else
+            ::unsetenv("LC_ALL");
+    }
+
+private:
+    std::optional<std::string> m_old;
+};
+
+struct LocaleCase {
+    const char* locale;
+    int nonCjk;
+};
+
+class SystemLanguageTest : public StartupTest, public ::testing::WithParamInterface<LocaleCase> {};
+
+TEST_P(SystemLanguageTest, StartUpTakesTheFontFlagFromTheSystemLanguageOnly)
+{
+    ScopedLocale locale(GetParam().locale);
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_EQ(m_state.m_bNonCjkSystem, GetParam().nonCjk);
+    EXPECT_EQ(m_state.m_nLanguage, kEn); // the interface language stays the file's
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, SystemLanguageTest,
+                         ::testing::Values(LocaleCase{"zh_CN.UTF-8", 0}, LocaleCase{"ja_JP.UTF-8", 0},
+                                           LocaleCase{"en_US.UTF-8", 1}, LocaleCase{"de_DE.UTF-8", 1},
+                                           LocaleCase{"ko_KR.UTF-8", 1}),
+                         [](const auto& info) {
+                             return std::string(info.param.locale).substr(0, 5);
+                         });
+
+} // namespace

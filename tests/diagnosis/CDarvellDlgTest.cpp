@@ -1,0 +1,657 @@
+#include "data/AppState.h"
+#include "data/COperateIni.h"
+#include "data/DiagnosisTables.h"
+#include "data/TextCatalogue.h"
+#include "diagnosis/CDarvellDlg.h"
+#include "dialogs/CMessageDlg.h"
+#include "draw/CBaseButton.h"
+#include "draw/CBaseButtonR.h"
+#include "draw/CBmpData.h"
+#include "tests/support/ModalRunner.h"
+#include "tests/support/PixelProbe.h"
+#include "tests/support/TempDataDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+namespace {
+
+const QColor kGreen(135, 255, 135);
+const QColor kWhite(255, 255, 255);
+
+constexpr int kSub2Row[] = {1006, 1064, 1009, 1067};
+constexpr int kSub1Row[] = {1007, 1065, 1010, 1068};
+constexpr int kMainRow[] = {1008, 1066, 1011, 1069};
+
+// Records every paint event of a window and its children.
+class PaintRecorder : public QObject {
+public:
+    explicit PaintRecorder(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+    ~PaintRecorder() override { qApp->removeEventFilter(this); }
+    std::vector<std::pair<QWidget*, QRegion>> events;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (e->type() == QEvent::Paint && w && (w == m_window || m_window->isAncestorOf(w)))
+            events.emplace_back(w, static_cast<QPaintEvent*>(e)->region());
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+class CDarvellDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.IsValid());
+        ASSERT_TRUE(m_dir.CopySampleDir(DARVELL_BINARY_DIR "/QL7_Tool"));
+        ASSERT_TRUE(CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data()));
+        ASSERT_TRUE(CBmpData::LoadPictures(m_bitmaps));
+        m_app.m_nLanguage = 1;
+        m_app.m_nSeries = 0;
+        m_app.m_bNonCjkSystem = 1;
+        m_app.m_nDialogWidth = 1024;
+        m_app.m_nDialogHeight = 768;
+        m_app.m_strHelp[0] = "帮助文本";
+        m_app.m_strHelp[1] = "Help text";
+        CMessageDlg::SetShowHookForTesting([this](int msg, int) { m_messages.push_back(msg); });
+    }
+    void TearDown() override { CMessageDlg::SetShowHookForTesting({}); }
+
+    // The main window, shown as a plain window so tests can click it.
+    CDarvellDlg& Window()
+    {
+        if (!m_dlg) {
+            m_dlg = std::make_unique<CDarvellDlg>(m_app, m_bitmaps);
+            m_dlg->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(m_dlg.get()));
+        }
+        return *m_dlg;
+    }
+
+    void Click(int id)
+    {
+        QWidget* w = Window().Control(id);
+        ASSERT_NE(w, nullptr) << id;
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+
+    // Presses the entry button of slot and picks entry `code` (1..14) in the picker;
+    // code 0 closes the picker with its cancel button instead.
+    void Enter(int slot, int code)
+    {
+        bool picked = false;
+        WhenModalShown([&](QWidget* picker) {
+            ASSERT_NE(picker, nullptr);
+            EXPECT_EQ(picker->objectName(), "CSelectDlg");
+            auto* b = picker->findChild<QAbstractButton*>(QString::number(code ? 999 + code : 2),
+                                                          Qt::FindDirectChildrenOnly);
+            if (b && b->isEnabled() && b->isVisibleTo(picker)) {
+                QTest::mouseClick(b, Qt::LeftButton);
+                picked = true;
+            } else {
+                static_cast<QDialog*>(picker)->done(2); // never leave the test hanging
+            }
+        });
+        Click(CDarvellDlg::EntryButtonId(slot));
+        EXPECT_TRUE(picked) << "slot " << slot << " code " << code << " not offered";
+    }
+
+    // Opens the additional-conditions dialog and sets the lamps (true = lit);
+    // ok false closes it with the close box.
+    void Conditions(bool interlockLit, bool haltLit, bool ok = true)
+    {
+        WhenModalShown([=](QWidget* add) {
+            ASSERT_NE(add, nullptr);
+            EXPECT_EQ(add->objectName(), "CAddDlg");
+            auto click = [add](int id) {
+                QTest::mouseClick(add->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+            };
+            click(interlockLit ? 1078 : 1079);
+            click(haltLit ? 1080 : 1081);
+            if (ok)
+                click(1);
+            else
+                add->close();
+        });
+        Click(1027);
+    }
+
+    bool Shown(int id) { return !Window().Control(id)->isHidden(); }
+    bool Enabled(int id) { return Window().Control(id)->isEnabled(); }
+    std::string Text(int id) { return Window().Text(id); }
+
+    std::vector<int> ErrorNumbers()
+    {
+        std::vector<int> v;
+        for (const PossibleCause& c : Window().Diagnosis().Causes())
+            v.push_back(c.m_nErrNo);
+        return v;
+    }
+
+    void ExpectIdle()
+    {
+        for (int slot = 0; slot < 6; ++slot) {
+            const int id = CDarvellDlg::EntryButtonId(slot);
+            EXPECT_EQ(Enabled(id), slot == 0 || slot == 3) << id;
+            EXPECT_EQ(Text(id), g_strClick[m_app.m_nLanguage]) << id;
+            EXPECT_EQ(Window().Status().Code(slot), 0);
+        }
+        for (int id : {1029, 1070, 1032, 1021, 1022, 1027})
+            EXPECT_FALSE(Shown(id)) << id;
+        EXPECT_FALSE(Enabled(1021));
+        EXPECT_FALSE(Enabled(1022));
+        EXPECT_EQ(Text(1029), "");
+        EXPECT_EQ(Text(1032), "");
+        EXPECT_EQ(Text(1034), m_app.m_strHelp[m_app.m_nLanguage]);
+        EXPECT_FALSE(Window().BlinkTimer().isActive());
+        EXPECT_EQ(Window().Diagnosis().CauseCount(), 0);
+    }
+
+    TempDataDir m_dir;
+    AppState m_app;
+    Bitmaps m_bitmaps;
+    std::vector<int> m_messages;
+    std::unique_ptr<CDarvellDlg> m_dlg;
+};
+
+TEST_F(CDarvellDlgTest, StartsIdleWithThreeUnitsAtTheTopLeft)
+{
+    for (int lang : {0, 1}) {
+        m_app.m_nLanguage = lang;
+        m_app.m_nUnitsIndex = 2; // the window starts with three units whatever came before
+        m_dlg.reset();
+        CDarvellDlg& dlg = Window();
+        EXPECT_EQ(m_app.m_nUnitsIndex, 0);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(1023)->GetCheck(), 1);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(1024)->GetCheck(), 0);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(1025)->GetCheck(), 0);
+        for (const auto* row : {kMainRow, kSub1Row, kSub2Row})
+            for (int i = 0; i < 4; ++i)
+                EXPECT_TRUE(Shown(row[i])) << row[i];
+        ExpectIdle();
+        EXPECT_EQ(dlg.windowTitle(), "Darvell");
+        EXPECT_EQ(Text(1023), g_strThreeUnits[lang]);
+        EXPECT_EQ(Text(1066), g_strEmitterMain[lang]);
+        EXPECT_EQ(Text(1076), g_strStep3[lang]);
+        EXPECT_EQ(Text(1028), "QL7B series");
+        EXPECT_EQ(Text(1027), g_strAddConditions[lang]);
+        EXPECT_EQ(dlg.pos(), QPoint(0, 0));
+        EXPECT_EQ(dlg.size(), QSize(1024, 768));
+        EXPECT_EQ(dlg.PictureRect(), QRect(418, 136, 188, 325));
+        EXPECT_EQ(dlg.PictureOrigin(), QPoint(418, 136));
+    }
+}
+
+TEST_F(CDarvellDlgTest, ShorterWindowFromTheSettings)
+{
+    m_app.m_nDialogHeight = 736;
+    EXPECT_EQ(Window().size(), QSize(1024, 736));
+    EXPECT_EQ(Window().PictureRect(), QRect(418, 136, 188, 325));
+    // Every control still lies inside the client area.
+    for (QWidget* w : Window().findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->isWindow()) {
+            EXPECT_TRUE(Window().rect().contains(w->geometry())) << w->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(CDarvellDlgTest, UnitRadiosShowTheConnectedRowsOnly)
+{
+    struct Case { int radio; int index; bool sub1; bool sub2; };
+    for (const Case c : {Case{1025, 2, false, false}, Case{1024, 1, true, false}, Case{1023, 0, true, true}}) {
+        Click(c.radio);
+        EXPECT_EQ(m_app.m_nUnitsIndex, c.index);
+        for (int r : {1023, 1024, 1025})
+            EXPECT_EQ(Window().Control<CBaseButtonR>(r)->GetCheck(), r == c.radio ? 1 : 0);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_TRUE(Shown(kMainRow[i]));
+            EXPECT_EQ(Shown(kSub1Row[i]), c.sub1) << kSub1Row[i];
+            EXPECT_EQ(Shown(kSub2Row[i]), c.sub2) << kSub2Row[i];
+        }
+        ExpectIdle();
+    }
+}
+
+TEST_F(CDarvellDlgTest, CheckedRadioStillResetsTheEntry)
+{
+    Enter(0, 2);
+    ASSERT_EQ(Window().Status().Code(0), 2);
+    Click(1023); // already checked
+    EXPECT_EQ(Window().Control<CBaseButtonR>(1023)->GetCheck(), 1);
+    EXPECT_EQ(m_app.m_nUnitsIndex, 0);
+    ExpectIdle();
+}
+
+TEST_F(CDarvellDlgTest, EmitterMainCodeLocksTheReceiverSideOut)
+{
+    Enter(0, 2); // "1"
+    EXPECT_FALSE(Enabled(1011));
+    EXPECT_EQ(Text(1011), "Click");
+    EXPECT_FALSE(Enabled(1008));
+    EXPECT_EQ(Text(1008), "1");
+    EXPECT_TRUE(Enabled(1007));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(1007));
+    EXPECT_FALSE(Enabled(1006));
+    EXPECT_FALSE(Shown(1032));
+    // The chosen code shows black on white; the locked-out button stays all black.
+    const QImage entered = Render(*Window().Control(1008));
+    const QImage locked = Render(*Window().Control(1011));
+    EXPECT_GT(CountColour(entered, entered.rect(), kWhite), entered.width() * entered.height() / 2);
+    EXPECT_EQ(CountColour(locked, locked.rect().adjusted(3, 3, -3, -3), kWhite), 0);
+}
+
+TEST_F(CDarvellDlgTest, ReceiverMainCodeLocksTheEmitterSideOut)
+{
+    Enter(3, 1);
+    EXPECT_FALSE(Enabled(1008));
+    EXPECT_EQ(Text(1008), "Click");
+    EXPECT_EQ(Text(1011), "No\nerror code");
+    EXPECT_TRUE(Enabled(1010));
+    Enter(4, 1);
+    EXPECT_TRUE(Enabled(1009));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(1009));
+}
+
+TEST_F(CDarvellDlgTest, PickerClosedWithoutAChoiceChangesNothing)
+{
+    Enter(0, 0);
+    ExpectIdle();
+    Enter(0, 1);
+    Enter(1, 0);
+    EXPECT_TRUE(Enabled(1007));
+    EXPECT_EQ(Text(1007), "Click");
+    EXPECT_EQ(Window().Status().Code(1), 0);
+    EXPECT_EQ(Text(1008), "No\nerror code");
+}
+
+TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
+{
+    Click(1025);
+    Enter(0, 1);
+    EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
+    EXPECT_EQ(Text(1029), "4");
+    EXPECT_EQ(Text(1032), "1 / 4");
+    for (int id : {1029, 1070, 1032, 1021, 1022, 1027})
+        EXPECT_TRUE(Shown(id)) << id;
+    EXPECT_FALSE(Enabled(1022));
+    EXPECT_TRUE(Enabled(1021));
+    for (int slot = 0; slot < 6; ++slot)
+        EXPECT_FALSE(Enabled(CDarvellDlg::EntryButtonId(slot)));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(1019));
+    EXPECT_TRUE(Window().BlinkTimer().isActive());
+    EXPECT_EQ(Window().BlinkTimer().interval(), 500);
+    EXPECT_TRUE(m_messages.empty());
+
+    std::string cause, remedy;
+    ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
+    ASSERT_FALSE(cause.empty());
+    EXPECT_EQ(Text(1034), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
+    EXPECT_NE(Text(1034).back(), '\n');
+}
+
+TEST_F(CDarvellDlgTest, ChineseCausePageUsesChineseHeadings)
+{
+    m_app.m_nLanguage = 0;
+    Click(1025);
+    Enter(0, 1);
+    std::string cause, remedy;
+    ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
+    EXPECT_EQ(Text(1034), "* 原因\n" + cause + "\n* 处理方法\n" + remedy);
+    EXPECT_EQ(Text(1070), "可能是个别异常");
+}
+
+TEST_F(CDarvellDlgTest, LampFilterNarrowsTheList)
+{
+    struct Case { bool interlock; bool halt; std::vector<int> errNos; const char* page; };
+    const Case cases[] = {
+        {false, false, {150}, "1 / 1"},
+        {false, true, {151}, "1 / 1"},
+        {true, false, {152}, "1 / 1"},
+        {true, true, {151, 152}, "1 / 2"},
+    };
+    for (const Case& c : cases) {
+        Click(1025);
+        Enter(0, 1);
+        Conditions(c.interlock, c.halt);
+        EXPECT_EQ(ErrorNumbers(), c.errNos) << c.interlock << c.halt;
+        EXPECT_EQ(Text(1032), c.page);
+        EXPECT_EQ(Text(1029), std::to_string(c.errNos.size()));
+        EXPECT_FALSE(Shown(1027));
+        const bool paging = c.errNos.size() > 1;
+        EXPECT_EQ(Shown(1021), paging);
+        EXPECT_EQ(Shown(1022), paging);
+        EXPECT_EQ(Enabled(1021), paging);
+        EXPECT_FALSE(Enabled(1022));
+        std::string cause, remedy;
+        ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(c.errNos[0], remedy, cause, 1));
+        EXPECT_EQ(Text(1034), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
+        EXPECT_TRUE(Window().BlinkTimer().isActive());
+    }
+}
+
+TEST_F(CDarvellDlgTest, ConditionsClosedWithoutOkChangeNothing)
+{
+    Click(1025);
+    Enter(0, 1);
+    Conditions(true, true, false);
+    EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
+    EXPECT_EQ(Text(1032), "1 / 4");
+    EXPECT_TRUE(Shown(1027));
+}
+
+TEST_F(CDarvellDlgTest, OneEntryListKeepsUpAndDownHidden)
+{
+    Click(1025);
+    Enter(0, 2); // "0"
+    EXPECT_EQ(ErrorNumbers(), std::vector<int>{155});
+    EXPECT_EQ(Text(1032), "1 / 1");
+    EXPECT_EQ(Text(1029), "1");
+    EXPECT_FALSE(Shown(1021));
+    EXPECT_FALSE(Shown(1022));
+    EXPECT_FALSE(Enabled(1021));
+    EXPECT_FALSE(Shown(1027));
+}
+
+TEST_F(CDarvellDlgTest, PagingUpAndDownAndTheEnds)
+{
+    Click(1025);
+    Enter(0, 1);
+    CDarvellDlg& dlg = Window();
+    const std::string first = Text(1034);
+
+    // UP on the first page: same page, blink back to phase 0.
+    QSignalSpy tick(&dlg.BlinkTimer(), &QTimer::timeout);
+    ASSERT_TRUE(tick.wait(1500));
+    ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
+    dlg.OnUp();
+    EXPECT_EQ(Text(1032), "1 / 4");
+    EXPECT_EQ(Text(1034), first);
+    EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
+    EXPECT_TRUE(dlg.BlinkTimer().isActive());
+    EXPECT_FALSE(Enabled(1022));
+
+    for (const char* page : {"2 / 4", "3 / 4", "4 / 4"}) {
+        Click(1021);
+        EXPECT_EQ(Text(1032), page);
+        EXPECT_TRUE(Enabled(1022));
+    }
+    EXPECT_FALSE(Enabled(1021));
+    EXPECT_NE(Text(1034), first);
+
+    // DOWN on the last page: same page, blink restarted.
+    ASSERT_TRUE(tick.wait(1500));
+    ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
+    const std::string last = Text(1034);
+    dlg.OnDown();
+    EXPECT_EQ(Text(1032), "4 / 4");
+    EXPECT_EQ(Text(1034), last);
+    EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
+
+    for (const char* page : {"3 / 4", "2 / 4", "1 / 4"}) {
+        Click(1022);
+        EXPECT_EQ(Text(1032), page);
+        EXPECT_TRUE(Enabled(1021));
+    }
+    EXPECT_FALSE(Enabled(1022));
+    EXPECT_EQ(Text(1034), first);
+}
+
+// Writes the sample file of the one-unit English emitter list without one section.
+std::string WithoutSection(const std::string& text, const std::string& section)
+{
+    const std::string head = "[" + section + "]";
+    const size_t at = text.find(head);
+    if (at == std::string::npos)
+        return text;
+    const size_t next = text.find("\n[", at);
+    return text.substr(0, at) + (next == std::string::npos ? "" : text.substr(next + 1));
+}
+
+TEST_F(CDarvellDlgTest, DiagnosisFailuresResetTheEntryAndExplain)
+{
+    const std::string original = m_dir.Read("QL7BE.ini");
+    ASSERT_NE(original.find("[1LINEE151]"), std::string::npos);
+    struct Case { const char* what; std::string file; bool present; int msg; };
+    const Case cases[] = {
+        {"section missing", WithoutSection(original, "1LINEE151"), true, 2},
+        {"file missing", "", false, 1},
+    };
+    for (const Case& c : cases) {
+        m_messages.clear();
+        if (c.present)
+            ASSERT_TRUE(m_dir.Write("QL7BE.ini", c.file));
+        else
+            ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
+        Click(1025);
+        Enter(0, 1);
+        EXPECT_EQ(m_messages, std::vector<int>{c.msg}) << c.what;
+        ExpectIdle();
+        EXPECT_EQ(m_app.m_nUnitsIndex, 2); // the unit count survives the failure
+        EXPECT_FALSE(Shown(1007));
+    }
+    // With the file back the same entry works again.
+    ASSERT_TRUE(m_dir.Write("QL7BE.ini", original));
+    Enter(0, 1);
+    EXPECT_EQ(Text(1032), "1 / 4");
+}
+
+TEST_F(CDarvellDlgTest, ClearEndsTheDiagnosis)
+{
+    Click(1025);
+    Enter(0, 1);
+    ASSERT_TRUE(Shown(1032));
+    Click(1019);
+    ExpectIdle();
+    EXPECT_EQ(m_app.m_nUnitsIndex, 2);
+}
+
+TEST_F(CDarvellDlgTest, SettingsExitEndsTheWindowAndOkReloads)
+{
+    // EXIT on the settings screen ends the main window with IDCANCEL.
+    {
+        CDarvellDlg dlg(m_app, m_bitmaps);
+        WhenModalShown([&](QWidget* main) {
+            ASSERT_EQ(main, &dlg);
+            WhenModalShown([](QWidget* settings) {
+                ASSERT_NE(settings, nullptr);
+                EXPECT_EQ(settings->objectName(), "CSetDlg");
+                QTest::mouseClick(settings->findChild<QAbstractButton*>("2"), Qt::LeftButton);
+            });
+            QTest::mouseClick(dlg.Control(1026), Qt::LeftButton);
+        });
+        EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
+        EXPECT_FALSE(dlg.BlinkTimer().isActive());
+    }
+    // OK after choosing Chinese: the window stays, reset, in the new language.
+    Click(1025);
+    Enter(0, 1);
+    WhenModalShown([](QWidget* settings) {
+        ASSERT_NE(settings, nullptr);
+        QTest::mouseClick(settings->findChild<QAbstractButton*>("1012"), Qt::LeftButton);
+        QTest::mouseClick(settings->findChild<QAbstractButton*>("1"), Qt::LeftButton);
+    });
+    Click(1026);
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_EQ(m_app.m_nLanguage, 0);
+    ExpectIdle();
+    EXPECT_EQ(Text(1066), "主传感器");
+    EXPECT_EQ(Text(1019), "CLEAR");
+    EXPECT_EQ(m_app.m_nUnitsIndex, 2);
+}
+
+TEST_F(CDarvellDlgTest, CountAndPageAreWhiteBoxesOnGreen)
+{
+    Click(1025);
+    Enter(0, 1);
+    const QImage shot = Render(Window());
+    auto area = [&](int id) { return Window().Control(id)->geometry().adjusted(2, 2, -2, -2); };
+    auto pixels = [](const QRect& r) { return r.width() * r.height(); };
+    for (int id : {1029, 1032, 1034}) {
+        EXPECT_GT(CountColour(shot, area(id), kWhite), pixels(area(id)) / 2) << id;
+        EXPECT_EQ(CountColour(shot, area(id), kGreen), 0) << id;
+    }
+    for (int id : {1070, 1074, 1066, 1087}) {
+        EXPECT_GT(CountColour(shot, area(id), kGreen), pixels(area(id)) / 3) << id;
+        EXPECT_EQ(CountColour(shot, area(id), kWhite), 0) << id;
+    }
+}
+
+// The picture as the window should draw it: tiles of row at the picture origin.
+QImage ExpectedPicture(const Bitmaps& bitmaps, const PictureRow& row, const QSize& size, QPoint origin)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(kGreen);
+    QPainter p(&img);
+    DrawPictureRow(p, bitmaps, row, origin.x(), origin.y());
+    return img;
+}
+
+TEST_F(CDarvellDlgTest, PictureShowsTheBaseRowWhenIdleAndTheLogo)
+{
+    for (int radio : {1023, 1024, 1025}) {
+        Click(radio);
+        PictureRow base;
+        GetBaseRow(m_app.m_nUnitsIndex, base);
+        const QRect pic = Window().PictureRect();
+        const QImage shot = Render(Window()).copy(pic);
+        const QImage want =
+            ExpectedPicture(m_bitmaps, base, Window().size(), Window().PictureOrigin()).copy(pic);
+        EXPECT_EQ(DifferingPixels(shot, want), 0) << radio;
+    }
+    const QImage shot = Render(Window());
+    const QImage logo = m_bitmaps.m_hLogoBitmap.toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(DifferingPixels(shot.copy(QRect(QPoint(1024 - 125, 2), logo.size())), logo), 0);
+}
+
+TEST_F(CDarvellDlgTest, BlinkFlipsThePhaseAndRepaintsOnlyThePicture)
+{
+    Click(1025);
+    Enter(0, 1);
+    Click(1021); // page 1 (error 149) is the healthy picture itself; page 2 blinks
+    ASSERT_EQ(Text(1032), "2 / 4");
+    CDarvellDlg& dlg = Window();
+    QTest::qWait(50); // let the repaints of the paging itself settle
+    const QRect pic = dlg.PictureRect();
+    const QImage phase0 = Render(dlg);
+    const PossibleCause first = dlg.Diagnosis().Causes()[1];
+    EXPECT_EQ(DifferingPixels(phase0.copy(pic),
+                              ExpectedPicture(m_bitmaps, first.m_strErrorRow, dlg.size(), dlg.PictureOrigin()).copy(pic)),
+              0);
+
+    PaintRecorder paints(&dlg);
+    QSignalSpy tick(&dlg.BlinkTimer(), &QTimer::timeout);
+    ASSERT_TRUE(tick.wait(1500));
+    EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
+    QTest::qWait(50);
+    ASSERT_FALSE(paints.events.empty());
+    for (const auto& [widget, region] : paints.events) {
+        EXPECT_EQ(widget, &dlg) << widget->objectName().toStdString();
+        EXPECT_TRUE(QRegion(pic).contains(region.boundingRect())) << "repainted outside the picture";
+    }
+
+    // Phase 1 is the healthy picture; the two grabs differ inside the picture only.
+    const QImage phase1 = Render(dlg);
+    EXPECT_EQ(DifferingPixels(phase1.copy(pic),
+                              ExpectedPicture(m_bitmaps, first.m_strBaseRow, dlg.size(), dlg.PictureOrigin()).copy(pic)),
+              0);
+    QImage outside0 = phase0, outside1 = phase1;
+    {
+        QPainter a(&outside0), b(&outside1);
+        a.fillRect(pic, Qt::black);
+        b.fillRect(pic, Qt::black);
+    }
+    EXPECT_EQ(DifferingPixels(outside0, outside1), 0);
+    EXPECT_GT(DifferingPixels(phase0.copy(pic), phase1.copy(pic)), 0);
+
+    // CLEAR stops the blink.
+    Click(1019);
+    EXPECT_FALSE(dlg.BlinkTimer().isActive());
+    EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
+}
+
+TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
+{
+    QMenu* menu = Window().WindowMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    QAction* about = menu->actions().front();
+    EXPECT_EQ(about->text().toStdString(), g_strAboutMenuItem);
+    QString opened;
+    WhenModalShown([&](QWidget* box) {
+        ASSERT_NE(box, nullptr);
+        opened = box->objectName();
+        QTest::mouseClick(box->findChild<QAbstractButton*>("1"), Qt::LeftButton);
+    });
+    about->trigger();
+    EXPECT_EQ(opened, "CAboutDlg");
+    ExpectIdle();
+}
+
+// Every key of the one-unit tables of both sides, entered through the window,
+// lists exactly the rows of the table that carry that key.
+TEST_F(CDarvellDlgTest, EveryOneUnitEntryListsItsMatchingRows)
+{
+    Click(1025);
+    int walked = 0;
+    for (int side : {1, 2}) {
+        const DiagTable table = GetDiagTable(0, 2, side);
+        std::set<int> codes;
+        for (int i = 0; i < table.count; ++i)
+            codes.insert(table.rows[i].m_nCode[side == 1 ? 0 : 3]);
+        for (int code : codes) {
+            Click(1019);
+            Enter(side == 1 ? 0 : 3, code);
+            std::vector<int> want;
+            for (int i = 0; i < table.count; ++i)
+                if (table.rows[i].m_nCode[side == 1 ? 0 : 3] == code)
+                    want.push_back(table.rows[i].m_nErrNo);
+            EXPECT_EQ(ErrorNumbers(), want) << "side " << side << " code " << code;
+            EXPECT_EQ(Text(1029), std::to_string(want.size()));
+            EXPECT_EQ(Text(1032), "1 / " + std::to_string(want.size()));
+            ++walked;
+        }
+    }
+    EXPECT_EQ(walked, 13 + 12);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// The same for the two-unit receiver table: every Main Sensor code, then every
+// Sub Sensor 1 code the picker offers for it.
+TEST_F(CDarvellDlgTest, EveryTwoUnitReceiverEntryListsItsMatchingRows)
+{
+    Click(1024);
+    const DiagTable table = GetDiagTable(0, 1, 2);
+    std::set<std::pair<int, int>> keys;
+    for (int i = 0; i < table.count; ++i)
+        keys.insert({table.rows[i].m_nCode[3], table.rows[i].m_nCode[4]});
+    size_t rows = 0;
+    for (const auto& [main, sub1] : keys) {
+        Click(1019);
+        Enter(3, main);
+        Enter(4, sub1);
+        std::vector<int> want;
+        for (int i = 0; i < table.count; ++i)
+            if (table.rows[i].m_nCode[3] == main && table.rows[i].m_nCode[4] == sub1)
+                want.push_back(table.rows[i].m_nErrNo);
+        EXPECT_EQ(ErrorNumbers(), want) << main << "." << sub1;
+        rows += want.size();
+    }
+    EXPECT_EQ(rows, size_t(table.count));
+    EXPECT_TRUE(m_messages.empty());
+}
+
+} // namespace
