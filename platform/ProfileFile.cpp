@@ -210,11 +210,13 @@ std::string_view LineEndOf(std::string_view text)
 
 bool ReadWholeFile(const std::string& path, std::string& out)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking open: a FIFO in place of a data file would otherwise wait for
+    // a writer forever. Only regular files are read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return false;
     }
@@ -302,6 +304,36 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
         return Finish(value, bufferSize);
     }
     return Finish(def, bufferSize);
+}
+
+std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text)
+{
+    std::vector<ProfileSection> sections;
+    LineReader reader(text);
+    Line line;
+    while (reader.Next(line)) {
+        const ParsedLine p = Parse(text, line);
+        if (p.kind != LineKind::Section)
+            continue;
+        if (!sections.empty()) {
+            ProfileSection& last = sections.back();
+            last.text = std::string_view(last.text.data(),
+                                         static_cast<std::size_t>(text.data() + line.begin - last.text.data()));
+        }
+        sections.push_back({std::string(p.name), text.substr(line.begin)});
+    }
+    return sections;
+}
+
+std::vector<std::string> GetProfileSectionNames(const std::string& path)
+{
+    std::string text;
+    std::vector<std::string> names;
+    if (!ReadWholeFile(path, text))
+        return names;
+    for (ProfileSection& s : GetProfileSectionsFromText(text))
+        names.push_back(std::move(s.name));
+    return names;
 }
 
 std::string GetProfileString(const std::string& path, std::string_view section,

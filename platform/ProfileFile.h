@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -22,6 +23,22 @@ std::string GetProfileString(const std::string& path, std::string_view section,
 std::string GetProfileStringFromText(std::string_view text, std::string_view section,
                                      std::string_view key, std::string_view def,
                                      std::size_t bufferSize);
+
+// One section of a profile text: its name as written (trimmed) and its text, from
+// its header line up to the next header line. text points into the caller's text.
+struct ProfileSection {
+    std::string name;
+    std::string_view text;
+};
+
+// Every section of the text in file order, duplicates included. Looking a key up
+// in the text of the first section of a name gives what a lookup in the whole
+// text gives, without scanning the rest.
+std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text);
+
+// Names of the sections of a file in file order, duplicates included; empty
+// when the file cannot be read.
+std::vector<std::string> GetProfileSectionNames(const std::string& path);
 
 // Replaces (or adds) one value, keeping every other byte of the file. The new
 // content goes to a temporary file in the same folder that then replaces the

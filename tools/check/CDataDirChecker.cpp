@@ -1,0 +1,578 @@
+#include "tools/check/CDataDirChecker.h"
+
+#include "data/PictureTables.h"
+#include "draw/CBmpData.h"
+#include "platform/ExeDir.h"
+#include "platform/ProfileFile.h"
+#include "tools/check/CheckRules.h"
+#include "tools/check/ReachableSections.h"
+#include "tools/check/Utf8Check.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A default no stored value can equal, to tell a missing key from the value "ERR".
+constexpr const char* kAbsent = "\x01\x02(absent)";
+constexpr std::size_t kWhole = SIZE_MAX;
+
+constexpr const char* kMsgSettingMissing = " (the program stops with message 5)";
+constexpr const char* kMsgSettingValue = " (the program stops with message 6)";
+constexpr const char* kMsgHelpMissing = " (the program stops with message 9)";
+constexpr const char* kMsgHelpValue = " (the program stops with message 10)";
+constexpr const char* kMsgBitmap = " (the program stops with message 8)";
+constexpr const char* kMsgCauseValue = " (message 2 when a diagnosis reaches this section)";
+
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A value shortened and made printable for a report line.
+std::string Quote(std::string_view s, std::size_t max = 40)
+{
+    std::string out = "\"";
+    const std::size_t n = std::min(s.size(), max);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (n < s.size())
+        out += "...";
+    return out + "\"";
+}
+
+std::string Size(int w, int h)
+{
+    return std::to_string(w) + " x " + std::to_string(h) + " px";
+}
+
+const char* UnitsText(int unitsIndex)
+{
+    return unitsIndex == 0 ? "three units" : unitsIndex == 1 ? "two units" : "one unit";
+}
+
+std::string CauseText(int series, int unitsIndex, int side, int errNo)
+{
+    std::string s = series == 1 ? "QL7-A, " : side == 1 ? "QL7B emitter side, " : "QL7B receiver side, ";
+    return s + UnitsText(unitsIndex) + ", error " + std::to_string(errNo);
+}
+
+// The same problem met in many pictures is reported once, with a count.
+struct Repeated {
+    CheckProblem problem;
+    std::string where; // the first picture met
+    int count = 0;
+};
+
+} // namespace
+
+std::string FormatProblem(const CheckProblem& p)
+{
+    std::string line = p.error ? "error: " : "warning: ";
+    line += p.file;
+    if (!p.section.empty())
+        line += " [" + p.section + "]";
+    if (!p.key.empty())
+        line += " " + p.key;
+    return line + ": " + p.text;
+}
+
+CDataDirChecker::CDataDirChecker(std::string dataDir) : m_dir(std::move(dataDir))
+{
+    while (m_dir.size() > 1 && m_dir.back() == '/')
+        m_dir.pop_back();
+}
+
+int CDataDirChecker::ErrorCount() const
+{
+    return static_cast<int>(std::count_if(m_problems.begin(), m_problems.end(),
+                                          [](const CheckProblem& p) { return p.error; }));
+}
+
+int CDataDirChecker::WarningCount() const
+{
+    return static_cast<int>(m_problems.size()) - ErrorCount();
+}
+
+std::string CDataDirChecker::Summary() const
+{
+    const int e = ErrorCount(), w = WarningCount();
+    return std::to_string(e) + (e == 1 ? " error, " : " errors, ") + std::to_string(w)
+        + (w == 1 ? " warning" : " warnings");
+}
+
+void CDataDirChecker::Add(bool error, std::string file, std::string section, std::string key,
+                          std::string text)
+{
+    m_problems.push_back({error, std::move(file), std::move(section), std::move(key), std::move(text)});
+}
+
+int CDataDirChecker::Run()
+{
+    m_problems.clear();
+    if (!OpenDirectory())
+        return kUnreadable;
+    CheckSettings();
+    CheckHelp();
+    for (const CauseFileInfo& info : g_causeFiles)
+        CheckCauseFile(info);
+    CheckBitmaps();
+    return ErrorCount() > 0 ? kProblems : kClean;
+}
+
+bool CDataDirChecker::OpenDirectory()
+{
+    std::error_code ec;
+    const fs::file_status st = fs::status(m_dir, ec);
+    if (ec || !fs::is_directory(st)) {
+        Add(true, m_dir, "", "",
+            "cannot read the data directory: " + (ec ? ec.message() : std::string("not a directory")));
+        return false;
+    }
+    m_entries.clear();
+    fs::directory_iterator it(m_dir, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        m_entries.push_back(it->path().filename().string());
+    if (ec) {
+        Add(true, m_dir, "", "", "cannot read the data directory: " + ec.message());
+        return false;
+    }
+    return true;
+}
+
+bool CDataDirChecker::CheckPresent(const std::string& name, const char* consequence)
+{
+    const fs::path path = fs::path(m_dir) / name;
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::exists(st)) {
+        std::string what;
+        if (ec == std::errc::too_many_symbolic_link_levels) {
+            what = "is a symbolic link loop";
+        } else if (!ec || ec == std::errc::no_such_file_or_directory) {
+            std::error_code lec;
+            if (fs::is_symlink(fs::symlink_status(path, lec))) {
+                what = "is a symbolic link to nothing";
+            } else {
+                what = "missing";
+                // Names are case-sensitive here; a near miss is the likely cause.
+                for (const std::string& entry : m_entries)
+                    if (entry != name && Upper(entry) == Upper(name))
+                        what += " (there is \"" + entry + "\": names are case-sensitive)";
+            }
+        } else {
+            what = "cannot be read: " + ec.message();
+        }
+        Add(true, name, "", "", what + consequence);
+        return false;
+    }
+    if (fs::is_directory(st)) {
+        Add(true, name, "", "", std::string("is a directory, not a file") + consequence);
+        return false;
+    }
+    if (!fs::is_regular_file(st)) {
+        Add(true, name, "", "", std::string("is not a regular file") + consequence);
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        Add(true, name, "", "", std::string("cannot be read") + consequence);
+        return false;
+    }
+    return true;
+}
+
+bool CDataDirChecker::ReadText(const std::string& name, const char* consequence, std::string& text)
+{
+    if (!CheckPresent(name, consequence))
+        return false;
+    QFile in(QString::fromStdString(m_dir + "/" + name));
+    bool ok = in.open(QIODevice::ReadOnly);
+    if (ok) {
+        text.resize(static_cast<std::size_t>(in.size()));
+        ok = in.read(text.data(), in.size()) == in.size();
+    }
+    if (!ok) {
+        Add(true, name, "", "", std::string("cannot be read") + consequence);
+        return false;
+    }
+    return true;
+}
+
+void CDataDirChecker::CheckSettings()
+{
+    const std::string file = "Setting.ini";
+    std::string text;
+    if (!ReadText(file, kMsgSettingMissing, text))
+        return;
+    const QFileInfo info(QString::fromStdString(m_dir + "/" + file));
+    // The repair and the settings screen replace the file through a new file beside it.
+    const bool writable = info.isWritable() && QFileInfo(QString::fromStdString(m_dir)).isWritable();
+
+    struct Key {
+        const char* name;
+        std::set<std::string> allowed;
+        const char* allowedText;
+    };
+    const Key keys[] = {
+        {"Language", {"0", "1"}, "\"0\", \"1\" or empty"},
+        {"Type", {"0"}, "\"0\" or empty"},
+        {"DialogHeight", {"0", "1"}, "\"0\", \"1\" or empty"},
+    };
+    bool anyEmpty = false;
+    for (const Key& k : keys) {
+        const std::string v = platform::GetProfileStringFromText(text, "Setting", k.name, "ERR",
+                                                                 checkrules::kSettingBytes + 1);
+        if (v == "ERR") {
+            const bool absent =
+                platform::GetProfileStringFromText(text, "Setting", k.name, kAbsent, kWhole) == kAbsent;
+            Add(true, file, "Setting", k.name,
+                std::string(absent ? "missing" : "value \"ERR\" counts as missing") + kMsgSettingValue);
+        } else if (v.empty()) {
+            anyEmpty = true;
+            if (writable)
+                Add(false, file, "Setting", k.name, "empty; the program writes \"0\" in its place at start");
+            else
+                Add(true, file, "Setting", k.name,
+                    std::string("empty, and the file cannot be written to repair it") + kMsgSettingValue);
+        } else if (!k.allowed.count(v)) {
+            Add(true, file, "Setting", k.name,
+                "value " + Quote(v) + " is not accepted (allowed: " + k.allowedText + ")" + kMsgSettingValue);
+        }
+    }
+    if (!writable && !anyEmpty)
+        Add(false, file, "", "", "cannot be written: OK on the settings screen shows message 7");
+}
+
+void CDataDirChecker::CheckValue(const std::string& file, const std::string& section,
+                                 const std::string& key, std::string_view sectionText,
+                                 std::size_t limit, bool emptyIsError)
+{
+    const bool help = file == "Help.ini";
+    const char* consequence = help ? kMsgHelpValue : kMsgCauseValue;
+    // Exactly what the program reads: buffer of limit + 1 bytes, default "ERR".
+    const std::string cut = platform::GetProfileStringFromText(sectionText, section, key, "ERR", limit + 1);
+    if (cut == "ERR") {
+        const bool absent =
+            platform::GetProfileStringFromText(sectionText, section, key, kAbsent, kWhole) == kAbsent;
+        Add(true, file, section, key,
+            std::string(absent ? "missing" : "value \"ERR\" counts as missing") + consequence);
+        return;
+    }
+    // Only a read that filled its buffer (to a whole character) may have lost bytes.
+    const std::string raw = cut.size() + 4 <= limit
+        ? cut
+        : platform::GetProfileStringFromText(sectionText, section, key, "", kWhole);
+    if (raw.empty()) {
+        Add(emptyIsError, file, section, key, help ? "empty: no help text is shown" : "empty");
+        return;
+    }
+    const std::size_t bad = FirstInvalidUtf8(raw);
+    if (bad != std::string_view::npos)
+        Add(true, file, section, key,
+            "not valid UTF-8 at byte " + std::to_string(bad + 1) + " of the value"
+                + (bad == 0 ? std::string()
+                            : ", after " + Quote(std::string_view(raw).substr(
+                                  Utf8CharStart(raw, bad > 20 ? bad - 20 : 0),
+                                  bad - Utf8CharStart(raw, bad > 20 ? bad - 20 : 0)))));
+    if (raw.size() > limit) {
+        const std::size_t kept = cut.size();
+        const std::size_t from = Utf8CharStart(raw, kept > 30 ? kept - 30 : 0);
+        Add(true, file, section, key,
+            std::to_string(raw.size()) + " bytes, more than the " + std::to_string(limit)
+                + " the program reads: cut after byte " + std::to_string(kept) + ", at ..."
+                + Quote(std::string_view(raw).substr(from, kept - from), 40) + " (lost: "
+                + Quote(std::string_view(raw).substr(kept), 20) + ")");
+    }
+}
+
+void CDataDirChecker::CheckHelp()
+{
+    const std::string file = "Help.ini";
+    std::string text;
+    if (!ReadText(file, kMsgHelpMissing, text))
+        return;
+    for (const char* section : {"RemedyJ", "RemedyE"})
+        CheckValue(file, section, "Remedy", text, checkrules::kHelpBytes, false);
+}
+
+void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
+{
+    const std::string file = info.name;
+    const char* consequence = info.series == 0
+        ? " (the program stops with message 1 when this language is chosen)"
+        : " (message 1 when this series and language are chosen)";
+    std::string text;
+    if (!ReadText(file, consequence, text))
+        return;
+
+    // First occurrence of each name, as the reader finds it, and how often it occurs.
+    const std::vector<platform::ProfileSection> sections = platform::GetProfileSectionsFromText(text);
+    std::map<std::string, std::pair<const platform::ProfileSection*, int>> byName;
+    for (const platform::ProfileSection& s : sections) {
+        auto& entry = byName[Upper(s.name)];
+        if (entry.second++ == 0)
+            entry.first = &s;
+    }
+
+    const std::vector<ReachableSection> reachable = ReachableSections(info.series);
+    std::set<std::string> reachableNames;
+    int present = 0;
+    for (const ReachableSection& r : reachable) {
+        reachableNames.insert(Upper(r.name));
+        present += byName.count(Upper(r.name)) ? 1 : 0;
+    }
+    if (present == 0) {
+        Add(true, file, "", "",
+            "none of the " + std::to_string(reachable.size())
+                + " sections the diagnosis asks for is present" + kMsgCauseValue);
+    } else {
+        for (const ReachableSection& r : reachable) {
+            const auto it = byName.find(Upper(r.name));
+            if (it == byName.end()) {
+                Add(true, file, r.name, "", std::string("section missing") + kMsgCauseValue);
+                continue;
+            }
+            for (const char* key : {"ca", "re"})
+                CheckValue(file, r.name, key, it->second.first->text, checkrules::kCauseBytes, true);
+        }
+    }
+    for (const platform::ProfileSection& s : sections) {
+        const auto& entry = byName[Upper(s.name)];
+        if (entry.first != &s)
+            continue;
+        if (!reachableNames.count(Upper(s.name)))
+            Add(false, file, s.name, "", "no diagnosis asks for this section");
+        if (entry.second > 1)
+            Add(false, file, s.name, "",
+                "appears " + std::to_string(entry.second) + " times; only the first is read");
+    }
+}
+
+void CDataDirChecker::CheckBitmaps()
+{
+    // The program's loader finds its files as "QL7_Tool" beside the executable;
+    // a directory of another name is reached through a link of that name.
+    const QFileInfo dirInfo(QString::fromStdString(m_dir));
+    QString parent = dirInfo.absolutePath();
+    QTemporaryDir shim;
+    if (dirInfo.fileName() != "QL7_Tool") {
+        if (!shim.isValid() || !QFile::link(dirInfo.absoluteFilePath(), shim.path() + "/QL7_Tool")) {
+            Add(true, m_dir, "", "", "cannot prepare the bitmap check");
+            return;
+        }
+        parent = shim.path();
+    }
+    const std::string saved = platform::ExecutableDir();
+    platform::SetExecutableDirForTesting(parent.toStdString());
+
+    std::array<QPixmap, 33> tiles;
+    std::vector<const QPixmap*> loaded(33, nullptr);
+    for (int i = 0; i < 33; ++i) {
+        const std::string name = CBmpData::CodeFileName(i);
+        if (!CheckPresent(name, kMsgBitmap))
+            continue;
+        if (CBmpData::LoadBitmapFile(name, &tiles[i]))
+            loaded[i] = &tiles[i];
+        else
+            Add(true, name, "", "", std::string("cannot be read as a BMP image") + kMsgBitmap);
+    }
+    const auto rules = checkrules::PictureRules();
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const std::string name = rules[i].file;
+        if (!CheckPresent(name, kMsgBitmap))
+            continue;
+        QPixmap image;
+        if (CBmpData::LoadBitmapFile(name, &image))
+            CheckPicture(name, image, static_cast<int>(i));
+        else
+            Add(true, name, "", "", std::string("cannot be read as a BMP image") + kMsgBitmap);
+    }
+    platform::SetExecutableDirForTesting(saved);
+    CheckTiles(loaded);
+}
+
+void CDataDirChecker::CheckPicture(const std::string& file, const QPixmap& image, int index)
+{
+    const checkrules::PictureRule& rule = checkrules::PictureRules()[index];
+    if (rule.maxRight == 0)
+        return;
+    int w = 0, h = 0;
+    checkrules::DrawnSize(rule, image.width(), image.height(), w, h);
+    const int right = rule.x + w, bottom = rule.y + h;
+    if (right <= rule.maxRight && bottom <= rule.maxBottom)
+        return;
+    std::string text = Size(image.width(), image.height());
+    if (rule.scaled)
+        text += ", drawn " + Size(w, h) + ",";
+    text += " at (" + std::to_string(rule.x) + ", " + std::to_string(rule.y) + ") on the " + rule.screen
+        + " ends at (" + std::to_string(right) + ", " + std::to_string(bottom) + "); its room ends at ("
+        + std::to_string(rule.maxRight) + ", " + std::to_string(rule.maxBottom) + "): " + rule.room;
+    Add(true, file, "", "", text);
+}
+
+void CDataDirChecker::CheckTiles(const std::vector<const QPixmap*>& tiles)
+{
+    const auto tileOf = [&](const std::string& code) -> int {
+        for (int i = 0; i < 33; ++i)
+            if (code == g_pictureCodes[i])
+                return tiles[i] ? i : -1;
+        return -1;
+    };
+    const auto fileOf = [](int i) { return CBmpData::CodeFileName(i); };
+    std::map<std::string, Repeated> found; // by kind and tiles, in a stable order
+    std::vector<std::string> order;
+    const auto note = [&](const std::string& id, bool error, const std::string& file,
+                          const std::string& text, const std::string& where) {
+        auto [it, fresh] = found.try_emplace(id);
+        if (fresh) {
+            it->second.problem = {error, file, "", "", text};
+            it->second.where = where;
+            order.push_back(id);
+        }
+        ++it->second.count;
+    };
+    static const char* const kColumn[] = {"left", "middle", "right"};
+
+    // A tile too big shows up in every picture that holds it: failures are
+    // gathered first and then blamed on the fewest tiles that explain them.
+    struct Failure {
+        bool height;             // column too high, else picture too wide
+        std::set<int> tiles;     // the tiles that make up the excess
+        std::string text, where;
+    };
+    std::vector<Failure> failures;
+
+    const auto checkRow = [&](const PictureRow& row, const std::string& where) {
+        int x = 0;
+        std::set<int> before; // last tiles of the earlier columns: they set this column's x
+        std::string starts;
+        for (int c = 0; c < 3; ++c) {
+            int height = 0, widest = -1;
+            std::string stack;
+            std::set<int> column;
+            for (int k = c * 4; k < c * 4 + 4; ++k) {
+                const int t = tileOf(row[k]);
+                if (t < 0)
+                    continue;
+                height += tiles[t]->height();
+                stack += (stack.empty() ? "" : "+") + fileOf(t);
+                column.insert(t);
+                if (widest < 0 || tiles[t]->width() > tiles[widest]->width())
+                    widest = t;
+            }
+            starts += (c ? ", " : "") + std::to_string(x);
+            if (height > checkrules::kColumnHeight)
+                failures.push_back({true, column,
+                                    std::string(kColumn[c]) + " column " + stack + " is " + std::to_string(height)
+                                        + " px high, more than " + std::to_string(checkrules::kColumnHeight),
+                                    where});
+            if (widest >= 0 && x + tiles[widest]->width() > checkrules::kPictureWidth) {
+                // Blame the widest tile among those that place or fill this column.
+                int culprit = widest;
+                for (int t : before)
+                    if (tiles[t]->width() > tiles[culprit]->width())
+                        culprit = t;
+                failures.push_back({false, {culprit},
+                                    std::string(kColumn[c]) + " column starts at x " + std::to_string(x)
+                                        + " and reaches x " + std::to_string(x + tiles[widest]->width())
+                                        + ", beyond " + std::to_string(checkrules::kPictureWidth)
+                                        + " (columns start at x " + starts + "...)",
+                                    where});
+            }
+            const int last = tileOf(row[c * 4 + 3]);
+            if (last >= 0) {
+                x += tiles[last]->width();
+                before.insert(last);
+            }
+        }
+        const int strip = tileOf(row[12]);
+        if (strip >= 0 && (tiles[strip]->width() > checkrules::kPictureWidth
+                           || tiles[strip]->height() > checkrules::kStripHeight))
+            note("s|" + fileOf(strip), true, fileOf(strip),
+                 "strip tile is " + Size(tiles[strip]->width(), tiles[strip]->height()) + ", more than "
+                     + Size(checkrules::kPictureWidth, checkrules::kStripHeight),
+                 where);
+    };
+
+    for (int units = 0; units <= 2; ++units) {
+        PictureRow base;
+        GetBaseRow(units, base);
+        checkRow(base, std::string("base picture, ") + UnitsText(units));
+    }
+    for (int series = 0; series <= 1; ++series) {
+        for (const ReachableSection& r : ReachableSections(series)) {
+            PictureRow errorRow, baseRow;
+            if (!GetPictureRows(series, r.unitsIndex, r.errNo, r.side, errorRow, baseRow))
+                continue;
+            const std::string where = CauseText(series, r.unitsIndex, r.side, r.errNo);
+            checkRow(errorRow, where);
+            // The two rows alternate; a tile of another size moves the picture.
+            for (int k = 0; k < 13; ++k) {
+                const int a = tileOf(errorRow[k]), b = tileOf(baseRow[k]);
+                if (a < 0 || b < 0 || tiles[a]->size() == tiles[b]->size())
+                    continue;
+                note("b|" + fileOf(a) + fileOf(b), false, fileOf(a),
+                     Size(tiles[a]->width(), tiles[a]->height()) + ", but " + fileOf(b)
+                         + ", which it blinks with, is " + Size(tiles[b]->width(), tiles[b]->height())
+                         + ": the picture shifts as it blinks",
+                     where);
+            }
+        }
+    }
+    std::vector<bool> covered(failures.size(), false);
+    for (;;) {
+        std::map<int, int> votes;
+        for (std::size_t i = 0; i < failures.size(); ++i)
+            if (!covered[i])
+                for (int t : failures[i].tiles)
+                    ++votes[t];
+        if (votes.empty())
+            break;
+        const int blamed = std::max_element(votes.begin(), votes.end(), [](const auto& a, const auto& b) {
+                               return a.second < b.second;
+                           })->first;
+        const Failure* first = nullptr;
+        for (std::size_t i = 0; i < failures.size(); ++i) {
+            if (covered[i] || !failures[i].tiles.count(blamed))
+                continue;
+            covered[i] = true;
+            if (!first)
+                first = &failures[i];
+        }
+        const int n = votes[blamed];
+        Add(true, fileOf(blamed), "", "",
+            Size(tiles[blamed]->width(), tiles[blamed]->height()) + " makes "
+                + (first->height ? "a column too high" : "the picture too wide") + " in " + std::to_string(n)
+                + (n == 1 ? " picture" : " pictures") + "; first: " + first->text + " (" + first->where + ")");
+    }
+    for (const std::string& id : order) {
+        Repeated& r = found[id];
+        r.problem.text += r.count > 1 ? " (in " + std::to_string(r.count) + " pictures, first: " + r.where + ")"
+                                      : " (in 1 picture: " + r.where + ")";
+        m_problems.push_back(std::move(r.problem));
+    }
+}

@@ -1,0 +1,100 @@
+#include "tools/check/CheckRules.h"
+
+#include "res/DialogTemplates.h"
+
+#include <array>
+#include <cstdio>
+
+namespace checkrules {
+
+namespace {
+
+// The settings screen and the main window are 1024 px wide whatever their template.
+constexpr int kScreenWidth = 1024;
+
+int Top(const DialogTemplate& dlg, int id)
+{
+    return ControlRect(*FindControl(dlg, id)).top;
+}
+
+int Left(const DialogTemplate& dlg, int id)
+{
+    return ControlRect(*FindControl(dlg, id)).left;
+}
+
+const std::array<PictureRule, 7>& Rules()
+{
+    // Rooms end where the screen's controls begin, so no picture hides under one.
+    static const std::array<PictureRule, 7> rules{{
+        {"Orvane_logo.bmp", "main window and settings screen", kScreenWidth - 125, 2, false,
+         kScreenWidth - 2, 62, "top-right corner, at most 123 x 60 px, above the first row of controls"},
+        {"ql7a_led.bmp", "error-code picker (QL7-A series)", 280, 95, false,
+         DluToPixelX(g_tmplSelect.width), DluToPixelY(g_tmplSelect.height), "the picker's client area"},
+        {"ql7b_7seg.bmp", "error-code picker (QL7B series)", 380, 95, false,
+         DluToPixelX(g_tmplSelect.width), Top(g_tmplSelect, 2),
+         "the picker's client area, above its Cancel button"},
+        {"QL7-A_pic.bmp", "no screen", 0, 0, false, 0, 0, "loaded but never drawn"},
+        {"QL7B_pic.bmp", "settings screen", 330, 400, true, kScreenWidth, Top(g_tmplSettings, 1),
+         "above the OK button"},
+        {"ql7b-e.bmp", "additional-conditions dialog", 38, 61, false, Left(g_tmplAdd, 1078),
+         Top(g_tmplAdd, 1082), "left of the lamp buttons, above the CLEAR and OK buttons"},
+        {"ql7b-r.bmp", "additional-conditions dialog", 366, 61, false, DluToPixelX(g_tmplAdd.width),
+         Top(g_tmplAdd, 1), "inside the dialog, above the CLEAR and OK buttons"},
+    }};
+    return rules;
+}
+
+} // namespace
+
+std::span<const PictureRule> PictureRules()
+{
+    return Rules();
+}
+
+void DrawnSize(const PictureRule& rule, int w, int h, int& drawnW, int& drawnH)
+{
+    drawnW = w;
+    drawnH = h;
+    if (rule.scaled && w > 0) {
+        drawnW = 80;
+        drawnH = static_cast<int>(80.0 / w * h);
+    }
+}
+
+std::string RulesText()
+{
+    std::string text;
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "Text values: settings and help values at most %zu bytes, cause (\"ca\") and\n"
+                  "  remedy (\"re\") values at most %zu bytes (longer ones are cut), not empty,\n"
+                  "  not \"ERR\", valid UTF-8.\n",
+                  kSettingBytes, kCauseBytes);
+    text += line;
+    text += "Setting.ini [Setting]: Language \"0\" or \"1\", Type \"0\", DialogHeight \"0\" or \"1\";\n"
+            "  an empty value is a warning (the program writes \"0\" in its place).\n";
+    text += "Help.ini: key Remedy in sections RemedyJ and RemedyE.\n";
+    text += "Cause/remedy files: every section a diagnosis of the file's series can ask for,\n"
+            "  with keys ca and re; other sections are reported as warnings.\n";
+    std::snprintf(line, sizeof line,
+                  "Tiles, in every picture a diagnosis can show: the three columns side by side\n"
+                  "  at most %d px wide, each column (head tile and three body tiles) at most\n"
+                  "  %d px high, the strip below at most %d x %d px. An error tile of another\n"
+                  "  size than the tile it blinks with is a warning.\n",
+                  kPictureWidth, kColumnHeight, kPictureWidth, kStripHeight);
+    text += line;
+    text += "Pictures, where each screen draws them (image must end at or before x, y):\n";
+    for (const PictureRule& r : PictureRules()) {
+        if (r.maxRight == 0) {
+            std::snprintf(line, sizeof line, "  %-16s %s: must load only\n", r.file, r.room);
+        } else {
+            std::snprintf(line, sizeof line, "  %-16s %s at (%d, %d)%s: to (%d, %d), %s\n", r.file,
+                          r.screen, r.x, r.y, r.scaled ? " scaled to 80 px wide" : "", r.maxRight,
+                          r.maxBottom, r.room);
+        }
+        text += line;
+    }
+    return text;
+}
+
+} // namespace checkrules
