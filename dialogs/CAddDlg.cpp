@@ -19,7 +19,9 @@ CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 {
     const std::pair<int, int> pairs[] = {{kInterlockOn, kInterlockOff}, {kInterlockOff, kInterlockOn},
                                          {kHaltOn, kHaltOff}, {kHaltOff, kHaltOn}};
-    for (const auto& [id, partner] : pairs) {
+    for (const auto& pair : pairs) {
+        // Plain copies: structured bindings cannot be captured before C++20 in every compiler.
+        const int id = pair.first, partner = pair.second;
         if (auto* b = Control<CBaseButtonR>(id))
             connect(b, &QAbstractButton::clicked, this, [this, id, partner] { OnLamp(id, partner); });
     }
