@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPaintEvent>
@@ -600,6 +601,21 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
     about->trigger();
     EXPECT_EQ(opened, "CAboutDlg");
     ExpectIdle();
+}
+
+TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
+{
+    CDarvellDlg& dlg = Window();
+    QMenu* menu = dlg.WindowMenu();
+    // Right-click on the background, away from every control.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(700, 40), dlg.mapToGlobal(QPoint(700, 40)));
+    QApplication::sendEvent(&dlg, &right);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    dlg.activateWindow();
+    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 // Every key of the one-unit tables of both sides, entered through the window,
