@@ -2,6 +2,7 @@
 
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
+#include "dialogs/FitText.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBmpData.h"
@@ -41,6 +42,7 @@ void CAddDlg::OnInitDialog()
     SetText(kHaltOff, g_strAddHaltOff[language]);
     SetText(kInterlockOff, g_strAddInterlockOff[language]);
     SetText(kInterlockOn, g_strAddInterlockOn[language]);
+    FitAllTexts(*this);
 }
 
 int CAddDlg::DoModal()

@@ -1,5 +1,3 @@
-// dialogs/: the program's screens besides the main window, the template-built
-// dialog base they share, and the key filter.
 #pragma once
 #include <QObject>
 

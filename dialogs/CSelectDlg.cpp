@@ -3,10 +3,10 @@
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
 #include "draw/CBaseButton.h"
+#include "dialogs/FitText.h"
 #include "draw/CBmpData.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
 
@@ -33,34 +33,18 @@ void CSelectDlg::OnInitDialog()
     SetTitle(g_strSelectTitle[language]);
     SetText(1018, g_strSelectPrompt[language]);
     SetText(IDCANCEL, g_strSelectCancel[language]);
+
     for (int i = 0; i < kEntries; ++i) {
         auto* b = Control<CBaseButton>(kFirstCode + i);
         if (!b)
             continue;
         const PickerEntry& e = m_Entries[i];
         b->setText(QString::fromStdString(e.m_strCaption));
-        FitCaption(*b);
         b->setHidden(e.m_bShown != 1);
         b->setEnabled(e.m_bEnabled != 0);
     }
+    FitAllTexts(*this);
     CentreOnOwner();
-}
-
-void CSelectDlg::FitCaption(CBaseButton& button)
-{
-    // The buttons keep their font unless a caption would be cut at the bottom
-    // or sides (the longest blink-state captions); those step down until the
-    // whole caption shows inside the 2-pixel edge.
-    const QRect room = button.rect().adjusted(2, 2, -2, -2);
-    QFont font = button.font();
-    for (int px = font.pixelSize(); px > 8; --px) {
-        font.setPixelSize(px);
-        const QRect need = QFontMetrics(font).boundingRect(
-            room, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, button.text());
-        if (need.width() <= room.width() && need.height() <= room.height())
-            break;
-    }
-    button.setFont(font);
 }
 
 void CSelectDlg::CentreOnOwner()

@@ -4,7 +4,6 @@
 #include <string>
 
 struct Bitmaps;
-class CBaseButton;
 
 // One picker entry: the caption of button 1000 + i, whether it is shown and
 // whether it can be pressed. The caller fills all of them before DoModal.
@@ -36,6 +35,5 @@ protected:
 private:
     void OnInitDialog();
     void CentreOnOwner();
-    static void FitCaption(CBaseButton& button);
     const Bitmaps& m_bitmaps;
 };

@@ -4,6 +4,7 @@
 #include "data/COperateIni.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
+#include "dialogs/FitText.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBmpData.h"
 
@@ -41,6 +42,7 @@ void CSetDlg::ApplyTexts()
     SetText(IDCANCEL, g_strSetExit[language]);
     SetText(1074, g_strSetStep1[language]);
     SetText(1075, g_strSetStep2[language]);
+    FitAllTexts(*this);
 }
 
 void CSetDlg::OnInitDialog()

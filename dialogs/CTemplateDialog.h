@@ -1,3 +1,5 @@
+// dialogs/: the program's screens besides the main window, the template-built
+// dialog base they share, and the key filter.
 #pragma once
 #include "res/DialogTemplates.h"
 

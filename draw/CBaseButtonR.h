@@ -7,7 +7,9 @@ struct AppState;
 // Owner-drawn check-state button for radio groups and toggles: black when
 // unchecked, white with a sunken edge when checked, and the same dark look
 // either way when disabled. The state changes only through SetCheck; a click
-// leaves it alone and the owner decides in its clicked() handler.
+// leaves it alone and the owner decides in its clicked() handler. Use SetCheck,
+// not setChecked: a change from anywhere else (an assistive tool's toggle) is
+// undone and handed to the owner as a click.
 class CBaseButtonR : public QAbstractButton {
     Q_OBJECT
 public:

@@ -1,0 +1,331 @@
+#include "data/AppState.h"
+#include "data/TextCatalogue.h"
+#include "dialogs/CMessageDlg.h"
+#include "dialogs/CSetDlg.h"
+#include "draw/CBaseButton.h"
+#include "draw/CBaseButtonR.h"
+#include "tests/support/DialogProbe.h"
+#include "tests/support/ModalRunner.h"
+#include "tests/support/PixelProbe.h"
+#include "tests/support/ScopedWriteHook.h"
+#include "tests/support/TempDataDir.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kChinese = 1012, kEnglish = 1013, kThirdLanguage = 1014;
+constexpr int kQl7b = 1015, kQl7a = 1016, kThirdSeries = 1017;
+
+// Other sections, a comment and CRLF line ends: OK must leave all of it alone.
+const std::string kSettings =
+    "; Darvell settings\r\n[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n\r\n"
+    "[Other]\r\nLanguage=7\r\n";
+
+std::string WithLanguage(const std::string& file, char value)
+{
+    std::string s = file;
+    s[s.find("Language=1")+ 9] = value;
+    return s;
+}
+
+// Records the numbers the message box would have shown.
+class MessageLog {
+public:
+    MessageLog()
+    {
+        CMessageDlg::SetShowHookForTesting([this](int msg, int) { shown.push_back(msg); });
+    }
+    ~MessageLog() { CMessageDlg::SetShowHookForTesting({}); }
+    std::vector<int> shown;
+};
+
+struct Screen {
+    Screen(int language, int series = 0, int height = 768)
+    {
+        app.m_nLanguage = language;
+        app.m_nSeries = series;
+        app.m_nDialogWidth = 1024;
+        app.m_nDialogHeight = height;
+        EXPECT_TRUE(data.IsValid());
+        EXPECT_TRUE(data.Write("Setting.ini", kSettings));
+    }
+    AppState app;
+    TempDataDir data;
+    SolidBitmaps pictures;
+};
+
+int RunSet(CSetDlg& dlg, std::function<void(CSetDlg&)> action)
+{
+    WhenModalShown([&](QWidget* w) {
+        ASSERT_EQ(w, &dlg);
+        action(dlg);
+        if (dlg.isVisible())
+            QTest::mouseClick(dlg.Control<CBaseButton>(CTemplateDialog::IDCANCEL), Qt::LeftButton);
+    });
+    return dlg.DoModal();
+}
+
+void Click(CSetDlg& d, int id)
+{
+    QTest::mouseClick(d.Control<QAbstractButton>(id), Qt::LeftButton);
+}
+
+int Check(CSetDlg& d, int id)
+{
+    return d.Control<CBaseButtonR>(id)->GetCheck();
+}
+
+// Every catalogue text of the screen in one language, and the kept template texts.
+void ExpectTexts(CSetDlg& d, int language)
+{
+    const std::pair<int, std::string> texts[] = {
+        {1042, g_strSetHeading[language]},
+        {1041, std::string(g_strSetVersionPrefix[language]) + "1.0.1.0"},
+        {1040, g_strSetLightCurtain[language]},
+        {1039, g_strSetLanguage[language]},
+        {CTemplateDialog::IDOK, g_strSetOk[language]},
+        {CTemplateDialog::IDCANCEL, g_strSetExit[language]},
+        {1074, g_strSetStep1[language]},
+        {1075, g_strSetStep2[language]},
+        {kChinese, "Chinese"},
+        {kEnglish, "English"},
+        {kQl7b, "QL7B series"},
+        {kThirdLanguage, ""},
+        {kQl7a, ""},
+        {kThirdSeries, ""},
+    };
+    EXPECT_EQ(d.windowTitle(), QString::fromUtf8(g_strSetTitle[language]));
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(d.Text(id), text) << "language " << language << ", control " << id;
+}
+
+TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesWithTheirTexts)
+{
+    for (int language : {0, 1}) {
+        Screen s(language);
+        CSetDlg dlg(s.app, s.pictures.bitmaps);
+        RunSet(dlg, [&](CSetDlg& d) {
+            ExpectTexts(d, language);
+            EXPECT_EQ(d.Text(1041), "Darvell Ver.1.0.1.0");
+            EXPECT_EQ(Check(d, kChinese), language == 0 ? 1 : 0);
+            EXPECT_EQ(Check(d, kEnglish), language == 1 ? 1 : 0);
+            EXPECT_EQ(Check(d, kThirdLanguage), 0);
+            EXPECT_EQ(Check(d, kQl7b), 1);
+            EXPECT_EQ(Check(d, kQl7a), 0);
+            EXPECT_EQ(d.CheckedLanguage(), language);
+            EXPECT_EQ(d.CheckedSeries(), 0);
+        });
+    }
+}
+
+TEST(CSetDlg, SwitchingLanguageReappliesEveryTextAtOnceAndOkStoresIt)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    const int result = RunSet(dlg, [&](CSetDlg& d) {
+        ExpectTexts(d, 1);
+        Click(d, kChinese);
+        EXPECT_EQ(s.app.m_nLanguage, 0); // before OK
+        ExpectTexts(d, 0);
+        EXPECT_EQ(Check(d, kChinese), 1);
+        EXPECT_EQ(Check(d, kEnglish), 0);
+        EXPECT_EQ(s.data.Read("Setting.ini"), kSettings); // nothing stored yet
+        Click(d, kEnglish);
+        EXPECT_EQ(s.app.m_nLanguage, 1);
+        ExpectTexts(d, 1);
+        Click(d, kChinese);
+        Click(d, CTemplateDialog::IDOK);
+    });
+    EXPECT_EQ(result, CTemplateDialog::IDOK);
+    EXPECT_EQ(s.app.m_nLanguage, 0);
+    EXPECT_EQ(s.app.m_nSeries, 0);
+    // "Language" = "0" and not one other byte changed.
+    EXPECT_EQ(s.data.Read("Setting.ini"), WithLanguage(kSettings, '0'));
+}
+
+TEST(CSetDlg, ClickingTheCheckedRadioChangesNothing)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    RunSet(dlg, [&](CSetDlg& d) {
+        // A marker text shows whether the texts are applied again.
+        d.SetText(1042, "marker");
+        s.app.m_nLanguage = 1;
+        Click(d, kEnglish);
+        Click(d, kQl7b);
+        EXPECT_EQ(d.Text(1042), "marker");
+        EXPECT_EQ(Check(d, kEnglish), 1);
+        EXPECT_EQ(Check(d, kChinese), 0);
+        EXPECT_EQ(Check(d, kQl7b), 1);
+        EXPECT_EQ(s.app.m_nLanguage, 1);
+    });
+}
+
+TEST(CSetDlg, OnlyTheFirstSeriesAndTwoLanguagesCanBeChosen)
+{
+    Screen s(0);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    RunSet(dlg, [&](CSetDlg& d) {
+        for (int id : {kThirdLanguage, kQl7a, kThirdSeries}) {
+            EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
+            EXPECT_EQ(d.Text(id), "") << id;
+            Click(d, id);
+        }
+        EXPECT_EQ(Check(d, kChinese), 1);
+        EXPECT_EQ(Check(d, kThirdLanguage), 0);
+        EXPECT_EQ(Check(d, kQl7b), 1);
+        EXPECT_EQ(Check(d, kQl7a), 0);
+        EXPECT_EQ(Check(d, kThirdSeries), 0);
+        EXPECT_TRUE(d.Control(kChinese)->isEnabled());
+        EXPECT_TRUE(d.Control(kEnglish)->isEnabled());
+        EXPECT_TRUE(d.Control(kQl7b)->isEnabled());
+    });
+}
+
+TEST(CSetDlg, UnknownStoredValuesCheckTheThirdRadio)
+{
+    // What the screen does with a value outside 0 and 1: the third radio of the
+    // row, and OK then stores the second value.
+    Screen s(5, 9);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    const int result = RunSet(dlg, [&](CSetDlg& d) {
+        EXPECT_EQ(Check(d, kThirdLanguage), 1);
+        EXPECT_EQ(Check(d, kThirdSeries), 1);
+        EXPECT_EQ(d.CheckedLanguage(), 1);
+        EXPECT_EQ(d.CheckedSeries(), 1);
+        Click(d, kQl7b);
+        Click(d, CTemplateDialog::IDOK);
+    });
+    EXPECT_EQ(result, CTemplateDialog::IDOK);
+    EXPECT_EQ(s.app.m_nLanguage, 1);
+    EXPECT_EQ(s.app.m_nSeries, 0);
+}
+
+TEST(CSetDlg, SettingsFileRemovedWhileOpenShowsMessageFiveAndStays)
+{
+    Screen s(1);
+    MessageLog log;
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    const int result = RunSet(dlg, [&](CSetDlg& d) {
+        Click(d, kChinese);
+        ASSERT_TRUE(s.data.Remove("Setting.ini"));
+        Click(d, CTemplateDialog::IDOK);
+        QTest::qWait(20);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(Check(d, kChinese), 1); // the radios stay as they were
+        EXPECT_EQ(log.shown, std::vector<int>{5});
+        EXPECT_FALSE(s.data.Exists("Setting.ini")); // never created
+        Click(d, CTemplateDialog::IDCANCEL);
+    });
+    EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
+    EXPECT_EQ(s.app.m_nLanguage, 0); // the radio's change stays
+}
+
+TEST(CSetDlg, UnwritableSettingsShowMessageSevenStayAndLeaveTheFile)
+{
+    for (platform::WriteStage stage :
+         {platform::WriteStage::Open, platform::WriteStage::Write, platform::WriteStage::Replace}) {
+        Screen s(1);
+        MessageLog log;
+        ScopedWriteHook failing({stage});
+        CSetDlg dlg(s.app, s.pictures.bitmaps);
+        bool stayed = false;
+        const int result = RunSet(dlg, [&](CSetDlg& d) {
+            Click(d, kChinese);
+            Click(d, CTemplateDialog::IDOK);
+            QTest::qWait(20);
+            stayed = d.isVisible();
+            Click(d, CTemplateDialog::IDOK); // and once more: still refused
+            Click(d, CTemplateDialog::IDCANCEL);
+        });
+        EXPECT_TRUE(stayed) << WriteStageName(stage);
+        EXPECT_EQ(result, CTemplateDialog::IDCANCEL) << WriteStageName(stage);
+        EXPECT_EQ(log.shown, (std::vector<int>{7, 7})) << WriteStageName(stage);
+        EXPECT_EQ(s.data.Read("Setting.ini"), kSettings) << WriteStageName(stage);
+        EXPECT_EQ(s.app.m_nSeries, 0);
+    }
+}
+
+TEST(CSetDlg, ExitCancelsAndStoresNothing)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    const int result = RunSet(dlg, [&](CSetDlg& d) { Click(d, CTemplateDialog::IDCANCEL); });
+    EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
+    EXPECT_EQ(s.data.Read("Setting.ini"), kSettings);
+    EXPECT_EQ(s.app.m_nLanguage, 1);
+}
+
+TEST(CSetDlg, KeysAndNoCloseBox)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
+    const int result = RunSet(dlg, [&](CSetDlg& d) {
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QTest::qWait(20);
+        EXPECT_TRUE(d.isVisible());
+        // Enter acts as Space on the focused radio: it switches the language.
+        d.Control(kChinese)->setFocus();
+        QTest::keyClick(d.Control(kChinese), Qt::Key_Return);
+        EXPECT_EQ(Check(d, kChinese), 1);
+        ExpectTexts(d, 0);
+        d.Control(CTemplateDialog::IDOK)->setFocus();
+        QTest::keyClick(d.Control(CTemplateDialog::IDOK), Qt::Key_Return);
+    });
+    EXPECT_EQ(result, CTemplateDialog::IDOK);
+    EXPECT_EQ(s.data.Read("Setting.ini"), WithLanguage(kSettings, '0'));
+}
+
+TEST(CSetDlg, FullWindowSizeAtTheOriginWithBothPictures)
+{
+    for (int height : {768, 736}) {
+        Screen s(1, 0, height);
+        CSetDlg dlg(s.app, s.pictures.bitmaps);
+        RunSet(dlg, [&](CSetDlg& d) {
+            EXPECT_EQ(d.size(), QSize(1024, height));
+            EXPECT_EQ(d.frameGeometry().topLeft(), QPoint(0, 0));
+            const QImage image = Render(d);
+            // "QL7B_pic.bmp" (160 x 240) drawn 80 x 120 at (330, 400).
+            EXPECT_EQ(image.pixelColor(330, 400), SolidBitmaps::kPicB);
+            EXPECT_EQ(image.pixelColor(409, 519), SolidBitmaps::kPicB);
+            EXPECT_NE(image.pixelColor(410, 519), SolidBitmaps::kPicB);
+            EXPECT_NE(image.pixelColor(409, 520), SolidBitmaps::kPicB);
+            EXPECT_NE(image.pixelColor(329, 400), SolidBitmaps::kPicB);
+            // The logo (120 x 40) at its own size at (W - 125, 2).
+            EXPECT_EQ(image.pixelColor(899, 2), SolidBitmaps::kLogo);
+            EXPECT_EQ(image.pixelColor(1018, 41), SolidBitmaps::kLogo);
+            EXPECT_NE(image.pixelColor(898, 2), SolidBitmaps::kLogo);
+            EXPECT_NE(image.pixelColor(899, 42), SolidBitmaps::kLogo);
+        });
+    }
+}
+
+TEST(CSetDlg, EveryTextShowsAndFitsInBothLanguages)
+{
+    for (int language : {0, 1}) {
+        Screen s(language);
+        CSetDlg dlg(s.app, s.pictures.bitmaps);
+        RunSet(dlg, [&](CSetDlg& d) {
+            for (int id : {1041, 1042, 1074, 1039, 1075, 1040, kChinese, kEnglish, kQl7b,
+                           int(CTemplateDialog::IDOK), int(CTemplateDialog::IDCANCEL)})
+                EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
+            const QStringList problems = TextOverflows(d);
+            EXPECT_TRUE(problems.isEmpty())
+                << language << ": " << problems.join(QStringLiteral("; ")).toStdString();
+            // The same after switching the language on the open screen.
+            Click(d, language == 0 ? kEnglish : kChinese);
+            const QStringList after = TextOverflows(d);
+            EXPECT_TRUE(after.isEmpty())
+                << language << " switched: " << after.join(QStringLiteral("; ")).toStdString();
+        });
+    }
+}
+
+} // namespace
