@@ -84,8 +84,8 @@ void CDarvellApp::RunScreens()
     CSetDlg settings(m_app, m_bitmaps);
     if (settings.DoModal() != CTemplateDialog::IDOK)
         return; // EXIT: the program ends without its main window
-    CDarvellDlg main(m_app, m_bitmaps);
-    main.DoModal();
+    CDarvellDlg window(m_app, m_bitmaps);
+    window.DoModal(); // its end is the program's end
 }
 
 int CDarvellApp::InitInstance()

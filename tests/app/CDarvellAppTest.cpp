@@ -1,6 +1,7 @@
 #include "app/CDarvellApp.h"
 
 #include "dialogs/CMessageDlg.h"
+#include "dialogs/CTemplateDialog.h"
 #include "draw/CBmpData.h"
 #include "platform/InstanceGuard.h"
 #include "tests/support/TempDataDir.h"
@@ -475,6 +476,29 @@ TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
     EXPECT_EQ(m_after, m_before); // EXIT stores nothing
+}
+
+TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
+{
+    int windowLanguage = -1;
+    bool windowWasModal = false;
+    m_windows.actions["CSetDlg"] = [](QDialog* dlg) {
+        ClickControl(dlg, 1012); // Chinese
+        ClickControl(dlg, 1);    // OK
+    };
+    m_windows.actions["CDarvellDlg"] = [&](QDialog* dlg) {
+        windowWasModal = QApplication::activeModalWidget() == dlg;
+        windowLanguage = static_cast<CTemplateDialog*>(dlg)->App().m_nLanguage;
+        dlg->close();
+    };
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, (std::vector<std::string>{"CSetDlg", "CDarvellDlg"}));
+    EXPECT_TRUE(windowWasModal);
+    EXPECT_EQ(windowLanguage, kZh);
+    Snapshot expected = m_before;
+    expected["QL7_Tool/Setting.ini"] = Settings("0");
+    EXPECT_EQ(m_after, expected);
 }
 
 TEST_F(StartupTest, SecondCopyIsToldInEnglishAndTouchesNothing)
