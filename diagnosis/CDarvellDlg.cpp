@@ -13,10 +13,17 @@
 #include "draw/CBmpData.h"
 
 #include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
 #include <QShortcut>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -100,6 +107,7 @@ void CDarvellDlg::OnInitDialog()
     for (int id : {kIdCount, kIdPage, kIdTextBox})
         if (auto* label = Control<CBaseStatic>(id))
             label->SetWhiteBackground(true);
+    m_fontTextBox = Control(kIdTextBox)->font();
 
     ResetEntry();
     ReloadScreen();
@@ -167,11 +175,93 @@ void CDarvellDlg::ReloadScreen()
         b->update();
     }
     SetText(kIdTextBox, app.m_strHelp[lang]);
+    FitTextBox();
     SetText(kIdCount, "");
     SetText(kIdPage, "");
     SetText(kIdCondition, g_strAddConditions[lang]);
     Control(kIdCondition)->setEnabled(true);
+    LiftCutLabels();
     MirrorView();
+}
+
+namespace {
+
+// How far below the top of its line a one-line text reaches: glyph ink of every
+// font the line draws with (a fallback font also moves the baseline down), and
+// the underline.
+int InkBottom(const QFont& font, const QString& text)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(1e6);
+    layout.endLayout();
+    qreal bottom = 0;
+    for (const QGlyphRun& run : layout.glyphRuns())
+        bottom = std::max(bottom, run.boundingRect().bottom());
+    if (font.underline()) {
+        const QFontMetricsF fm(font);
+        bottom = std::max(bottom, line.ascent() + fm.underlinePos() + fm.lineWidth());
+    }
+    return static_cast<int>(std::ceil(bottom));
+}
+
+} // namespace
+
+void CDarvellDlg::LiftCutLabels()
+{
+    // A one-line label is as high as its font's cell, but glyphs of a fallback
+    // font (the Chinese texts) reach below the cell and would lose their bottom
+    // edge. Such a label moves up by what is missing, so its text still ends on
+    // its template line. Left-aligned labels also end where their text ends, so
+    // a lifted label never lies across its neighbour's empty space.
+    constexpr int kMaxLift = 8;
+    // Top to bottom, so a label's neighbours above are already placed.
+    std::vector<const ControlTemplate*> order;
+    for (const ControlTemplate& c : Template().controls)
+        order.push_back(&c);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ControlTemplate* a, const ControlTemplate* b) { return a->y < b->y; });
+    for (const ControlTemplate* pc : order) {
+        const ControlTemplate& c = *pc;
+        auto* label = Control<CBaseStatic>(c.id);
+        if (!label || (c.flags & kSunken))
+            continue;
+        const PixelRect r = ControlRect(c);
+        const QString text = label->text();
+        const QFontMetrics fm(label->font());
+        if (text.isEmpty() || text.contains(u'\n') || fm.horizontalAdvance(text) > r.width) {
+            label->setGeometry(r.left, r.top, r.width, r.height); // wraps: left as it is
+            continue;
+        }
+        const int inkBottom = InkBottom(label->font(), text);
+        const int width = (c.flags & kCentred) ? r.width : std::min(r.width, fm.horizontalAdvance(text) + 2);
+        // Never up into a control above it.
+        int ceiling = r.top - kMaxLift;
+        for (QWidget* other : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const QRect g = other->geometry();
+            if (other != label && !other->isWindow() && g.bottom() < r.top && g.left() < r.left + width &&
+                g.right() >= r.left)
+                ceiling = std::max(ceiling, g.bottom() + 1);
+        }
+        const int lift = std::clamp(inkBottom - r.height, 0, r.top - ceiling);
+        label->setGeometry(r.left, r.top - lift, width, r.height + lift);
+    }
+}
+
+void CDarvellDlg::FitTextBox()
+{
+    // A cause page longer than the box would lose its last lines: the text gets
+    // smaller until it fits, down to a size that is still legible.
+    constexpr int kMinPixels = 10;
+    auto* box = Control<CBaseStatic>(kIdTextBox);
+    QFont font = m_fontTextBox;
+    const QRect room = box->contentsRect();
+    const QString text = box->text();
+    while (font.pixelSize() > kMinPixels &&
+           QFontMetrics(font).boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, text).height() > room.height())
+        font.setPixelSize(font.pixelSize() - 1);
+    box->setFont(font);
 }
 
 void CDarvellDlg::MirrorEntryButtons()
@@ -201,6 +291,7 @@ void CDarvellDlg::ShowPage()
     if (m_diag.CauseCount() == 0)
         return;
     SetText(kIdTextBox, m_diag.PageText());
+    FitTextBox();
     SetText(kIdPage, m_diag.PageLabel());
     SetText(kIdCount, m_diag.CountLabel());
 }

@@ -3,6 +3,7 @@
 #include "diagnosis/CEnteredStatus.h"
 #include "dialogs/CTemplateDialog.h"
 
+#include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QTimer>
@@ -59,6 +60,8 @@ protected:
 private:
     void OnInitDialog();
     void ReloadScreen();
+    void LiftCutLabels();
+    void FitTextBox();
     void ResetEntry();
     void RunDiagnosis();
     void ShowPage();
@@ -79,4 +82,5 @@ private:
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
     QMenu* m_pWindowMenu = nullptr;
+    QFont m_fontTextBox; // the box's own font; long pages get a smaller copy
 };

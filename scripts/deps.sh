@@ -5,7 +5,7 @@ DARVELL_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xdotool imagemagick x11-utils tesseract-ocr
+  xvfb xdotool imagemagick x11-utils tesseract-ocr libx11-dev
   fonts-noto-cjk fonts-dejavu-core
 )
 

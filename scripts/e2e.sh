@@ -261,6 +261,11 @@ total=$(convert "$shots/08-cleared-a.png" -crop "$page_geom" +repage -format '%[
 [ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$total" ] ||
   fail "page label still shown after CLEAR"
 
+# Peak resident memory of the whole run so far (a sanitizer build is far larger).
+if [ -r "/proc/$app_pid/status" ]; then
+  step "peak resident memory of the program: $(awk '/^VmHWM/ {print $2, $3}' "/proc/$app_pid/status")"
+fi
+
 step "EXIT"
 click_control "$main" 420 372 78 30
 status=""

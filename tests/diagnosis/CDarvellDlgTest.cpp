@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
@@ -601,6 +603,21 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
     ExpectIdle();
 }
 
+TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
+{
+    CDarvellDlg& dlg = Window();
+    QMenu* menu = dlg.WindowMenu();
+    // Right-click on the background, away from every control.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(700, 40), dlg.mapToGlobal(QPoint(700, 40)));
+    QApplication::sendEvent(&dlg, &right);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    dlg.activateWindow();
+    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
 // Every key of the one-unit tables of both sides, entered through the window,
 // lists exactly the rows of the table that carry that key.
 TEST_F(CDarvellDlgTest, EveryOneUnitEntryListsItsMatchingRows)
@@ -655,3 +672,98 @@ TEST_F(CDarvellDlgTest, EveryTwoUnitReceiverEntryListsItsMatchingRows)
 }
 
 } // namespace
+
+namespace {
+
+// Lowest row, plus one, that the text's glyphs (and underline) cover when drawn
+// from the top of a tall image.
+int InkBottom(const QFont& font, const QString& text)
+{
+    QImage img(1200, 120, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(img.rect(), Qt::AlignLeft | Qt::AlignTop, text);
+    }
+    for (int y = img.height() - 1; y >= 0; --y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != QColor(Qt::white).rgb())
+                return y + 1;
+    return 0;
+}
+
+// Every visible label and button text fits its control: none is cut off.
+void ExpectTextsFit(CDarvellDlg& dlg, const std::string& state)
+{
+    for (QWidget* w : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isHidden())
+            continue;
+        QString text;
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label)
+            text = label->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(w))
+            text = b->text();
+        if (text.isEmpty())
+            continue;
+        const QRect room = w->contentsRect();
+        const QFontMetrics fm(w->font());
+        const std::string what = state + ": " + w->objectName().toStdString() + " " + text.toStdString();
+        if (label && !text.contains('\n') && fm.horizontalAdvance(text) <= room.width()) {
+            EXPECT_LE(InkBottom(w->font(), text), room.height()) << what;
+            continue;
+        }
+        const QRect need = fm.boundingRect(room, Qt::TextWordWrap | Qt::AlignHCenter, text);
+        EXPECT_LE(need.height(), room.height()) << what;
+        EXPECT_LE(need.width(), room.width()) << what;
+    }
+    // ... and no two visible controls overlap.
+    const QList<QWidget*> all = dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (int i = 0; i < all.size(); ++i) {
+        for (int j = i + 1; j < all.size(); ++j) {
+            if (all[i]->isHidden() || all[j]->isHidden() || all[i]->isWindow() || all[j]->isWindow())
+                continue;
+            EXPECT_FALSE(all[i]->geometry().intersects(all[j]->geometry()))
+                << state << ": " << all[i]->objectName().toStdString() << " overlaps "
+                << all[j]->objectName().toStdString();
+        }
+    }
+}
+
+} // namespace
+
+// Idle, entering and both blink phases of a result in both languages: every
+// text fits. With DARVELL_SHOT_DIR set, each state is also saved for a look.
+TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
+{
+    const QString shotDir = qEnvironmentVariable("DARVELL_SHOT_DIR");
+    for (int lang : {0, 1}) {
+        m_app.m_nLanguage = lang;
+        m_dlg.reset();
+        CDarvellDlg& dlg = Window();
+        const std::string prefix = lang == 0 ? "zh" : "en";
+        auto shot = [&](const std::string& state) {
+            ExpectTextsFit(dlg, prefix + "-" + state);
+            if (!shotDir.isEmpty())
+                Render(dlg).save(shotDir + "/" + QString::fromStdString(prefix + "-" + state) + ".png");
+        };
+        shot("1-idle");
+        Enter(0, 2);
+        shot("2-entering");
+        Click(1019);
+        Click(1025);
+        Enter(0, 2); // "0": one cause, its picture blinks from the first page
+        ASSERT_EQ(dlg.Diagnosis().CauseCount(), 1);
+        shot("3-results-phase0");
+        QSignalSpy tick(&dlg.BlinkTimer(), &QTimer::timeout);
+        ASSERT_TRUE(tick.wait(1500));
+        ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
+        shot("4-results-phase1");
+        Click(1019);
+        Click(1025);
+        Enter(0, 1); // four causes with the lamp conditions offered
+        shot("5-results-paged");
+    }
+}
