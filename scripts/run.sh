@@ -16,10 +16,13 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot="$PWD/$build/first-screen.png"
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+fdfile=$(mktemp)
+# Xvfb picks a free display number and writes it to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
 xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$fdfile"' EXIT
+for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done
+display=":$(head -n1 "$fdfile")"
 for _ in $(seq 50); do DISPLAY="$display" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 DISPLAY="$display" "$build/darvell" &
