@@ -66,7 +66,10 @@ bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 {
     *slot = QPixmap();
     const QString path = QString::fromStdString(platform::ExePath("\\QL7_Tool\\" + name));
-    if (!QFileInfo(path).isFile())
+    // No bitmap of the program comes near 256 MB; a larger file is refused
+    // rather than read into memory.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > (qint64(256) << 20))
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -77,9 +80,12 @@ bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
-    const QImage image = reader.read();
+    QImage image = reader.read();
     if (image.isNull())
         return false;
+    // Tiles and pictures are copied opaquely: an alpha mask in the file is ignored.
+    if (image.hasAlphaChannel())
+        image = image.convertToFormat(QImage::Format_RGB32);
     *slot = QPixmap::fromImage(image);
     return !slot->isNull();
 }

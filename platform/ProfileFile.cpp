@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -216,25 +218,40 @@ bool ReadWholeFile(const std::string& path, std::string& out)
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Data files are small; one far beyond any real one is refused as unreadable
+    // rather than pulled into memory.
+    constexpr off_t kLargestFile = off_t(256) << 20;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestFile) {
         ::close(fd);
         return false;
     }
     out.clear();
-    if (st.st_size > 0)
-        out.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            return false;
+    // A file too large for memory is unreadable, not a reason to abort.
+    try {
+        if (st.st_size > 0)
+            out.reserve(static_cast<std::size_t>(st.st_size));
+        char buf[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                ::close(fd);
+                return false;
+            }
+            if (n == 0)
+                break;
+            out.append(buf, static_cast<std::size_t>(n));
         }
-        if (n == 0)
-            break;
-        out.append(buf, static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        out.clear();
+        out.shrink_to_fit();
+        return false;
+    } catch (const std::length_error&) {
+        ::close(fd);
+        out.clear();
+        return false;
     }
     ::close(fd);
     return true;

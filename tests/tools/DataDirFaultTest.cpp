@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -178,6 +179,25 @@ TEST_F(DataDirFault, HundredMegabyteCauseFile)
     EXPECT_EQ(cause, std::string(1023, 'x')) << "a failed read leaves the outputs";
     EXPECT_TRUE(Has(CheckerLines(CDataDirChecker::kProblems),
                     "error: QL7BE.ini: none of the 400 sections the diagnosis asks for is present"));
+}
+
+TEST_F(DataDirFault, FilesBeyondAnyRealSizeAreUnreadableNotFatal)
+{
+    // Sparse files of a terabyte: nothing may try to hold them in memory.
+    constexpr off_t kTerabyte = off_t(1) << 40;
+    for (const char* name : {"Setting.ini", "Help.ini", "QL7BE.ini", "h00.bmp", "Orvane_logo.bmp"})
+        ASSERT_EQ(::truncate(File(name).toLocal8Bit().constData(), kTerabyte), 0) << name;
+    const ProgramView v = Program();
+    EXPECT_TRUE(v.settingFile);
+    EXPECT_FALSE(v.settings);
+    EXPECT_FALSE(v.help);
+    EXPECT_TRUE(v.causeFile);
+    EXPECT_FALSE(v.cause);
+    EXPECT_FALSE(v.tiles);
+    EXPECT_FALSE(v.pictures);
+    AppState app;
+    EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
+    EXPECT_EQ(QFileInfo(File("Setting.ini")).size(), kTerabyte);
 }
 
 TEST_F(DataDirFault, HundredMegabyteTile)
