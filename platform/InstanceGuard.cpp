@@ -17,10 +17,13 @@ std::string& LockDirOverride()
     return dir;
 }
 
+// A runtime directory inherited from another user (after su, say) cannot hold
+// our lock: only a directory of our own that we may write to is used.
 bool IsUsableDir(const std::string& dir)
 {
     struct stat st {};
-    return !dir.empty() && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return !dir.empty() && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)
+        && st.st_uid == ::geteuid() && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
 // $XDG_RUNTIME_DIR, or a private folder under /tmp that no other user controls.

@@ -218,3 +218,26 @@ TEST(InstanceGuardDefaultFolder, FallsBackToAPrivateTemporaryFolder)
 }
 
 } // namespace
+
+namespace {
+
+TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
+{
+    // Inherited after su: the variable names a folder that is not ours.
+    QTemporaryDir runtime;
+    ASSERT_TRUE(runtime.isValid());
+    const uid_t other = ::geteuid() == 65534 ? 65533 : 65534;
+    if (::chown(runtime.path().toLocal8Bit().constData(), other, other) != 0)
+        GTEST_SKIP() << "cannot hand a folder to another user here";
+    ScopedEnv env("XDG_RUNTIME_DIR", runtime.path().toUtf8().constData());
+    CInstanceGuard::SetLockDirForTesting({});
+    const std::string name = "DarvellGuardForeign" + std::to_string(::getpid());
+    {
+        CInstanceGuard guard;
+        ASSERT_EQ(guard.Acquire(name), Outcome::Acquired);
+        EXPECT_FALSE(QFileInfo::exists(runtime.filePath(QString::fromStdString(name) + ".lock")));
+    }
+    QFile::remove(QString("/tmp/darvell-%1/%2.lock").arg(::geteuid()).arg(QString::fromStdString(name)));
+}
+
+} // namespace
