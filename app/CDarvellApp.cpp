@@ -26,7 +26,9 @@ constexpr int kPrimaryJapanese = 17;
 
 int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
 {
-    return primaryLanguageId == kPrimaryChinese || primaryLanguageId == kPrimaryJapanese ? 0 : 1;
+    // A full language id carries the sublanguage above its low 10 bits.
+    const int primary = primaryLanguageId & 0x3FF;
+    return primary == kPrimaryChinese || primary == kPrimaryJapanese ? 0 : 1;
 }
 
 int CDarvellApp::Fail(int nMsg)

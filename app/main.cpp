@@ -3,8 +3,10 @@
 
 #include <QApplication>
 
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
+    // The program takes no options: Qt's own (-style, -reverse ...) are not passed on.
+    int argc = 1;
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Darvell"));
     QApplication::setWindowIcon(AppIcon());

@@ -531,7 +531,8 @@ TEST_F(StartupTest, GuardThatCannotBeMadeEndsWithOneLineOnStandardError)
 
 TEST(NonCjkSystemFlag, ChineseAndJapaneseSystemsAreCjk)
 {
-    const std::pair<int, int> cases[] = {{4, 0}, {17, 0}, {9, 1}, {7, 1}, {18, 1}, {0, 1}, {0x404, 1}};
+    const std::pair<int, int> cases[] = {{4, 0}, {17, 0}, {9, 1}, {7, 1}, {18, 1}, {0, 1},
+                                       {0x404, 0}, {0x804, 0}, {0x411, 0}, {0x409, 1}};
     for (const auto& [id, flag] : cases)
         EXPECT_EQ(CDarvellApp::NonCjkSystemFlag(id), flag) << "language id " << id;
 }
