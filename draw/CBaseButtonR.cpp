@@ -5,11 +5,66 @@
 #include "draw/ControlFont.h"
 #include "draw/ControlPaint.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
+
+#include <mutex>
+
+namespace {
+
+// Screen readers announce these buttons as radio buttons, as Qt's own are,
+// with the check state the owner keeps; pressing or toggling is a click.
+class CBaseButtonRAccessible : public QAccessibleWidget {
+public:
+    explicit CBaseButtonRAccessible(CBaseButtonR* button)
+        : QAccessibleWidget(button, QAccessible::RadioButton)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return Button()->text();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = Button()->GetCheck() == 1;
+        return s;
+    }
+
+    QStringList actionNames() const override
+    {
+        return {pressAction(), toggleAction()};
+    }
+
+    void doAction(const QString& name) override
+    {
+        if (name == pressAction() || name == toggleAction())
+            Button()->click();
+    }
+
+private:
+    CBaseButtonR* Button() const { return static_cast<CBaseButtonR*>(widget()); }
+};
+
+QAccessibleInterface* AccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CBaseButtonR") && object && object->isWidgetType())
+        return new CBaseButtonRAccessible(static_cast<CBaseButtonR*>(object));
+    return nullptr;
+}
+
+} // namespace
 
 CBaseButtonR::CBaseButtonR(const AppState& app, QWidget* parent)
     : QAbstractButton(parent)
 {
+    static std::once_flag installed;
+    std::call_once(installed, [] { QAccessible::installFactory(AccessibleFactory); });
     setFont(ControlFont(18, false, app.m_bNonCjkSystem));
     // Checkable only so that accessibility tools read the check state; the
     // state itself is m_bChecked, mirrored into QAbstractButton.

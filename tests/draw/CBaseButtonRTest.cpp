@@ -142,6 +142,7 @@ TEST(CBaseButtonR, AccessibilityReportsCheckStateAndToggleBecomesAClick)
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(iface, nullptr);
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("3 Units"));
+    EXPECT_EQ(iface->role(), QAccessible::RadioButton);
     EXPECT_TRUE(iface->state().checkable);
     EXPECT_FALSE(iface->state().checked);
     button.SetCheck(1);

@@ -57,6 +57,43 @@ TEST(CBmpData, LoadsAValidBitmapAtItsSize)
     EXPECT_EQ(slot.toImage().pixelColor(3, 3), QColor(Qt::red));
 }
 
+// A 2 x 1 32-bit BMP (BITMAPV4HEADER, bit fields with an alpha mask): a red
+// pixel of alpha 0 and a blue pixel of alpha 128.
+std::string AlphaBmpBytes()
+{
+    std::string b;
+    const auto u16 = [&](unsigned v) { b += char(v & 0xFF); b += char(v >> 8 & 0xFF); };
+    const auto u32 = [&](unsigned v) { u16(v & 0xFFFF); u16(v >> 16); };
+    b += "BM";
+    u32(14 + 108 + 8); u32(0); u32(14 + 108);
+    u32(108); u32(2); u32(1); u16(1); u16(32); u32(3 /* bit fields */); u32(8); u32(2835); u32(2835);
+    u32(0); u32(0);
+    u32(0x00FF0000); u32(0x0000FF00); u32(0x000000FF); u32(0xFF000000);
+    u32(0x73524742); // sRGB
+    for (int i = 0; i < 12; ++i)
+        u32(0); // end points and gamma
+    b += std::string("\x00\x00\xFF\x00", 4);
+    b += std::string("\xFF\x00\x00\x80", 4);
+    return b;
+}
+
+TEST(CBmpData, AlphaInTheFileIsIgnoredSoTheCopyStaysOpaque)
+{
+    TempDataDir dir;
+    ASSERT_TRUE(dir.Write("alpha.bmp", AlphaBmpBytes()));
+    QPixmap slot;
+    ASSERT_TRUE(CBmpData::LoadBitmapFile("alpha.bmp", &slot));
+    QImage target(4, 3, QImage::Format_RGB32);
+    target.fill(Qt::green);
+    {
+        QPainter painter(&target);
+        DrawBitmapAt(painter, &slot, 1, 1, false);
+    }
+    EXPECT_EQ(target.pixelColor(1, 1), QColor(255, 0, 0));
+    EXPECT_EQ(target.pixelColor(2, 1), QColor(0, 0, 255));
+    EXPECT_EQ(target.pixelColor(0, 0), QColor(Qt::green));
+}
+
 TEST(CBmpData, UnreadableFilesFailAndLeaveTheSlotNull)
 {
     TempDataDir dir;
