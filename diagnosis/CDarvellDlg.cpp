@@ -392,7 +392,6 @@ void CDarvellDlg::OnClear()
 
 void CDarvellDlg::OnSettings()
 {
-    m_timer.stop();
     int result = 0;
     {
         CSetDlg settings(App(), m_bitmaps, this);

@@ -200,7 +200,7 @@ std::string CDiagnosis::PageText() const
 {
     if (m_Causes.empty())
         return {};
-    const int lang = m_app.m_nLanguage == 0 ? 0 : 1;
+    const int lang = m_app.m_nLanguage == 1 ? 1 : 0;
     const PossibleCause& c = m_Causes[static_cast<size_t>(m_nPage)];
     std::string text = g_strCauseHeading[lang];
     text += '\n';
