@@ -4,14 +4,16 @@ DARVELL_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
   xvfb xdotool imagemagick x11-utils tesseract-ocr libx11-dev
   fonts-noto-cjk fonts-dejavu-core
 )
+# Only scripts/fuzz.sh needs these.
+DARVELL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# darvell_install_deps [EXTRA_PACKAGE...]
 darvell_install_deps() {
   local missing=()
-  for p in "${DARVELL_PACKAGES[@]}"; do
+  for p in "${DARVELL_PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

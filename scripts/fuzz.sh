@@ -7,6 +7,8 @@
 # build/fuzz/crashes/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/deps.sh
+darvell_install_deps "${DARVELL_FUZZ_PACKAGES[@]}"
 
 seconds=${1:-${FUZZ_SECONDS:-60}}
 shift || true
