@@ -254,9 +254,13 @@ void CDarvellDlg::FitTextBox()
     // A cause page longer than the box would lose its last lines: the text gets
     // smaller until it fits, down to a size that is still legible.
     constexpr int kMinPixels = 10;
+    // A fixed indent: the label's own default depends on the font, and it moves
+    // the text down from the top edge as well as in from the left.
+    constexpr int kIndent = 3;
     auto* box = Control<CBaseStatic>(kIdTextBox);
+    box->setIndent(kIndent);
     QFont font = m_fontTextBox;
-    const QRect room = box->contentsRect();
+    const QRect room = box->contentsRect().adjusted(kIndent, kIndent, 0, 0);
     const QString text = box->text();
     while (font.pixelSize() > kMinPixels &&
            QFontMetrics(font).boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, text).height() > room.height())

@@ -719,6 +719,18 @@ void ExpectTextsFit(CDarvellDlg& dlg, const std::string& state)
         EXPECT_LE(need.height(), room.height()) << what;
         EXPECT_LE(need.width(), room.width()) << what;
     }
+    // The text box as drawn: its last line keeps clear of the bottom edge, so
+    // no line is cut off (a cut line's ink runs into the last row).
+    if (auto* box = dlg.findChild<QLabel*>(QStringLiteral("1034")); box && !box->isHidden()) {
+        const QImage image = box->grab().toImage();
+        const QRect inside = box->contentsRect();
+        int lowest = -1;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                if (image.pixelColor(x, y) != QColor(Qt::white))
+                    lowest = y;
+        EXPECT_LT(lowest, inside.bottom() - 1) << state << ": the text box's last line is cut off";
+    }
     // ... and no two visible controls overlap.
     const QList<QWidget*> all = dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     for (int i = 0; i < all.size(); ++i) {
@@ -765,5 +777,7 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
         Click(1025);
         Enter(0, 1); // four causes with the lamp conditions offered
         shot("5-results-paged");
+        Click(1021); // the longest page: its texts carry the lamp states
+        shot("6-results-page2");
     }
 }

@@ -19,10 +19,8 @@ struct Words {
     const char* listSep;
     const char* quoteOpen;
     const char* quoteClose;
-    const char* unitCount[3];  // by unit-count index
-    const char* sideEntered[2];
-    const char* causeHead;     // error number, series, unit count, [side, ] section
-    const char* remedyHead;    // error number, section
+    const char* causeHead;     // error number, section; says it is a sample
+    const char* remedyHead;    // error number, section; says it is a sample
     const char* statusOne;     // prefix of the single status line
     const char* statusMany;    // count of statuses
     const char* more;          // count of statuses left out
@@ -30,8 +28,6 @@ struct Words {
     const char* lamp[2];       // halt, interlock
     const char* lampState[2];  // unlit, lit
     const char* end;
-    const char* causeTail;
-    const char* remedyTail;
 };
 
 const Words kWords[2] = {
@@ -43,10 +39,8 @@ const Words kWords[2] = {
         "，",
         "“",
         "”",
-        {"3台连接", "2台连接", "1台连接"},
-        {"投光器侧输入", "受光器侧输入"},
-        "原因示例文本：错误编号 %d（%s，%s%s，区段 %s）。",
-        "处理方法示例文本：错误编号 %d（区段 %s）。",
+        "原因示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的原因说明。",
+        "处理方法示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的处理方法。",
         "状态：",
         "以下 %d 种状态均导致此错误编号：",
         "……另有 %d 种状态未列出。",
@@ -54,8 +48,6 @@ const Words kWords[2] = {
         {"投光停止灯", "连琐功能灯"},
         {"熄灯", "亮灯"},
         "。",
-        "此为示例文本，请替换为维护人员自己的原因说明。",
-        "此为示例文本，请替换为维护人员自己的处理方法。",
     },
     {
         {"Main Sensor", "Sub Sensor 1", "Sub Sensor 2"},
@@ -65,23 +57,18 @@ const Words kWords[2] = {
         ", ",
         "\"",
         "\"",
-        {"three units", "two units", "one unit"},
-        {"emitter side entered", "receiver side entered"},
-        "Sample cause text for error number %d (%s, %s%s, section %s).",
-        "Sample remedy text for error number %d (section %s).",
+        "Sample cause for error number %d (section %s): replace it with the maintainer's own text.",
+        "Sample remedy for error number %d (section %s): replace it with the maintainer's own text.",
         "Status: ",
         "Each of these %d statuses leads to this error number:",
         "... and %d further statuses not listed here.",
-        "Lamps: ",
+        "lamps: ",
         {"emission-halt lamp", "interlock lamp"},
         {"unlit", "lit"},
         ".",
-        "This is a sample text: replace it with the maintainer's own description of the cause.",
-        "This is a sample text: replace it with the maintainer's own remedy.",
     },
 };
 
-const char* const kSeriesName[2] = {"QL7B series", "QL7-A series"};
 const char* const kPrefix[3] = {"3LINE", "2LINE", "1LINE"};
 
 template <typename... Args>
@@ -196,11 +183,12 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
 {
     const Words& w = kWords[app.m_nLanguage];
     if (rows.size() == 1) {
-        std::string block = w.statusOne + DescribeCodes(app, rows[0]) + w.end;
+        // One line, so that a whole page fits the window's text box.
+        std::string block = w.statusOne + DescribeCodes(app, rows[0]);
         const std::string lamps = DescribeLamps(app.m_nLanguage, rows[0]);
         if (!lamps.empty())
-            block += "\n" + std::string(w.lampHead) + lamps + w.end;
-        return block;
+            block += std::string(w.listSep) + w.lampHead + lamps;
+        return block + w.end;
     }
 
     std::string block = Format(w.statusMany, static_cast<int>(rows.size()));
@@ -291,22 +279,18 @@ std::string CauseFileMaker::FileText(int series, int language)
         app.m_nSeries = series;
         app.m_nUnitsIndex = s.unitsIndex;
 
-        const std::string sideText =
-            s.side == 0 ? std::string() : std::string(w.listSep) + w.sideEntered[s.side - 1];
-        const std::string causeHead = Format(w.causeHead, s.errNo, kSeriesName[series],
-                                             w.unitCount[s.unitsIndex], sideText.c_str(),
-                                             s.name.c_str());
+        const std::string causeHead = Format(w.causeHead, s.errNo, s.name.c_str());
         const std::string remedyHead = Format(w.remedyHead, s.errNo, s.name.c_str());
 
-        auto value = [&](const std::string& head, const char* tail) {
-            const std::size_t fixed = Escape(head + "\n\n" + tail).size();
+        auto value = [&](const std::string& head) {
+            const std::size_t fixed = Escape(head + "\n").size();
             const std::size_t budget = kMaxValueBytes > fixed ? kMaxValueBytes - fixed : 0;
-            return Escape(head + "\n" + StatusBlock(app, s.rows, budget) + "\n" + tail);
+            return Escape(head + "\n" + StatusBlock(app, s.rows, budget));
         };
 
         file += "[" + s.name + "]\r\n";
-        file += "ca=" + value(causeHead, w.causeTail) + "\r\n";
-        file += "re=" + value(remedyHead, w.remedyTail) + "\r\n";
+        file += "ca=" + value(causeHead) + "\r\n";
+        file += "re=" + value(remedyHead) + "\r\n";
         file += "\r\n";
     }
     return file;
