@@ -81,11 +81,6 @@ CBaseButton* CDarvellDlg::EntryButton(int slot) const
     return Control<CBaseButton>(EntryButtonId(slot));
 }
 
-int CDarvellDlg::Language() const
-{
-    return App().m_nLanguage == 1 ? 1 : 0;
-}
-
 void CDarvellDlg::OnInitDialog()
 {
     // The window menu stands in for the system menu's About item: Qt leaves the

@@ -70,7 +70,6 @@ private:
     void RestartBlink();
     void OnBlinkTimer();
     void ShowMessage(int msg);
-    int Language() const;
     CBaseButton* EntryButton(int slot) const;
 
     const Bitmaps& m_bitmaps;

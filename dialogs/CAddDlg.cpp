@@ -32,7 +32,7 @@ CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 void CAddDlg::OnInitDialog()
 {
     OnClear();
-    const int language = App().m_nLanguage == 1 ? 1 : 0;
+    const int language = Language();
     SetTitle(g_strAddTitle[language]);
     SetText(1086, g_strAddHalt[language]);
     SetText(1085, g_strAddInterlock[language]);

@@ -25,7 +25,7 @@ void CMessageDlg::SetShowHookForTesting(ShowHook hook)
 
 void CMessageDlg::OnInitDialog()
 {
-    const int language = App().m_nLanguage == 1 ? 1 : 0;
+    const int language = Language();
     SetTitle(g_strMessageTitle[language]);
     // A number outside the table shows an empty box rather than reading past it.
     const bool known = m_nMsg >= 0 && m_nMsg < int(g_strMessage.size());

@@ -29,7 +29,7 @@ void CSelectDlg::SetCaptions(const std::string* captions)
 
 void CSelectDlg::OnInitDialog()
 {
-    const int language = App().m_nLanguage == 1 ? 1 : 0;
+    const int language = Language();
     SetTitle(g_strSelectTitle[language]);
     SetText(1018, g_strSelectPrompt[language]);
     SetText(IDCANCEL, g_strSelectCancel[language]);

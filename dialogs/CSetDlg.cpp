@@ -32,7 +32,7 @@ CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 
 void CSetDlg::ApplyTexts()
 {
-    const int language = App().m_nLanguage == 1 ? 1 : 0;
+    const int language = Language();
     SetTitle(g_strSetTitle[language]);
     SetText(1042, g_strSetHeading[language]);
     SetText(1041, std::string(g_strSetVersionPrefix[language]) + g_strVersion);

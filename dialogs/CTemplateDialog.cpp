@@ -180,3 +180,8 @@ void CTemplateDialog::showEvent(QShowEvent* event)
         }
     }
 }
+
+int CTemplateDialog::Language() const
+{
+    return m_app.m_nLanguage == 1 ? 1 : 0;
+}

@@ -50,6 +50,8 @@ public:
 
     const DialogTemplate& Template() const { return m_tmpl; }
     AppState& App() const { return m_app; }
+    // Index into the catalogue's texts: 1 English, anything else Chinese.
+    int Language() const;
 
     static QColor BackgroundColour() { return QColor(135, 255, 135); }
 

@@ -39,8 +39,7 @@ done
 
 # A private copy of the program beside a private copy of its data directory, so
 # that nothing in the build tree is touched.
-mkdir -p "$work/bin" "$work/runtime"
-chmod 700 "$work/runtime"
+mkdir -p "$work/bin"
 cp "$build/darvell" "$work/bin/"
 cp -r "$build/QL7_Tool" "$work/bin/"
 data="$work/bin/QL7_Tool"
@@ -63,21 +62,9 @@ for f in $tiles Orvane_logo ql7a_led ql7b_7seg QL7-A_pic QL7B_pic ql7b-e ql7b-r;
   fi
 done
 
-# Our own X server on a free display; -displayfd reports the number it took.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_RUNTIME_DIR="$work/runtime"
-export QT_QPA_PLATFORM=xcb
-unset LC_ALL
-export LANG=en_US.UTF-8
-# Sanitizer builds: Qt and fontconfig keep caches to the end of the process.
-export LSAN_OPTIONS="suppressions=$src/tests/lsan.supp:print_suppressions=0"
+# Our own X server on a free display.
+source "$src/scripts/xvfb-env.sh"
+darvell_start_xvfb "$work" "$src" || fail "no X server"
 step "display $DISPLAY"
 
 visible_darvell_windows() {

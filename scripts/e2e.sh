@@ -42,26 +42,14 @@ done
 [ -d "$build/QL7_Tool" ] || fail "no sample data directory at $build/QL7_Tool"
 
 rm -rf "$shots"
-mkdir -p "$shots" "$work/bin" "$work/runtime"
-chmod 700 "$work/runtime"
+mkdir -p "$shots" "$work/bin"
 # A private copy beside a private data directory: English, first series, 768 high.
 cp "$build/darvell" "$work/bin/"
 cp -r "$build/QL7_Tool" "$work/bin/"
 printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$work/bin/QL7_Tool/Setting.ini"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_RUNTIME_DIR="$work/runtime"
-export QT_QPA_PLATFORM=xcb
-unset LC_ALL
-export LANG=en_US.UTF-8
-export LSAN_OPTIONS="suppressions=$src/tests/lsan.supp:print_suppressions=0"
+source "$src/scripts/xvfb-env.sh"
+darvell_start_xvfb "$work" "$src" || fail "no X server"
 
 # ---- helpers ---------------------------------------------------------------
 

@@ -22,7 +22,7 @@ std::set<int> Range(int first, int last, std::set<int> without = {})
     return s;
 }
 
-struct Spec {
+struct TableCase {
     const char* name;
     int series, units, side; // side 0: both sides in one table
     int rows;
@@ -30,9 +30,9 @@ struct Spec {
     int extraAfterConditions; // unconditional rows after the conditioned ones
 };
 
-const std::vector<Spec>& Tables()
+const std::vector<TableCase>& Tables()
 {
-    static const std::vector<Spec> specs = {
+    static const std::vector<TableCase> cases = {
         {"QL7-A three", 1, 0, 0, 151, Range(1, 26), 0},
         {"QL7-A two", 1, 1, 0, 41, {1, 2, 3, 4, 5, 7, 11, 12, 14, 15, 16, 17, 18, 20, 24, 25}, 0},
         {"QL7-A one", 1, 2, 0, 11, {1, 2, 4, 11, 14, 15, 17, 24}, 0},
@@ -43,10 +43,10 @@ const std::vector<Spec>& Tables()
         {"QL7B two receiver", 0, 1, 2, 49, Range(175, 223), 1},
         {"QL7B one receiver", 0, 2, 2, 16, Range(224, 239), 0},
     };
-    return specs;
+    return cases;
 }
 
-std::vector<DiagRow> RowsOf(const Spec& s)
+std::vector<DiagRow> RowsOf(const TableCase& s)
 {
     const DiagTable t = GetDiagTable(s.series, s.units, s.side == 0 ? 1 : s.side);
     return std::vector<DiagRow>(t.rows, t.rows + t.count);
@@ -80,7 +80,7 @@ void ExpectContiguous(const std::vector<DiagRow>& rows, Key key, const char* wha
 TEST(DiagnosisTables, RowCountsAndErrorNumbers)
 {
     int total = 0;
-    for (const Spec& s : Tables()) {
+    for (const TableCase& s : Tables()) {
         SCOPED_TRACE(s.name);
         const std::vector<DiagRow> rows = RowsOf(s);
         EXPECT_EQ(static_cast<int>(rows.size()), s.rows);
@@ -105,7 +105,7 @@ TEST(DiagnosisTables, SelectionBySeriesUnitsAndSide)
 
 TEST(DiagnosisTables, CodesOnOneSideOfConnectedUnitsOnly)
 {
-    for (const Spec& s : Tables()) {
+    for (const TableCase& s : Tables()) {
         SCOPED_TRACE(s.name);
         AppState app;
         app.m_nLanguage = 1;
@@ -139,7 +139,7 @@ TEST(DiagnosisTables, CodesOnOneSideOfConnectedUnitsOnly)
 
 TEST(DiagnosisTables, GroupsAreContiguousAndShort)
 {
-    for (const Spec& s : Tables()) {
+    for (const TableCase& s : Tables()) {
         SCOPED_TRACE(s.name);
         const std::vector<DiagRow> rows = RowsOf(s);
         ExpectContiguous(rows, [](const DiagRow& r) { return std::make_pair(r.m_nCode[0], r.m_nCode[3]); },
@@ -155,7 +155,7 @@ TEST(DiagnosisTables, GroupsAreContiguousAndShort)
 
 TEST(DiagnosisTables, Ql7bTablesAreOrderedWithUniqueErrorNumbers)
 {
-    for (const Spec& s : Tables()) {
+    for (const TableCase& s : Tables()) {
         if (s.series != 0)
             continue;
         SCOPED_TRACE(s.name);
@@ -173,7 +173,7 @@ TEST(DiagnosisTables, Ql7bTablesAreOrderedWithUniqueErrorNumbers)
 
 TEST(DiagnosisTables, LampConditionsOnlyOnTheAllClearKey)
 {
-    for (const Spec& s : Tables()) {
+    for (const TableCase& s : Tables()) {
         SCOPED_TRACE(s.name);
         const std::vector<DiagRow> rows = RowsOf(s);
         std::set<Codes> keysWithConditions;

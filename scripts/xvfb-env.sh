@@ -1,0 +1,24 @@
+# Sourced by the end-to-end scripts: starts a private X server and sets up the
+# environment the program runs in there.
+#   darvell_start_xvfb WORK SRC   (sets xvfb_pid; exports DISPLAY and the rest)
+darvell_start_xvfb() {
+  local work=$1 src=$2
+  # -displayfd: Xvfb takes a free display number and reports it.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || { echo "Xvfb did not start: $(cat "$work/xvfb.log")" >&2; return 1; }
+  export DISPLAY=":$(head -n1 "$work/display")"
+  # A private runtime directory, so the instance lock meets no other copy.
+  mkdir -p "$work/runtime"
+  chmod 700 "$work/runtime"
+  export XDG_RUNTIME_DIR="$work/runtime"
+  export QT_QPA_PLATFORM=xcb
+  unset LC_ALL
+  export LANG=en_US.UTF-8
+  # Sanitizer builds: Qt and fontconfig keep caches to the end of the process.
+  export LSAN_OPTIONS="suppressions=$src/tests/lsan.supp:print_suppressions=0"
+}
