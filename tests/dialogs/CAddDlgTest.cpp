@@ -36,11 +36,7 @@ void Click(CAddDlg& d, int id)
 
 int RunAdd(CAddDlg& dlg, std::function<void(CAddDlg&)> action)
 {
-    WhenModalShown([&](QWidget* w) {
-        ASSERT_EQ(w, &dlg);
-        action(dlg);
-    });
-    return dlg.DoModal();
+    return RunModal(dlg, [&] { action(dlg); });
 }
 
 TEST(CAddDlg, ClicksThenOkReportTheLampStates)

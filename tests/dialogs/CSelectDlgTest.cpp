@@ -47,13 +47,7 @@ CBaseButton* Code(CSelectDlg& dlg, int i)
 // to the fallback cancel click that follows).
 int RunPicker(CSelectDlg& dlg, std::function<void(CSelectDlg&)> action)
 {
-    WhenModalShown([&](QWidget* w) {
-        ASSERT_EQ(w, &dlg);
-        action(dlg);
-        if (dlg.isVisible())
-            QTest::mouseClick(dlg.Control<CBaseButton>(CTemplateDialog::IDCANCEL), Qt::LeftButton);
-    });
-    return dlg.DoModal();
+    return RunModal(dlg, [&] { action(dlg); });
 }
 
 TEST(CSelectDlg, SetCaptionsShowsOnlyNonEmptyCaptions)

@@ -62,13 +62,7 @@ struct Screen {
 
 int RunSet(CSetDlg& dlg, std::function<void(CSetDlg&)> action)
 {
-    WhenModalShown([&](QWidget* w) {
-        ASSERT_EQ(w, &dlg);
-        action(dlg);
-        if (dlg.isVisible())
-            QTest::mouseClick(dlg.Control<CBaseButton>(CTemplateDialog::IDCANCEL), Qt::LeftButton);
-    });
-    return dlg.DoModal();
+    return RunModal(dlg, [&] { action(dlg); });
 }
 
 void Click(CSetDlg& d, int id)

@@ -1,8 +1,13 @@
 #include "ModalRunner.h"
 
+#include "dialogs/CTemplateDialog.h"
+#include "draw/CBaseButton.h"
+
 #include <QApplication>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,4 +26,20 @@ void Poll(std::function<void(QWidget*)> action, int triesLeft)
 void WhenModalShown(std::function<void(QWidget* dialog)> action)
 {
     QTimer::singleShot(0, [action = std::move(action)] { Poll(action, 300); });
+}
+
+int RunModal(CTemplateDialog& dlg, std::function<void()> action)
+{
+    WhenModalShown([&dlg, action = std::move(action)](QWidget* shown) {
+        if (shown != &dlg)
+            ADD_FAILURE() << "another window than the dialog under test is modal";
+        action();
+        if (!dlg.isVisible())
+            return;
+        if (auto* cancel = dlg.Control<CBaseButton>(CTemplateDialog::IDCANCEL))
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        else
+            dlg.reject();
+    });
+    return dlg.DoModal();
 }
