@@ -11,14 +11,6 @@
 
 namespace {
 
-constexpr int kMsgCauseFileMissing = 1;
-constexpr int kMsgAlreadyRunning = 4;
-constexpr int kMsgNoSettingFile = 5;
-constexpr int kMsgSettingsUnreadable = 6;
-constexpr int kMsgBitmapsUnreadable = 8;
-constexpr int kMsgNoHelpFile = 9;
-constexpr int kMsgHelpUnreadable = 10;
-
 constexpr int kPrimaryChinese = 4;
 constexpr int kPrimaryJapanese = 17;
 
@@ -31,11 +23,9 @@ int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
     return primary == kPrimaryChinese || primary == kPrimaryJapanese ? 0 : 1;
 }
 
-int CDarvellApp::Fail(int nMsg)
+int CDarvellApp::Fail(Message msg)
 {
-    CMessageDlg box(m_app);
-    box.m_nMsg = nMsg;
-    box.DoModal();
+    ShowMessage(m_app, msg);
     return kExitStartupFailed;
 }
 
@@ -43,26 +33,26 @@ bool CDarvellApp::LoadDataFiles()
 {
     COperateIni ini(m_app);
     if (!ini.CheckSettingFile()) {
-        Fail(kMsgNoSettingFile);
+        Fail(Message::NoSettingFile);
         return false;
     }
     // A failing read leaves m_nLanguage at English unless "Language" itself
     // was read, so message 6 comes in the language the file asked for.
     if (!ini.ReadSettings()) {
-        Fail(kMsgSettingsUnreadable);
+        Fail(Message::SettingsUnreadable);
         return false;
     }
     m_app.m_nDialogWidth = 1024;
     if (!ini.CheckHelpFile()) {
-        Fail(kMsgNoHelpFile);
+        Fail(Message::NoHelpFile);
         return false;
     }
     if (!ini.ReadHelp()) {
-        Fail(kMsgHelpUnreadable);
+        Fail(Message::HelpUnreadable);
         return false;
     }
     if (!ini.CheckCauseFile()) {
-        Fail(kMsgCauseFileMissing);
+        Fail(Message::NoCauseFile);
         return false;
     }
     return true;
@@ -71,11 +61,11 @@ bool CDarvellApp::LoadDataFiles()
 bool CDarvellApp::LoadBitmaps()
 {
     if (!CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data())) {
-        Fail(kMsgBitmapsUnreadable);
+        Fail(Message::BitmapsUnreadable);
         return false;
     }
     if (!CBmpData::LoadPictures(m_bitmaps)) {
-        Fail(kMsgBitmapsUnreadable);
+        Fail(Message::BitmapsUnreadable);
         return false;
     }
     return true;
@@ -98,7 +88,7 @@ int CDarvellApp::InitInstance()
     case platform::CInstanceGuard::Outcome::Acquired:
         break;
     case platform::CInstanceGuard::Outcome::HeldByAnother:
-        return Fail(kMsgAlreadyRunning);
+        return Fail(Message::AlreadyRunning);
     case platform::CInstanceGuard::Outcome::Failed:
         // No window yet and no data read: the terminal is the only place to say it.
         std::fputs("Darvell: cannot create the single-instance lock; not starting.\n", stderr);

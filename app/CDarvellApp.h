@@ -1,6 +1,7 @@
 // app/: the application object, start-up and the program's entry.
 #pragma once
 #include "data/AppState.h"
+#include "data/TextCatalogue.h"
 #include "draw/Bitmaps.h"
 #include "platform/InstanceGuard.h"
 
@@ -33,7 +34,7 @@ private:
     bool LoadDataFiles();  // settings, help, cause/remedy file; false after the message
     bool LoadBitmaps();    // the 33 tiles and 7 pictures; false after the message
     void RunScreens();
-    int Fail(int nMsg);    // shows message nMsg; the failure status
+    int Fail(Message msg); // shows the message; the failure status
 
     AppState m_app;
     Bitmaps m_bitmaps;

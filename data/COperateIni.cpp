@@ -1,4 +1,5 @@
 #include "data/COperateIni.h"
+#include "data/UnitRules.h"
 
 #include "data/AppState.h"
 #include "platform/ExeDir.h"
@@ -25,7 +26,7 @@ COperateIni::COperateIni(AppState& app) : m_app(app) {}
 
 COperateIni::COperateIni(AppState& app, int unitsIndex) : m_app(app)
 {
-    m_strPrefix = unitsIndex == 0 ? "3LINE" : unitsIndex == 1 ? "2LINE" : "1LINE";
+    m_strPrefix = SectionPrefix(unitsIndex);
     m_strFile = CauseFilePath();
 }
 
@@ -178,9 +179,5 @@ std::string COperateIni::CauseFilePath() const
 
 std::string COperateIni::SectionName(int nErrNo, int nSide) const
 {
-    std::string section = m_strPrefix;
-    if (m_app.m_nSeries != 1)
-        section += nSide == 1 ? "E" : "R";
-    section += std::to_string(nErrNo);
-    return section;
+    return ::SectionName(m_strPrefix, m_app.m_nSeries, nErrNo, nSide);
 }

@@ -1,4 +1,5 @@
 #include "data/DiagnosisTables.h"
+#include "data/UnitRules.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -209,7 +210,7 @@ const Tables& AllTables()
 DiagTable GetDiagTable(int series, int unitsIndex, int side)
 {
     const Tables& t = AllTables();
-    const int u = (unitsIndex == 0 || unitsIndex == 1) ? unitsIndex : 2;
+    const int u = UnitsRow(unitsIndex);
     const std::vector<DiagRow>& rows =
         series == 1 ? t.ql7a[u] : (side == 1 ? t.emitter[u] : t.receiver[u]);
     return DiagTable{rows.data(), static_cast<int>(rows.size())};

@@ -1,4 +1,5 @@
 #include "data/PictureTables.h"
+#include "data/UnitRules.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -277,15 +278,10 @@ const Span kQl7bReceiver[] = {
     {239, 239, "10:m12 11:m03"},
 };
 
-int BaseIndex(int unitsIndex)
-{
-    return (unitsIndex == 0 || unitsIndex == 1) ? unitsIndex : 2;
-}
-
 PictureRow BaseRow(int unitsIndex)
 {
     PictureRow row;
-    const int b = BaseIndex(unitsIndex);
+    const int b = UnitsRow(unitsIndex);
     for (int i = 0; i < 13; ++i)
         row[i] = kBaseRows[b][i];
     return row;
@@ -346,7 +342,7 @@ bool GetPictureRows(int series, int unitsIndex, int errNo, int side,
     const Tables& t = AllTables();
     const std::vector<PictureRow>* table;
     if (series == 1)
-        table = &t.ql7a[BaseIndex(unitsIndex)];
+        table = &t.ql7a[UnitsRow(unitsIndex)];
     else
         table = side == 1 ? &t.emitter : &t.receiver;
     if (errNo < 1 || errNo > static_cast<int>(table->size()))

@@ -2,6 +2,14 @@
 #include <array>
 #include <string>
 
+// The light-curtain picture's room in the main window: 188 x 325 px, its top
+// edge 136 px down, centred across the window.
+constexpr int kPictureWidth = 188;  // the three columns side by side
+constexpr int kPictureHeight = 325;
+constexpr int kPictureTop = 136;
+constexpr int kColumnHeight = 274;  // head tile and three body tiles; the strip starts here
+constexpr int kStripHeight = kPictureHeight - kColumnHeight;
+
 // A picture row: 13 tile codes. Positions 0..3 left column (head, then Sub
 // Sensor 2, Sub Sensor 1, Main Sensor), 4..7 middle column, 8..11 right column,
 // 12 the strip below. An empty code means no tile.

@@ -28,17 +28,41 @@
 namespace {
 
 // Entry buttons in slot order: Main, Sub 1, Sub 2 emitter, then the receivers.
-constexpr int kEntryIds[CEnteredStatus::kSlots] = {1008, 1007, 1006, 1011, 1010, 1009};
-constexpr int kRadioIds[3] = {1023, 1024, 1025};
-
-constexpr int kIdClear = 1019, kIdDown = 1021, kIdUp = 1022, kIdSettings = 1026,
-              kIdCondition = 1027, kIdCount = 1029, kIdCountCaption = 1070, kIdPage = 1032,
-              kIdTextBox = 1034, kIdSeries = 1028;
+constexpr int kEntryIds[CEnteredStatus::kSlots] = {IDC_EMITTER_MAIN,  IDC_EMITTER_SUB1,  IDC_EMITTER_SUB2,
+                                                   IDC_RECEIVER_MAIN, IDC_RECEIVER_SUB1, IDC_RECEIVER_SUB2};
+constexpr int kRadioIds[3] = {IDC_THREE_UNITS, IDC_TWO_UNITS, IDC_ONE_UNIT};
 
 // Rows of the three units: entry buttons and the unit labels above them.
-constexpr int kSub1Row[4] = {1007, 1065, 1010, 1068};
-constexpr int kSub2Row[4] = {1006, 1064, 1009, 1067};
-constexpr int kMainRow[4] = {1008, 1066, 1011, 1069};
+constexpr int kSub1Row[4] = {IDC_EMITTER_SUB1, IDC_EMITTER_SUB1_LABEL, IDC_RECEIVER_SUB1,
+                             IDC_RECEIVER_SUB1_LABEL};
+constexpr int kSub2Row[4] = {IDC_EMITTER_SUB2, IDC_EMITTER_SUB2_LABEL, IDC_RECEIVER_SUB2,
+                             IDC_RECEIVER_SUB2_LABEL};
+constexpr int kMainRow[4] = {IDC_EMITTER_MAIN, IDC_EMITTER_MAIN_LABEL, IDC_RECEIVER_MAIN,
+                             IDC_RECEIVER_MAIN_LABEL};
+
+constexpr CTemplateDialog::TextBinding kTexts[] = {
+    {IDC_EMITTER, &g_strEmitter},
+    {IDC_RECEIVER, &g_strReceiver},
+    {IDC_EMITTER_SUB2_LABEL, &g_strEmitterSub2},
+    {IDC_EMITTER_SUB1_LABEL, &g_strEmitterSub1},
+    {IDC_EMITTER_MAIN_LABEL, &g_strEmitterMain},
+    {IDC_RECEIVER_SUB2_LABEL, &g_strReceiverSub2},
+    {IDC_RECEIVER_SUB1_LABEL, &g_strReceiverSub1},
+    {IDC_RECEIVER_MAIN_LABEL, &g_strReceiverMain},
+    {IDC_STEP1, &g_strStep1},
+    {IDC_STEP2, &g_strStep2},
+    {IDC_STEP3, &g_strStep3},
+    {IDC_STEP4, &g_strStep4},
+    {IDC_COUNT_CAPTION, &g_strCauseCount},
+    {IDC_CLEAR, &g_strClear},
+    {IDC_THREE_UNITS, &g_strThreeUnits},
+    {IDC_TWO_UNITS, &g_strTwoUnits},
+    {IDC_ONE_UNIT, &g_strOneUnit},
+    {IDC_SETTINGS, &g_strSettings},
+    {IDCANCEL, &g_strExit},
+    {IDC_RESET_NOTE, &g_strResetNote},
+    {IDC_CHANGE_NOTE, &g_strChangeNote},
+};
 
 } // namespace
 
@@ -54,9 +78,9 @@ CDarvellDlg::CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
         connect(Control<CBaseButtonR>(kRadioIds[i]), &QAbstractButton::clicked, this,
                 [this, i] { OnUnitsRadio(i); });
     const std::pair<int, void (CDarvellDlg::*)()> buttons[] = {
-        {kIdClear, &CDarvellDlg::OnClear},       {kIdSettings, &CDarvellDlg::OnSettings},
-        {kIdUp, &CDarvellDlg::OnUp},             {kIdDown, &CDarvellDlg::OnDown},
-        {kIdCondition, &CDarvellDlg::OnConditionAddition}};
+        {IDC_CLEAR, &CDarvellDlg::OnClear},       {IDC_SETTINGS, &CDarvellDlg::OnSettings},
+        {IDC_UP, &CDarvellDlg::OnUp},             {IDC_DOWN, &CDarvellDlg::OnDown},
+        {IDC_CONDITIONS, &CDarvellDlg::OnConditionAddition}};
     for (const auto& [id, handler] : buttons)
         connect(Control<CBaseButton>(id), &QAbstractButton::clicked, this, handler);
 
@@ -96,13 +120,12 @@ void CDarvellDlg::OnInitDialog()
 
     // Three units to start with; the radios are checked by this window only.
     App().m_nUnitsIndex = 0;
-    for (int i = 0; i < 3; ++i)
-        Control<CBaseButtonR>(kRadioIds[i])->SetCheck(i == 0 ? 1 : 0);
+    CheckOneOf(kRadioIds, 0);
 
-    for (int id : {kIdCount, kIdPage, kIdTextBox})
+    for (int id : {IDC_COUNT, IDC_PAGE, IDC_TEXTBOX})
         if (auto* label = Control<CBaseStatic>(id))
             label->SetWhiteBackground(true);
-    m_fontTextBox = Control(kIdTextBox)->font();
+    m_fontTextBox = Control(IDC_TEXTBOX)->font();
 
     ResetEntry();
     ReloadScreen();
@@ -114,8 +137,8 @@ void CDarvellDlg::OnInitDialog()
     move(0, 0);
 
     const int w = width();
-    m_ptOrigin = QPoint(w / 2 - 94, 136);
-    m_rcPicture = QRect(QPoint(w / 2 - 94, 136), QPoint(w / 2 + 94 - 1, 461 - 1));
+    m_ptOrigin = QPoint(w / 2 - kPictureWidth / 2, kPictureTop);
+    m_rcPicture = QRect(m_ptOrigin, QSize(kPictureWidth, kPictureHeight));
 }
 
 void CDarvellDlg::ResetEntry()
@@ -130,30 +153,10 @@ void CDarvellDlg::ReloadScreen()
     const int lang = Language();
     const AppState& app = App();
     SetTitle(g_strMainTitle[lang]);
-    SetText(1030, g_strEmitter[lang]);
-    SetText(1031, g_strReceiver[lang]);
-    SetText(1064, g_strEmitterSub2[lang]);
-    SetText(1065, g_strEmitterSub1[lang]);
-    SetText(1066, g_strEmitterMain[lang]);
-    SetText(1067, g_strReceiverSub2[lang]);
-    SetText(1068, g_strReceiverSub1[lang]);
-    SetText(1069, g_strReceiverMain[lang]);
-    SetText(1074, g_strStep1[lang]);
-    SetText(1075, g_strStep2[lang]);
-    SetText(1076, g_strStep3[lang]);
-    SetText(1077, g_strStep4[lang]);
-    SetText(kIdCountCaption, g_strCauseCount[lang]);
-    SetText(kIdClear, g_strClear[lang]);
-    SetText(1023, g_strThreeUnits[lang]);
-    SetText(1024, g_strTwoUnits[lang]);
-    SetText(1025, g_strOneUnit[lang]);
-    SetText(kIdSettings, g_strSettings[lang]);
-    SetText(IDCANCEL, g_strExit[lang]);
-    SetText(1087, g_strResetNote[lang]);
-    SetText(1088, g_strChangeNote[lang]);
-    SetText(kIdSeries, g_strSeriesName[app.m_nSeries == 1 ? 1 : 0]);
-    SetText(kIdUp, (app.m_bNonCjkSystem ? g_strUp : g_strUpCjk)[lang]);
-    SetText(kIdDown, (app.m_bNonCjkSystem ? g_strDown : g_strDownCjk)[lang]);
+    SetTexts(kTexts);
+    SetText(IDC_SERIES, g_strSeriesName[app.m_nSeries == 1 ? 1 : 0]);
+    SetText(IDC_UP, (app.m_bNonCjkSystem ? g_strUp : g_strUpCjk)[lang]);
+    SetText(IDC_DOWN, (app.m_bNonCjkSystem ? g_strDown : g_strDownCjk)[lang]);
 
     const int units = app.m_nUnitsIndex;
     for (int id : kMainRow)
@@ -169,12 +172,12 @@ void CDarvellDlg::ReloadScreen()
         b->setText(QString::fromUtf8(g_strClick[lang]));
         b->update();
     }
-    SetText(kIdTextBox, app.m_strHelp[lang]);
+    SetText(IDC_TEXTBOX, app.m_strHelp[lang]);
     FitTextBox();
-    SetText(kIdCount, "");
-    SetText(kIdPage, "");
-    SetText(kIdCondition, g_strAddConditions[lang]);
-    Control(kIdCondition)->setEnabled(true);
+    SetText(IDC_COUNT, "");
+    SetText(IDC_PAGE, "");
+    SetText(IDC_CONDITIONS, g_strAddConditions[lang]);
+    Control(IDC_CONDITIONS)->setEnabled(true);
     LiftCutLabels();
     MirrorView();
 }
@@ -252,7 +255,7 @@ void CDarvellDlg::FitTextBox()
     // A fixed indent: the label's own default depends on the font, and it moves
     // the text down from the top edge as well as in from the left.
     constexpr int kIndent = 3;
-    auto* box = Control<CBaseStatic>(kIdTextBox);
+    auto* box = Control<CBaseStatic>(IDC_TEXTBOX);
     box->setIndent(kIndent);
     QFont font = m_fontTextBox;
     const QRect room = box->contentsRect().adjusted(kIndent, kIndent, 0, 0);
@@ -273,13 +276,13 @@ void CDarvellDlg::MirrorEntryButtons()
 void CDarvellDlg::MirrorView()
 {
     const DiagnosisView& v = m_diag.View();
-    for (int id : {kIdCount, kIdCountCaption, kIdPage})
+    for (int id : {IDC_COUNT, IDC_COUNT_CAPTION, IDC_PAGE})
         Control(id)->setVisible(v.m_bResultsVisible);
-    Control(kIdUp)->setVisible(v.m_bUpDownVisible);
-    Control(kIdDown)->setVisible(v.m_bUpDownVisible);
-    Control(kIdUp)->setEnabled(v.m_bUpEnabled);
-    Control(kIdDown)->setEnabled(v.m_bDownEnabled);
-    Control(kIdCondition)->setVisible(v.m_bConditionVisible);
+    Control(IDC_UP)->setVisible(v.m_bUpDownVisible);
+    Control(IDC_DOWN)->setVisible(v.m_bUpDownVisible);
+    Control(IDC_UP)->setEnabled(v.m_bUpEnabled);
+    Control(IDC_DOWN)->setEnabled(v.m_bDownEnabled);
+    Control(IDC_CONDITIONS)->setVisible(v.m_bConditionVisible);
     MirrorEntryButtons();
     if (!v.m_bBlinkRunning)
         m_timer.stop();
@@ -289,10 +292,25 @@ void CDarvellDlg::ShowPage()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    SetText(kIdTextBox, m_diag.PageText());
+    SetText(IDC_TEXTBOX, m_diag.PageText());
     FitTextBox();
-    SetText(kIdPage, m_diag.PageLabel());
-    SetText(kIdCount, m_diag.CountLabel());
+    SetText(IDC_PAGE, m_diag.PageLabel());
+    SetText(IDC_COUNT, m_diag.CountLabel());
+}
+
+void CDarvellDlg::ShowResults()
+{
+    ShowPage();
+    MirrorView();
+    RestartBlink();
+    update(m_rcPicture);
+}
+
+void CDarvellDlg::StartOver()
+{
+    ResetEntry();
+    ReloadScreen();
+    update(m_rcPicture);
 }
 
 void CDarvellDlg::RestartBlink()
@@ -324,10 +342,10 @@ void CDarvellDlg::OnEntryButton(int slot)
             picker.m_Entries[i].m_bEnabled = choices[static_cast<size_t>(i)] ? 1 : 0;
         result = picker.DoModal();
     }
-    if (result < 1000 || result > 1013)
+    if (result < IDC_CODE_FIRST || result > IDC_CODE_LAST)
         return;
 
-    const int code = result - 999;
+    const int code = result - IDC_CODE_FIRST + 1;
     button->SetEnteredLook();
     button->setText(QString::fromUtf8(captions[static_cast<size_t>(code)]));
     const bool complete = m_status.Enter(slot, code);
@@ -338,7 +356,7 @@ void CDarvellDlg::OnEntryButton(int slot)
     if (next != CEnteredStatus::kNoSlot)
         EntryButton(next)->setFocus(Qt::OtherFocusReason);
     else
-        Control(kIdClear)->setFocus(Qt::OtherFocusReason);
+        Control(IDC_CLEAR)->setFocus(Qt::OtherFocusReason);
 
     if (complete)
         RunDiagnosis();
@@ -346,47 +364,28 @@ void CDarvellDlg::OnEntryButton(int slot)
 
 void CDarvellDlg::RunDiagnosis()
 {
-    const int result = m_diag.Diagnose(m_status);
-    if (result != CDiagnosis::kOk) {
-        ResetEntry();
-        ReloadScreen();
-        update(m_rcPicture);
-        ShowMessage(result);
+    if (const std::optional<Message> failure = m_diag.Diagnose(m_status)) {
+        StartOver();
+        ShowMessage(App(), *failure);
         return;
     }
     m_status.DisableAll();
-    ShowPage();
-    MirrorView();
-    RestartBlink();
-    update(m_rcPicture);
-}
-
-void CDarvellDlg::ShowMessage(int msg)
-{
-    CMessageDlg box(App());
-    box.m_nMsg = msg;
-    box.DoModal();
+    ShowResults();
 }
 
 void CDarvellDlg::OnUnitsRadio(int index)
 {
-    auto* radio = Control<CBaseButtonR>(kRadioIds[index]);
-    if (radio->GetCheck() == 0) {
+    if (CheckOf(kRadioIds[index]) == 0) {
         App().m_nUnitsIndex = index;
-        for (int i = 0; i < 3; ++i)
-            Control<CBaseButtonR>(kRadioIds[i])->SetCheck(i == index ? 1 : 0);
+        CheckOneOf(kRadioIds, index);
     }
     // A checked radio still clears the entry: the user asked for a fresh start.
-    ResetEntry();
-    ReloadScreen();
-    update(m_rcPicture);
+    StartOver();
 }
 
 void CDarvellDlg::OnClear()
 {
-    ResetEntry();
-    ReloadScreen();
-    update(m_rcPicture);
+    StartOver();
 }
 
 void CDarvellDlg::OnSettings()
@@ -409,20 +408,14 @@ void CDarvellDlg::OnUp()
 {
     if (!m_diag.Up())
         return;
-    ShowPage();
-    MirrorView();
-    RestartBlink();
-    update(m_rcPicture);
+    ShowResults();
 }
 
 void CDarvellDlg::OnDown()
 {
     if (!m_diag.Down())
         return;
-    ShowPage();
-    MirrorView();
-    RestartBlink();
-    update(m_rcPicture);
+    ShowResults();
 }
 
 void CDarvellDlg::OnConditionAddition()
@@ -439,10 +432,7 @@ void CDarvellDlg::OnConditionAddition()
     // Closed without OK the lamp states are unknown: the list stays as it is.
     if (!m_diag.ApplyConditions(interlock, halt, result == IDOK))
         return;
-    ShowPage();
-    MirrorView();
-    RestartBlink();
-    update(m_rcPicture);
+    ShowResults();
 }
 
 void CDarvellDlg::OnAbout()
@@ -459,5 +449,5 @@ void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)
 void CDarvellDlg::PaintPictures(QPainter& painter)
 {
     DrawPictureRow(painter, m_bitmaps, m_diag.PictureRowNow(), m_ptOrigin.x(), m_ptOrigin.y());
-    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, width() - 125, 2, false);
+    DrawPicture(painter, m_bitmaps, Picture::Logo, width());
 }

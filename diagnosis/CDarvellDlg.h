@@ -68,8 +68,11 @@ private:
     void MirrorView();
     void MirrorEntryButtons();
     void RestartBlink();
+    // The page, the result controls and a fresh blink after the list changed.
+    void ShowResults();
+    // An empty entry on a reloaded screen.
+    void StartOver();
     void OnBlinkTimer();
-    void ShowMessage(int msg);
     CBaseButton* EntryButton(int slot) const;
 
     const Bitmaps& m_bitmaps;

@@ -1,4 +1,5 @@
 #include "diagnosis/CDiagnosis.h"
+#include "data/UnitRules.h"
 
 #include <cstdio>
 
@@ -17,11 +18,6 @@ bool SameCodes(const DiagRow& row, const CDiagnosis::Codes& codes)
     return true;
 }
 
-int SideOf(const CDiagnosis::Codes& codes)
-{
-    return codes[0] != 0 ? 1 : 2;
-}
-
 } // namespace
 
 CDiagnosis::CDiagnosis(AppState& app) : m_app(app) {}
@@ -38,7 +34,7 @@ std::vector<DiagRow> CDiagnosis::MatchRows(const DiagTable& table, const Codes& 
     return rows;
 }
 
-int CDiagnosis::Diagnose(const CEnteredStatus& status)
+std::optional<Message> CDiagnosis::Diagnose(const CEnteredStatus& status)
 {
     Codes codes{};
     for (int i = 0; i < 6; ++i)
@@ -46,19 +42,19 @@ int CDiagnosis::Diagnose(const CEnteredStatus& status)
     return Diagnose(codes);
 }
 
-int CDiagnosis::Diagnose(const Codes& codes)
+std::optional<Message> CDiagnosis::Diagnose(const Codes& codes)
 {
-    return Diagnose(codes, GetDiagTable(m_app.m_nSeries, m_app.m_nUnitsIndex, SideOf(codes)));
+    return Diagnose(codes, GetDiagTable(m_app.m_nSeries, m_app.m_nUnitsIndex, SideOfCodes(codes)));
 }
 
-int CDiagnosis::Diagnose(const Codes& codes, const DiagTable& table)
+std::optional<Message> CDiagnosis::Diagnose(const Codes& codes, const DiagTable& table)
 {
     Reset();
 
-    const int side = SideOf(codes);
+    const int side = SideOfCodes(codes);
     const std::vector<DiagRow> rows = MatchRows(table, codes);
     if (rows.empty())
-        return Fail(kMsgNoMatch);
+        return Fail(Message::NoMatch);
 
     std::vector<PossibleCause> causes;
     causes.reserve(rows.size());
@@ -76,13 +72,13 @@ int CDiagnosis::Diagnose(const Codes& codes, const DiagTable& table)
     {
         const COperateIni reader(m_app, m_app.m_nUnitsIndex);
         if (!reader.HasCauseFile())
-            return Fail(kMsgNoCauseFile);
+            return Fail(Message::NoCauseFile);
         for (PossibleCause& cause : causes) {
             if (!reader.ReadCauseRemedy(cause.m_nErrNo, cause.m_strRemedy, cause.m_strCause, side))
-                return Fail(kMsgCauseUnreadable);
+                return Fail(Message::CauseUnreadable);
             if (!GetPictureRows(m_app.m_nSeries, m_app.m_nUnitsIndex, cause.m_nErrNo, side,
                                 cause.m_strErrorRow, cause.m_strBaseRow))
-                return Fail(kMsgNoPicture);
+                return Fail(Message::NoPicture);
         }
     }
 
@@ -101,10 +97,10 @@ int CDiagnosis::Diagnose(const Codes& codes, const DiagTable& table)
         m_view.m_bDownEnabled = false;
     }
     m_view.m_bUpEnabled = false;
-    return kOk;
+    return std::nullopt;
 }
 
-int CDiagnosis::Fail(int message)
+Message CDiagnosis::Fail(Message message)
 {
     Reset();
     return message;
@@ -200,7 +196,7 @@ std::string CDiagnosis::PageText() const
 {
     if (m_Causes.empty())
         return {};
-    const int lang = m_app.m_nLanguage == 1 ? 1 : 0;
+    const int lang = LanguageIndex(m_app.m_nLanguage);
     const PossibleCause& c = m_Causes[static_cast<size_t>(m_nPage)];
     std::string text = g_strCauseHeading[lang];
     text += '\n';

@@ -1,12 +1,14 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/DiagRow.h"
 #include "data/DiagnosisTables.h"
 #include "data/PictureTables.h"
+#include "data/TextCatalogue.h"
 
 struct AppState;
 class CEnteredStatus;
@@ -25,12 +27,12 @@ struct PossibleCause {
 // Which of the main window's result controls are visible or enabled. The window
 // copies this onto its controls after every call that changes it.
 struct DiagnosisView {
-    bool m_bResultsVisible = false;     // count 1029, "# of possible causes" 1070, page 1032
-    bool m_bUpDownVisible = false;      // UP 1022 and DOWN 1021
+    bool m_bResultsVisible = false;     // count, "# of possible causes", page
+    bool m_bUpDownVisible = false;      // UP and DOWN
     bool m_bUpEnabled = false;
     bool m_bDownEnabled = false;
-    bool m_bConditionVisible = false;   // "Additional\nconditions" 1027
-    bool m_bEntryButtonsDisabled = false; // all six entry buttons 1006..1011
+    bool m_bConditionVisible = false;   // "Additional\nconditions"
+    bool m_bEntryButtonsDisabled = false; // all six entry buttons
     bool m_bBlinkRunning = false;       // timer 1
 
     bool operator==(const DiagnosisView&) const = default;
@@ -42,26 +44,19 @@ struct DiagnosisView {
 // PageText(), PageLabel(), CountLabel() and PictureRowNow().
 class CDiagnosis {
 public:
-    // Diagnose() result when a list is showing; otherwise the message number.
-    static constexpr int kOk = -1;
-    static constexpr int kMsgNoMatch = 0;       // status matches no row
-    static constexpr int kMsgNoCauseFile = 1;   // cause/remedy file missing
-    static constexpr int kMsgCauseUnreadable = 2; // a section or key missing, or "ERR"
-    static constexpr int kMsgNoPicture = 3;     // picture rows cannot be taken
-
     using Codes = std::array<int32_t, 6>;
 
     explicit CDiagnosis(AppState& app);
 
     // Runs the lookup for the six codes with the table of the current series,
-    // unit count and side. On kOk the first page is showing and the blink must
-    // (re)start. On any message number the list is empty and View() is idle;
+    // unit count and side. Without a message the first page is showing and the
+    // blink must (re)start. With one the list is empty and View() is idle;
     // the caller then resets the entry (CEnteredStatus::Reset, timer stopped),
     // reloads the screen and shows that message.
-    int Diagnose(const Codes& codes);
-    int Diagnose(const CEnteredStatus& status);
+    std::optional<Message> Diagnose(const Codes& codes);
+    std::optional<Message> Diagnose(const CEnteredStatus& status);
     // The same against a given table (the codes still choose the side).
-    int Diagnose(const Codes& codes, const DiagTable& table);
+    std::optional<Message> Diagnose(const Codes& codes, const DiagTable& table);
 
     // The rows of table whose six codes equal codes: the contiguous run that
     // starts at the first match (rows with equal codes are contiguous).
@@ -102,7 +97,7 @@ public:
     bool HasConditions() const { return m_bHasConditions; }
 
 private:
-    int Fail(int message);
+    Message Fail(Message message);
     void RestartBlink();
 
     AppState& m_app;

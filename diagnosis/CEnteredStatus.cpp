@@ -1,4 +1,5 @@
 #include "diagnosis/CEnteredStatus.h"
+#include "data/UnitRules.h"
 
 #include "data/AppState.h"
 
@@ -22,8 +23,7 @@ CEnteredStatus::CEnteredStatus(const AppState& app) : m_app(app)
 
 int CEnteredStatus::Units() const
 {
-    const int i = m_app.m_nUnitsIndex;
-    return i == 0 ? 3 : i == 1 ? 2 : 1;
+    return UnitCount(m_app.m_nUnitsIndex);
 }
 
 bool CEnteredStatus::IsConnected(int slot) const

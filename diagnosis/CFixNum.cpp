@@ -1,4 +1,5 @@
 #include "diagnosis/CFixNum.h"
+#include "data/UnitRules.h"
 
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
@@ -57,11 +58,6 @@ constexpr List kQl7a[6][3] = {
      {kRemainsOff, kOneBlink, kTwoBlinks, kPowerOffLamp}, {}},
     {{kRemainsOff, kOneBlink, kTwoBlinks, kPowerOffLamp, kOtherBlinks}, {}, {}},
 };
-
-int UnitsRow(int unitsIndex)
-{
-    return (unitsIndex == 0 || unitsIndex == 1) ? unitsIndex : 2;
-}
 
 } // namespace
 

@@ -8,10 +8,24 @@
 #include "draw/CBmpData.h"
 
 #include <QPainter>
+#include <array>
 
 namespace {
-constexpr int kInterlockOn = 1078, kInterlockOff = 1079, kHaltOn = 1080, kHaltOff = 1081;
-constexpr int kClear = 1082;
+constexpr int kInterlockOn = IDC_INTERLOCK_ON, kInterlockOff = IDC_INTERLOCK_OFF, kHaltOn = IDC_HALT_ON,
+              kHaltOff = IDC_HALT_OFF, kClear = IDC_ADD_CLEAR;
+
+constexpr CTemplateDialog::TextBinding kTexts[] = {
+    {IDC_HALT, &g_strAddHalt},
+    {IDC_INTERLOCK, &g_strAddInterlock},
+    {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
+    {IDC_ADD_EMITTER, &g_strAddEmitterSide},
+    {IDOK, &g_strAddOk},
+    {kClear, &g_strAddClear},
+    {kHaltOn, &g_strAddHaltOn},
+    {kHaltOff, &g_strAddHaltOff},
+    {kInterlockOff, &g_strAddInterlockOff},
+    {kInterlockOn, &g_strAddInterlockOn},
+};
 } // namespace
 
 CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
@@ -32,18 +46,8 @@ CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 void CAddDlg::OnInitDialog()
 {
     OnClear();
-    const int language = Language();
-    SetTitle(g_strAddTitle[language]);
-    SetText(1086, g_strAddHalt[language]);
-    SetText(1085, g_strAddInterlock[language]);
-    SetText(1084, g_strAddReceiverSide[language]);
-    SetText(1083, g_strAddEmitterSide[language]);
-    SetText(IDOK, g_strAddOk[language]);
-    SetText(kClear, g_strAddClear[language]);
-    SetText(kHaltOn, g_strAddHaltOn[language]);
-    SetText(kHaltOff, g_strAddHaltOff[language]);
-    SetText(kInterlockOff, g_strAddInterlockOff[language]);
-    SetText(kInterlockOn, g_strAddInterlockOn[language]);
+    SetTitle(g_strAddTitle[Language()]);
+    SetTexts(kTexts);
     FitAllTexts(*this);
 }
 
@@ -53,33 +57,18 @@ int CAddDlg::DoModal()
     return CTemplateDialog::DoModal();
 }
 
-int CAddDlg::CheckOf(int id) const
-{
-    const auto* b = Control<CBaseButtonR>(id);
-    return b ? b->GetCheck() : 0;
-}
-
-void CAddDlg::SetCheckOf(int id, int check)
-{
-    if (auto* b = Control<CBaseButtonR>(id))
-        b->SetCheck(check);
-}
-
 void CAddDlg::OnLamp(int id, int partner)
 {
     // The pair acts as two radio buttons: a click on the lit one changes nothing.
     if (CheckOf(id) != 0)
         return;
-    SetCheckOf(id, 1);
-    SetCheckOf(partner, 0);
+    CheckOneOf(std::array{id, partner}, 0);
 }
 
 void CAddDlg::OnClear()
 {
-    SetCheckOf(kInterlockOn, 0);
-    SetCheckOf(kInterlockOff, 1);
-    SetCheckOf(kHaltOn, 0);
-    SetCheckOf(kHaltOff, 1);
+    CheckOneOf(std::array{kInterlockOn, kInterlockOff}, 1);
+    CheckOneOf(std::array{kHaltOn, kHaltOff}, 1);
 }
 
 void CAddDlg::OnOK()
@@ -92,6 +81,6 @@ void CAddDlg::OnOK()
 void CAddDlg::PaintPictures(QPainter& painter)
 {
     // The QL7B pictures whatever the series: only QL7B rows carry lamp conditions.
-    DrawBitmapAt(painter, &m_bitmaps.m_hEmitterBitmap, 38, 61, false);
-    DrawBitmapAt(painter, &m_bitmaps.m_hReceiverBitmap, 366, 61, false);
+    DrawPicture(painter, m_bitmaps, Picture::Emitter, width());
+    DrawPicture(painter, m_bitmaps, Picture::Receiver, width());
 }

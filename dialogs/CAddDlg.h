@@ -25,8 +25,6 @@ private:
     void OnInitDialog();
     void OnLamp(int id, int partner);
     void OnClear();
-    int CheckOf(int id) const;
-    void SetCheckOf(int id, int check);
     const Bitmaps& m_bitmaps;
     int m_nUnlitValue = 1;
     int m_nLitValue = 2;

@@ -23,13 +23,20 @@ void CMessageDlg::SetShowHookForTesting(ShowHook hook)
     Hook() = std::move(hook);
 }
 
+void ShowMessage(AppState& app, Message msg)
+{
+    CMessageDlg box(app);
+    box.m_nMsg = static_cast<int>(msg);
+    box.DoModal();
+}
+
 void CMessageDlg::OnInitDialog()
 {
     const int language = Language();
     SetTitle(g_strMessageTitle[language]);
     // A number outside the table shows an empty box rather than reading past it.
     const bool known = m_nMsg >= 0 && m_nMsg < int(g_strMessage.size());
-    SetText(1063, known ? g_strMessage[m_nMsg][language] : "");
+    SetText(IDC_MESSAGE, known ? g_strMessage[m_nMsg][language] : "");
 }
 
 int CMessageDlg::DoModal()

@@ -24,3 +24,6 @@ public:
 private:
     void OnInitDialog();
 };
+
+// Shows a message in the program's message box and waits for OK.
+void ShowMessage(AppState& app, Message msg);

@@ -29,10 +29,10 @@ void CSelectDlg::SetCaptions(const std::string* captions)
 
 void CSelectDlg::OnInitDialog()
 {
-    const int language = Language();
-    SetTitle(g_strSelectTitle[language]);
-    SetText(1018, g_strSelectPrompt[language]);
-    SetText(IDCANCEL, g_strSelectCancel[language]);
+    static constexpr TextBinding kTexts[] = {{IDC_SELECT_PROMPT, &g_strSelectPrompt},
+                                             {IDCANCEL, &g_strSelectCancel}};
+    SetTitle(g_strSelectTitle[Language()]);
+    SetTexts(kTexts);
 
     for (int i = 0; i < kEntries; ++i) {
         auto* b = Control<CBaseButton>(kFirstCode + i);
@@ -72,8 +72,5 @@ int CSelectDlg::DoModal()
 
 void CSelectDlg::PaintPictures(QPainter& painter)
 {
-    if (App().m_nSeries == 0)
-        DrawBitmapAt(painter, &m_bitmaps.m_h7SegBitmap, 380, 95, false);
-    else
-        DrawBitmapAt(painter, &m_bitmaps.m_hLedBitmap, 280, 95, false);
+    DrawPicture(painter, m_bitmaps, App().m_nSeries == 0 ? Picture::SevenSeg : Picture::Led, width());
 }

@@ -5,7 +5,7 @@
 
 struct Bitmaps;
 
-// One picker entry: the caption of button 1000 + i, whether it is shown and
+// One picker entry: the caption of button IDC_CODE_FIRST + i, whether it is shown and
 // whether it can be pressed. The caller fills all of them before DoModal.
 struct PickerEntry {
     std::string m_strCaption;
@@ -14,7 +14,7 @@ struct PickerEntry {
 };
 
 // The error-code picker: up to 14 code buttons in two columns beside a picture
-// of the indicator. DoModal returns 1000 + i for entry i, or IDCANCEL.
+// of the indicator. DoModal returns IDC_CODE_FIRST + i for entry i, or IDCANCEL.
 class CSelectDlg : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -27,7 +27,7 @@ public:
     PickerEntry m_Entries[14];
 
     static constexpr int kEntries = 14;
-    static constexpr int kFirstCode = 1000; // button of entry 0; entry i is 1000 + i
+    static constexpr int kFirstCode = IDC_CODE_FIRST; // button of entry 0
 
 protected:
     void PaintPictures(QPainter& painter) override;

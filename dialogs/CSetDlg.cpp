@@ -9,11 +9,21 @@
 #include "draw/CBmpData.h"
 
 #include <QPainter>
+#include <array>
 
 namespace {
-constexpr int kChinese = 1012, kEnglish = 1013, kThirdLanguage = 1014;
-constexpr int kQl7b = 1015, kQl7a = 1016, kThirdSeries = 1017;
-constexpr int kMsgNoSettingFile = 5, kMsgCannotWrite = 7;
+constexpr int kChinese = IDC_CHINESE, kEnglish = IDC_ENGLISH, kThirdLanguage = IDC_THIRD_LANGUAGE;
+constexpr int kQl7b = IDC_QL7B, kQl7a = IDC_QL7A, kThirdSeries = IDC_THIRD_SERIES;
+
+constexpr CTemplateDialog::TextBinding kTexts[] = {
+    {IDC_SET_HEADING, &g_strSetHeading},
+    {IDC_SERIES_CAPTION, &g_strSetLightCurtain},
+    {IDC_LANGUAGE_CAPTION, &g_strSetLanguage},
+    {IDOK, &g_strSetOk},
+    {IDCANCEL, &g_strSetExit},
+    {IDC_STEP1, &g_strSetStep1},
+    {IDC_STEP2, &g_strSetStep2},
+};
 } // namespace
 
 CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
@@ -27,21 +37,15 @@ CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     onClick(kEnglish, [this] { OnLanguage(kEnglish, 1); });
     onClick(kQl7b, [this] { OnSeries(kQl7b, 0); });
     onClick(kQl7a, [this] { OnSeries(kQl7a, 1); });
-    // 1014 and 1017 stand in the template only; they are disabled and do nothing.
+    // The third radio of each row stands in the template only; they are disabled and do nothing.
 }
 
 void CSetDlg::ApplyTexts()
 {
     const int language = Language();
     SetTitle(g_strSetTitle[language]);
-    SetText(1042, g_strSetHeading[language]);
-    SetText(1041, std::string(g_strSetVersionPrefix[language]) + g_strVersion);
-    SetText(1040, g_strSetLightCurtain[language]);
-    SetText(1039, g_strSetLanguage[language]);
-    SetText(IDOK, g_strSetOk[language]);
-    SetText(IDCANCEL, g_strSetExit[language]);
-    SetText(1074, g_strSetStep1[language]);
-    SetText(1075, g_strSetStep2[language]);
+    SetText(IDC_VERSION, std::string(g_strSetVersionPrefix[language]) + g_strVersion);
+    SetTexts(kTexts);
     FitAllTexts(*this);
 }
 
@@ -70,28 +74,14 @@ int CSetDlg::DoModal()
     return CTemplateDialog::DoModal();
 }
 
-void CSetDlg::SetRadios(const int (&ids)[3], int v)
-{
-    const int checked = v == 0 ? 0 : v == 1 ? 1 : 2;
-    for (int k = 0; k < 3; ++k)
-        if (auto* b = Control<CBaseButtonR>(ids[k]))
-            b->SetCheck(k == checked ? 1 : 0);
-}
-
 void CSetDlg::SetLanguageRadios(int v)
 {
-    SetRadios({kChinese, kEnglish, kThirdLanguage}, v);
+    CheckOneOf(std::array{kChinese, kEnglish, kThirdLanguage}, v == 0 || v == 1 ? v : 2);
 }
 
 void CSetDlg::SetSeriesRadios(int v)
 {
-    SetRadios({kQl7b, kQl7a, kThirdSeries}, v);
-}
-
-int CSetDlg::CheckOf(int id) const
-{
-    const auto* b = Control<CBaseButtonR>(id);
-    return b ? b->GetCheck() : 0;
+    CheckOneOf(std::array{kQl7b, kQl7a, kThirdSeries}, v == 0 || v == 1 ? v : 2);
 }
 
 int CSetDlg::CheckedLanguage() const
@@ -121,13 +111,6 @@ void CSetDlg::OnSeries(int id, int series)
     SetSeriesRadios(series);
 }
 
-void CSetDlg::ShowMessage(int msg)
-{
-    CMessageDlg box(App());
-    box.m_nMsg = msg;
-    box.DoModal();
-}
-
 void CSetDlg::OnOK()
 {
     const int language = CheckedLanguage();
@@ -135,11 +118,11 @@ void CSetDlg::OnOK()
     {
         COperateIni ini(App());
         if (!ini.CheckSettingFile()) {
-            ShowMessage(kMsgNoSettingFile);
+            ShowMessage(App(), Message::NoSettingFile);
             return;
         }
         if (!ini.WriteSettings(language, series)) {
-            ShowMessage(kMsgCannotWrite);
+            ShowMessage(App(), Message::CannotWrite);
             return;
         }
     }
@@ -150,6 +133,6 @@ void CSetDlg::OnOK()
 
 void CSetDlg::PaintPictures(QPainter& painter)
 {
-    DrawBitmapAt(painter, &m_bitmaps.m_hPicBBitmap, 330, 400, true);
-    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, width() - 125, 2, false);
+    DrawPicture(painter, m_bitmaps, Picture::PicB, width());
+    DrawPicture(painter, m_bitmaps, Picture::Logo, width());
 }

@@ -27,10 +27,7 @@ private:
     // v 0 or 1 checks that radio of the row, any other value the third one.
     void SetLanguageRadios(int v);
     void SetSeriesRadios(int v);
-    void SetRadios(const int (&ids)[3], int v);
-    int CheckOf(int id) const;
     void OnLanguage(int id, int language);
     void OnSeries(int id, int series);
-    void ShowMessage(int msg);
     const Bitmaps& m_bitmaps;
 };

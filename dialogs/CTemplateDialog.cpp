@@ -1,4 +1,5 @@
 #include "dialogs/CTemplateDialog.h"
+#include "data/UnitRules.h"
 
 #include "data/AppState.h"
 #include "dialogs/CKeyFilter.h"
@@ -181,7 +182,32 @@ void CTemplateDialog::showEvent(QShowEvent* event)
     }
 }
 
+void CTemplateDialog::SetTexts(std::span<const TextBinding> texts)
+{
+    const int language = Language();
+    for (const TextBinding& t : texts)
+        SetText(t.id, (*t.text)[language]);
+}
+
+int CTemplateDialog::CheckOf(int id) const
+{
+    const auto* b = Control<CBaseButtonR>(id);
+    return b ? b->GetCheck() : 0;
+}
+
+void CTemplateDialog::SetCheckOf(int id, int check)
+{
+    if (auto* b = Control<CBaseButtonR>(id))
+        b->SetCheck(check);
+}
+
+void CTemplateDialog::CheckOneOf(std::span<const int> ids, int checked)
+{
+    for (std::size_t k = 0; k < ids.size(); ++k)
+        SetCheckOf(ids[k], int(k) == checked ? 1 : 0);
+}
+
 int CTemplateDialog::Language() const
 {
-    return m_app.m_nLanguage == 1 ? 1 : 0;
+    return LanguageIndex(m_app.m_nLanguage);
 }

@@ -1,10 +1,13 @@
 // dialogs/: the program's screens besides the main window, the template-built
 // dialog base they share, and the key filter.
 #pragma once
+#include "data/TextCatalogue.h"
+#include "res/ControlIds.h"
 #include "res/DialogTemplates.h"
 
 #include <QDialog>
 #include <QString>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,7 +31,7 @@ public:
     // 1 (OK) or 2 (cancel, also the close box) unless a dialog ends otherwise.
     virtual int DoModal();
 
-    static constexpr int IDOK = 1, IDCANCEL = 2;
+    static constexpr int IDOK = ::IDOK, IDCANCEL = ::IDCANCEL;
 
     // Buttons 1 and 2 end the dialog through these; the close box and, on the
     // plain look, Escape go through OnCancel.
@@ -47,6 +50,20 @@ public:
     bool SetText(int id, std::string_view utf8);
     std::string Text(int id) const;
     void SetTitle(std::string_view utf8);
+
+    // A control and its catalogue text; each dialog keeps one table of them.
+    struct TextBinding {
+        int id;
+        const LocalText* text;
+    };
+    // The texts of a table in the dialog's language.
+    void SetTexts(std::span<const TextBinding> texts);
+
+    // Check state of a radio-look button (0 without one), and setting it.
+    int CheckOf(int id) const;
+    void SetCheckOf(int id, int check);
+    // Checks ids[checked] and clears the other buttons of the group.
+    void CheckOneOf(std::span<const int> ids, int checked);
 
     const DialogTemplate& Template() const { return m_tmpl; }
     AppState& App() const { return m_app; }

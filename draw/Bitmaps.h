@@ -4,16 +4,47 @@
 #include <QPixmap>
 #include <array>
 
+class QPainter;
+
 // Every image the program shows, loaded once at start-up and kept by the
 // application object for the whole run. A null pixmap is a slot not (or not
 // successfully) loaded.
 struct Bitmaps {
     std::array<QPixmap, 33> m_hCodeBitmaps; // tiles, in picture-code slot order
-    QPixmap m_hLogoBitmap;     // "Orvane_logo.bmp"
-    QPixmap m_hLedBitmap;      // "ql7a_led.bmp"
-    QPixmap m_h7SegBitmap;     // "ql7b_7seg.bmp"
-    QPixmap m_hPicABitmap;     // "QL7-A_pic.bmp"
-    QPixmap m_hPicBBitmap;     // "QL7B_pic.bmp"
-    QPixmap m_hEmitterBitmap;  // "ql7b-e.bmp"
-    QPixmap m_hReceiverBitmap; // "ql7b-r.bmp"
+    QPixmap m_hLogoBitmap;
+    QPixmap m_hLedBitmap;
+    QPixmap m_h7SegBitmap;
+    QPixmap m_hPicABitmap;
+    QPixmap m_hPicBBitmap;
+    QPixmap m_hEmitterBitmap;
+    QPixmap m_hReceiverBitmap;
 };
+
+// The seven single pictures, in load order.
+enum class Picture { Logo, Led, SevenSeg, PicA, PicB, Emitter, Receiver };
+
+// Everything known about one picture: its file, its slot, and where its
+// screen draws it.
+struct PictureInfo {
+    Picture picture;
+    const char* file;
+    QPixmap Bitmaps::*slot;
+    const char* screen; // "no screen" for the picture that is loaded but never drawn
+    int x, y;           // top-left; x counts back from the right edge when fromRight
+    bool fromRight;
+    bool scaled;        // drawn 80 px wide, height scaled and truncated
+};
+
+// The seven pictures in load order (g_pictureTable[int(p)] describes p).
+extern const std::array<PictureInfo, 7> g_pictureTable;
+
+inline const PictureInfo& PictureOf(Picture p)
+{
+    return g_pictureTable[static_cast<int>(p)];
+}
+
+// Left edge of a picture on a screen of the given width.
+int PictureLeft(const PictureInfo& info, int screenWidth);
+
+// Draws a picture where its screen (screenWidth px wide) places it.
+void DrawPicture(QPainter& painter, const Bitmaps& bitmaps, Picture p, int screenWidth);

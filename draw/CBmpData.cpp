@@ -64,8 +64,13 @@ std::string CBmpData::CodeFileName(int slot)
 
 bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 {
+    return LoadBitmapPath(platform::ExePath("\\QL7_Tool\\" + name), slot);
+}
+
+bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)
+{
     *slot = QPixmap();
-    const QString path = QString::fromStdString(platform::ExePath("\\QL7_Tool\\" + name));
+    const QString path = QString::fromStdString(filePath);
     // No bitmap of the program comes near 256 MB; a larger file is refused
     // rather than read into memory.
     const QFileInfo info(path);
@@ -101,14 +106,8 @@ bool CBmpData::LoadCodeBitmaps(QPixmap* codeSlots)
 
 bool CBmpData::LoadPictures(Bitmaps& b)
 {
-    const std::pair<const char*, QPixmap*> pictures[] = {
-        {"Orvane_logo.bmp", &b.m_hLogoBitmap}, {"ql7a_led.bmp", &b.m_hLedBitmap},
-        {"ql7b_7seg.bmp", &b.m_h7SegBitmap},   {"QL7-A_pic.bmp", &b.m_hPicABitmap},
-        {"QL7B_pic.bmp", &b.m_hPicBBitmap},    {"ql7b-e.bmp", &b.m_hEmitterBitmap},
-        {"ql7b-r.bmp", &b.m_hReceiverBitmap},
-    };
-    for (const auto& [name, slot] : pictures) {
-        if (!LoadBitmapFile(name, slot))
+    for (const PictureInfo& picture : g_pictureTable) {
+        if (!LoadBitmapFile(picture.file, &(b.*picture.slot)))
             return false;
     }
     return true;
@@ -176,5 +175,5 @@ void DrawPictureRow(QPainter& painter, const Bitmaps& bitmaps, const PictureRow&
         if (const QPixmap* last = tile(column * 4 + 3))
             x += last->width();
     }
-    DrawBitmapAt(painter, tile(12), x0, y0 + 274, false);
+    DrawBitmapAt(painter, tile(12), x0, y0 + kColumnHeight, false);
 }

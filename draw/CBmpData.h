@@ -20,7 +20,9 @@ public:
     // "\QL7_Tool\<name>" beside the executable, read as a BMP file; the slot
     // gets the image or a null pixmap.
     static bool LoadBitmapFile(std::string name, QPixmap* slot);
-    // The seven pictures, in a fixed order; false at the first that fails.
+    // The file at a path, read as LoadBitmapFile reads it.
+    static bool LoadBitmapPath(const std::string& path, QPixmap* slot);
+    // The seven pictures in g_pictureTable order; false at the first that fails.
     static bool LoadPictures(Bitmaps& bitmaps);
 
     // The slot of a picture code (exact, case-sensitive match), or fallback.
@@ -46,6 +48,6 @@ QSize DrawnBitmapSize(int w, int h, bool scaled);
 
 // The light-curtain picture of one row with its origin at (x0, y0): codes 0..3
 // down the left column, 4..7 down the middle, 8..11 down the right, each column
-// as wide as the previous column's last tile; code 12 at (x0, y0 + 274). A code
+// as wide as the previous column's last tile; code 12 at (x0, y0 + kColumnHeight). A code
 // without a bitmap draws nothing and takes no room.
 void DrawPictureRow(QPainter& painter, const Bitmaps& bitmaps, const PictureRow& row, int x0, int y0);

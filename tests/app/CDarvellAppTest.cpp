@@ -1,4 +1,5 @@
 #include "app/CDarvellApp.h"
+#include "res/ControlIds.h"
 
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CTemplateDialog.h"
@@ -476,7 +477,7 @@ TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
     int windowLanguage = -1;
     bool windowWasModal = false;
     m_windows.actions["CSetDlg"] = [](QDialog* dlg) {
-        ClickControl(dlg, 1012); // Chinese
+        ClickControl(dlg, IDC_CHINESE); // Chinese
         ClickControl(dlg, 1);    // OK
     };
     m_windows.actions["CDarvellDlg"] = [&](QDialog* dlg) {

@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "data/COperateIni.h"
 #include "data/DiagnosisTables.h"
 #include "data/TextCatalogue.h"
@@ -30,9 +31,9 @@ namespace {
 const QColor kGreen(135, 255, 135);
 const QColor kWhite(255, 255, 255);
 
-constexpr int kSub2Row[] = {1006, 1064, 1009, 1067};
-constexpr int kSub1Row[] = {1007, 1065, 1010, 1068};
-constexpr int kMainRow[] = {1008, 1066, 1011, 1069};
+constexpr int kSub2Row[] = {IDC_EMITTER_SUB2, IDC_EMITTER_SUB2_LABEL, IDC_RECEIVER_SUB2, IDC_RECEIVER_SUB2_LABEL};
+constexpr int kSub1Row[] = {IDC_EMITTER_SUB1, IDC_EMITTER_SUB1_LABEL, IDC_RECEIVER_SUB1, IDC_RECEIVER_SUB1_LABEL};
+constexpr int kMainRow[] = {IDC_EMITTER_MAIN, IDC_EMITTER_MAIN_LABEL, IDC_RECEIVER_MAIN, IDC_RECEIVER_MAIN_LABEL};
 
 // Records every paint event of a window and its children.
 class PaintRecorder : public QObject {
@@ -122,14 +123,14 @@ protected:
             auto click = [add](int id) {
                 QTest::mouseClick(add->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
             };
-            click(interlockLit ? 1078 : 1079);
-            click(haltLit ? 1080 : 1081);
+            click(interlockLit ? IDC_INTERLOCK_ON : IDC_INTERLOCK_OFF);
+            click(haltLit ? IDC_HALT_ON : IDC_HALT_OFF);
             if (ok)
                 click(1);
             else
                 add->close();
         });
-        Click(1027);
+        Click(IDC_CONDITIONS);
     }
 
     bool Shown(int id) { return !Window().Control(id)->isHidden(); }
@@ -152,13 +153,13 @@ protected:
             EXPECT_EQ(Text(id), g_strClick[m_app.m_nLanguage]) << id;
             EXPECT_EQ(Window().Status().Code(slot), 0);
         }
-        for (int id : {1029, 1070, 1032, 1021, 1022, 1027})
+        for (int id : {IDC_COUNT, IDC_COUNT_CAPTION, IDC_PAGE, IDC_DOWN, IDC_UP, IDC_CONDITIONS})
             EXPECT_FALSE(Shown(id)) << id;
-        EXPECT_FALSE(Enabled(1021));
-        EXPECT_FALSE(Enabled(1022));
-        EXPECT_EQ(Text(1029), "");
-        EXPECT_EQ(Text(1032), "");
-        EXPECT_EQ(Text(1034), m_app.m_strHelp[m_app.m_nLanguage]);
+        EXPECT_FALSE(Enabled(IDC_DOWN));
+        EXPECT_FALSE(Enabled(IDC_UP));
+        EXPECT_EQ(Text(IDC_COUNT), "");
+        EXPECT_EQ(Text(IDC_PAGE), "");
+        EXPECT_EQ(Text(IDC_TEXTBOX), m_app.m_strHelp[m_app.m_nLanguage]);
         EXPECT_FALSE(Window().BlinkTimer().isActive());
         EXPECT_EQ(Window().Diagnosis().CauseCount(), 0);
     }
@@ -178,19 +179,19 @@ TEST_F(CDarvellDlgTest, StartsIdleWithThreeUnitsAtTheTopLeft)
         m_dlg.reset();
         CDarvellDlg& dlg = Window();
         EXPECT_EQ(m_app.m_nUnitsIndex, 0);
-        EXPECT_EQ(dlg.Control<CBaseButtonR>(1023)->GetCheck(), 1);
-        EXPECT_EQ(dlg.Control<CBaseButtonR>(1024)->GetCheck(), 0);
-        EXPECT_EQ(dlg.Control<CBaseButtonR>(1025)->GetCheck(), 0);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(IDC_THREE_UNITS)->GetCheck(), 1);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(IDC_TWO_UNITS)->GetCheck(), 0);
+        EXPECT_EQ(dlg.Control<CBaseButtonR>(IDC_ONE_UNIT)->GetCheck(), 0);
         for (const auto* row : {kMainRow, kSub1Row, kSub2Row})
             for (int i = 0; i < 4; ++i)
                 EXPECT_TRUE(Shown(row[i])) << row[i];
         ExpectIdle();
         EXPECT_EQ(dlg.windowTitle(), "Darvell");
-        EXPECT_EQ(Text(1023), g_strThreeUnits[lang]);
-        EXPECT_EQ(Text(1066), g_strEmitterMain[lang]);
-        EXPECT_EQ(Text(1076), g_strStep3[lang]);
-        EXPECT_EQ(Text(1028), "QL7B series");
-        EXPECT_EQ(Text(1027), g_strAddConditions[lang]);
+        EXPECT_EQ(Text(IDC_THREE_UNITS), g_strThreeUnits[lang]);
+        EXPECT_EQ(Text(IDC_EMITTER_MAIN_LABEL), g_strEmitterMain[lang]);
+        EXPECT_EQ(Text(IDC_STEP3), g_strStep3[lang]);
+        EXPECT_EQ(Text(IDC_SERIES), "QL7B series");
+        EXPECT_EQ(Text(IDC_CONDITIONS), g_strAddConditions[lang]);
         EXPECT_EQ(dlg.pos(), QPoint(0, 0));
         EXPECT_EQ(dlg.size(), QSize(1024, 768));
         EXPECT_EQ(dlg.PictureRect(), QRect(418, 136, 188, 325));
@@ -214,10 +215,11 @@ TEST_F(CDarvellDlgTest, ShorterWindowFromTheSettings)
 TEST_F(CDarvellDlgTest, UnitRadiosShowTheConnectedRowsOnly)
 {
     struct Case { int radio; int index; bool sub1; bool sub2; };
-    for (const Case c : {Case{1025, 2, false, false}, Case{1024, 1, true, false}, Case{1023, 0, true, true}}) {
+    for (const Case c : {Case{IDC_ONE_UNIT, 2, false, false}, Case{IDC_TWO_UNITS, 1, true, false},
+                         Case{IDC_THREE_UNITS, 0, true, true}}) {
         Click(c.radio);
         EXPECT_EQ(m_app.m_nUnitsIndex, c.index);
-        for (int r : {1023, 1024, 1025})
+        for (int r : {IDC_THREE_UNITS, IDC_TWO_UNITS, IDC_ONE_UNIT})
             EXPECT_EQ(Window().Control<CBaseButtonR>(r)->GetCheck(), r == c.radio ? 1 : 0);
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(Shown(kMainRow[i]));
@@ -232,8 +234,8 @@ TEST_F(CDarvellDlgTest, CheckedRadioStillResetsTheEntry)
 {
     Enter(0, 2);
     ASSERT_EQ(Window().Status().Code(0), 2);
-    Click(1023); // already checked
-    EXPECT_EQ(Window().Control<CBaseButtonR>(1023)->GetCheck(), 1);
+    Click(IDC_THREE_UNITS); // already checked
+    EXPECT_EQ(Window().Control<CBaseButtonR>(IDC_THREE_UNITS)->GetCheck(), 1);
     EXPECT_EQ(m_app.m_nUnitsIndex, 0);
     ExpectIdle();
 }
@@ -241,17 +243,17 @@ TEST_F(CDarvellDlgTest, CheckedRadioStillResetsTheEntry)
 TEST_F(CDarvellDlgTest, EmitterMainCodeLocksTheReceiverSideOut)
 {
     Enter(0, 2); // "1"
-    EXPECT_FALSE(Enabled(1011));
-    EXPECT_EQ(Text(1011), "Click");
-    EXPECT_FALSE(Enabled(1008));
-    EXPECT_EQ(Text(1008), "1");
-    EXPECT_TRUE(Enabled(1007));
-    EXPECT_EQ(Window().focusWidget(), Window().Control(1007));
-    EXPECT_FALSE(Enabled(1006));
-    EXPECT_FALSE(Shown(1032));
+    EXPECT_FALSE(Enabled(IDC_RECEIVER_MAIN));
+    EXPECT_EQ(Text(IDC_RECEIVER_MAIN), "Click");
+    EXPECT_FALSE(Enabled(IDC_EMITTER_MAIN));
+    EXPECT_EQ(Text(IDC_EMITTER_MAIN), "1");
+    EXPECT_TRUE(Enabled(IDC_EMITTER_SUB1));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(IDC_EMITTER_SUB1));
+    EXPECT_FALSE(Enabled(IDC_EMITTER_SUB2));
+    EXPECT_FALSE(Shown(IDC_PAGE));
     // The chosen code shows black on white; the locked-out button stays all black.
-    const QImage entered = Render(*Window().Control(1008));
-    const QImage locked = Render(*Window().Control(1011));
+    const QImage entered = Render(*Window().Control(IDC_EMITTER_MAIN));
+    const QImage locked = Render(*Window().Control(IDC_RECEIVER_MAIN));
     EXPECT_GT(CountColour(entered, entered.rect(), kWhite), entered.width() * entered.height() / 2);
     EXPECT_EQ(CountColour(locked, locked.rect().adjusted(3, 3, -3, -3), kWhite), 0);
 }
@@ -259,13 +261,13 @@ TEST_F(CDarvellDlgTest, EmitterMainCodeLocksTheReceiverSideOut)
 TEST_F(CDarvellDlgTest, ReceiverMainCodeLocksTheEmitterSideOut)
 {
     Enter(3, 1);
-    EXPECT_FALSE(Enabled(1008));
-    EXPECT_EQ(Text(1008), "Click");
-    EXPECT_EQ(Text(1011), "No\nerror code");
-    EXPECT_TRUE(Enabled(1010));
+    EXPECT_FALSE(Enabled(IDC_EMITTER_MAIN));
+    EXPECT_EQ(Text(IDC_EMITTER_MAIN), "Click");
+    EXPECT_EQ(Text(IDC_RECEIVER_MAIN), "No\nerror code");
+    EXPECT_TRUE(Enabled(IDC_RECEIVER_SUB1));
     Enter(4, 1);
-    EXPECT_TRUE(Enabled(1009));
-    EXPECT_EQ(Window().focusWidget(), Window().Control(1009));
+    EXPECT_TRUE(Enabled(IDC_RECEIVER_SUB2));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(IDC_RECEIVER_SUB2));
 }
 
 TEST_F(CDarvellDlgTest, PickerClosedWithoutAChoiceChangesNothing)
@@ -274,26 +276,26 @@ TEST_F(CDarvellDlgTest, PickerClosedWithoutAChoiceChangesNothing)
     ExpectIdle();
     Enter(0, 1);
     Enter(1, 0);
-    EXPECT_TRUE(Enabled(1007));
-    EXPECT_EQ(Text(1007), "Click");
+    EXPECT_TRUE(Enabled(IDC_EMITTER_SUB1));
+    EXPECT_EQ(Text(IDC_EMITTER_SUB1), "Click");
     EXPECT_EQ(Window().Status().Code(1), 0);
-    EXPECT_EQ(Text(1008), "No\nerror code");
+    EXPECT_EQ(Text(IDC_EMITTER_MAIN), "No\nerror code");
 }
 
 TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
-    EXPECT_EQ(Text(1029), "4");
-    EXPECT_EQ(Text(1032), "1 / 4");
-    for (int id : {1029, 1070, 1032, 1021, 1022, 1027})
+    EXPECT_EQ(Text(IDC_COUNT), "4");
+    EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
+    for (int id : {IDC_COUNT, IDC_COUNT_CAPTION, IDC_PAGE, IDC_DOWN, IDC_UP, IDC_CONDITIONS})
         EXPECT_TRUE(Shown(id)) << id;
-    EXPECT_FALSE(Enabled(1022));
-    EXPECT_TRUE(Enabled(1021));
+    EXPECT_FALSE(Enabled(IDC_UP));
+    EXPECT_TRUE(Enabled(IDC_DOWN));
     for (int slot = 0; slot < 6; ++slot)
         EXPECT_FALSE(Enabled(CDarvellDlg::EntryButtonId(slot)));
-    EXPECT_EQ(Window().focusWidget(), Window().Control(1019));
+    EXPECT_EQ(Window().focusWidget(), Window().Control(IDC_CLEAR));
     EXPECT_TRUE(Window().BlinkTimer().isActive());
     EXPECT_EQ(Window().BlinkTimer().interval(), 500);
     EXPECT_TRUE(m_messages.empty());
@@ -301,19 +303,19 @@ TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
     std::string cause, remedy;
     ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
     ASSERT_FALSE(cause.empty());
-    EXPECT_EQ(Text(1034), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
-    EXPECT_NE(Text(1034).back(), '\n');
+    EXPECT_EQ(Text(IDC_TEXTBOX), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
+    EXPECT_NE(Text(IDC_TEXTBOX).back(), '\n');
 }
 
 TEST_F(CDarvellDlgTest, ChineseCausePageUsesChineseHeadings)
 {
     m_app.m_nLanguage = 0;
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     std::string cause, remedy;
     ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
-    EXPECT_EQ(Text(1034), "* 原因\n" + cause + "\n* 处理方法\n" + remedy);
-    EXPECT_EQ(Text(1070), "可能是个别异常");
+    EXPECT_EQ(Text(IDC_TEXTBOX), "* 原因\n" + cause + "\n* 处理方法\n" + remedy);
+    EXPECT_EQ(Text(IDC_COUNT_CAPTION), "可能是个别异常");
 }
 
 TEST_F(CDarvellDlgTest, LampFilterNarrowsTheList)
@@ -326,90 +328,90 @@ TEST_F(CDarvellDlgTest, LampFilterNarrowsTheList)
         {true, true, {151, 152}, "1 / 2"},
     };
     for (const Case& c : cases) {
-        Click(1025);
+        Click(IDC_ONE_UNIT);
         Enter(0, 1);
         Conditions(c.interlock, c.halt);
         EXPECT_EQ(ErrorNumbers(), c.errNos) << c.interlock << c.halt;
-        EXPECT_EQ(Text(1032), c.page);
-        EXPECT_EQ(Text(1029), std::to_string(c.errNos.size()));
-        EXPECT_FALSE(Shown(1027));
+        EXPECT_EQ(Text(IDC_PAGE), c.page);
+        EXPECT_EQ(Text(IDC_COUNT), std::to_string(c.errNos.size()));
+        EXPECT_FALSE(Shown(IDC_CONDITIONS));
         const bool paging = c.errNos.size() > 1;
-        EXPECT_EQ(Shown(1021), paging);
-        EXPECT_EQ(Shown(1022), paging);
-        EXPECT_EQ(Enabled(1021), paging);
-        EXPECT_FALSE(Enabled(1022));
+        EXPECT_EQ(Shown(IDC_DOWN), paging);
+        EXPECT_EQ(Shown(IDC_UP), paging);
+        EXPECT_EQ(Enabled(IDC_DOWN), paging);
+        EXPECT_FALSE(Enabled(IDC_UP));
         std::string cause, remedy;
         ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(c.errNos[0], remedy, cause, 1));
-        EXPECT_EQ(Text(1034), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
+        EXPECT_EQ(Text(IDC_TEXTBOX), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
         EXPECT_TRUE(Window().BlinkTimer().isActive());
     }
 }
 
 TEST_F(CDarvellDlgTest, ConditionsClosedWithoutOkChangeNothing)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     Conditions(true, true, false);
     EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
-    EXPECT_EQ(Text(1032), "1 / 4");
-    EXPECT_TRUE(Shown(1027));
+    EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
+    EXPECT_TRUE(Shown(IDC_CONDITIONS));
 }
 
 TEST_F(CDarvellDlgTest, OneEntryListKeepsUpAndDownHidden)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 2); // "0"
     EXPECT_EQ(ErrorNumbers(), std::vector<int>{155});
-    EXPECT_EQ(Text(1032), "1 / 1");
-    EXPECT_EQ(Text(1029), "1");
-    EXPECT_FALSE(Shown(1021));
-    EXPECT_FALSE(Shown(1022));
-    EXPECT_FALSE(Enabled(1021));
-    EXPECT_FALSE(Shown(1027));
+    EXPECT_EQ(Text(IDC_PAGE), "1 / 1");
+    EXPECT_EQ(Text(IDC_COUNT), "1");
+    EXPECT_FALSE(Shown(IDC_DOWN));
+    EXPECT_FALSE(Shown(IDC_UP));
+    EXPECT_FALSE(Enabled(IDC_DOWN));
+    EXPECT_FALSE(Shown(IDC_CONDITIONS));
 }
 
 TEST_F(CDarvellDlgTest, PagingUpAndDownAndTheEnds)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     CDarvellDlg& dlg = Window();
-    const std::string first = Text(1034);
+    const std::string first = Text(IDC_TEXTBOX);
 
     // UP on the first page: same page, blink back to phase 0.
     QSignalSpy tick(&dlg.BlinkTimer(), &QTimer::timeout);
     ASSERT_TRUE(tick.wait(1500));
     ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
     dlg.OnUp();
-    EXPECT_EQ(Text(1032), "1 / 4");
-    EXPECT_EQ(Text(1034), first);
+    EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
+    EXPECT_EQ(Text(IDC_TEXTBOX), first);
     EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
     EXPECT_TRUE(dlg.BlinkTimer().isActive());
-    EXPECT_FALSE(Enabled(1022));
+    EXPECT_FALSE(Enabled(IDC_UP));
 
     for (const char* page : {"2 / 4", "3 / 4", "4 / 4"}) {
-        Click(1021);
-        EXPECT_EQ(Text(1032), page);
-        EXPECT_TRUE(Enabled(1022));
+        Click(IDC_DOWN);
+        EXPECT_EQ(Text(IDC_PAGE), page);
+        EXPECT_TRUE(Enabled(IDC_UP));
     }
-    EXPECT_FALSE(Enabled(1021));
-    EXPECT_NE(Text(1034), first);
+    EXPECT_FALSE(Enabled(IDC_DOWN));
+    EXPECT_NE(Text(IDC_TEXTBOX), first);
 
     // DOWN on the last page: same page, blink restarted.
     ASSERT_TRUE(tick.wait(1500));
     ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
-    const std::string last = Text(1034);
+    const std::string last = Text(IDC_TEXTBOX);
     dlg.OnDown();
-    EXPECT_EQ(Text(1032), "4 / 4");
-    EXPECT_EQ(Text(1034), last);
+    EXPECT_EQ(Text(IDC_PAGE), "4 / 4");
+    EXPECT_EQ(Text(IDC_TEXTBOX), last);
     EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
 
     for (const char* page : {"3 / 4", "2 / 4", "1 / 4"}) {
-        Click(1022);
-        EXPECT_EQ(Text(1032), page);
-        EXPECT_TRUE(Enabled(1021));
+        Click(IDC_UP);
+        EXPECT_EQ(Text(IDC_PAGE), page);
+        EXPECT_TRUE(Enabled(IDC_DOWN));
     }
-    EXPECT_FALSE(Enabled(1022));
-    EXPECT_EQ(Text(1034), first);
+    EXPECT_FALSE(Enabled(IDC_UP));
+    EXPECT_EQ(Text(IDC_TEXTBOX), first);
 }
 
 // Writes the sample file of the one-unit English emitter list without one section.
@@ -438,25 +440,25 @@ TEST_F(CDarvellDlgTest, DiagnosisFailuresResetTheEntryAndExplain)
             ASSERT_TRUE(m_dir.Write("QL7BE.ini", c.file));
         else
             ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
-        Click(1025);
+        Click(IDC_ONE_UNIT);
         Enter(0, 1);
         EXPECT_EQ(m_messages, std::vector<int>{c.msg}) << c.what;
         ExpectIdle();
         EXPECT_EQ(m_app.m_nUnitsIndex, 2); // the unit count survives the failure
-        EXPECT_FALSE(Shown(1007));
+        EXPECT_FALSE(Shown(IDC_EMITTER_SUB1));
     }
     // With the file back the same entry works again.
     ASSERT_TRUE(m_dir.Write("QL7BE.ini", original));
     Enter(0, 1);
-    EXPECT_EQ(Text(1032), "1 / 4");
+    EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
 }
 
 TEST_F(CDarvellDlgTest, ClearEndsTheDiagnosis)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
-    ASSERT_TRUE(Shown(1032));
-    Click(1019);
+    ASSERT_TRUE(Shown(IDC_PAGE));
+    Click(IDC_CLEAR);
     ExpectIdle();
     EXPECT_EQ(m_app.m_nUnitsIndex, 2);
 }
@@ -473,40 +475,40 @@ TEST_F(CDarvellDlgTest, SettingsExitEndsTheWindowAndOkReloads)
                 EXPECT_EQ(settings->objectName(), "CSetDlg");
                 QTest::mouseClick(settings->findChild<QAbstractButton*>("2"), Qt::LeftButton);
             });
-            QTest::mouseClick(dlg.Control(1026), Qt::LeftButton);
+            QTest::mouseClick(dlg.Control(IDC_SETTINGS), Qt::LeftButton);
         });
         EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
         EXPECT_FALSE(dlg.BlinkTimer().isActive());
     }
     // OK after choosing Chinese: the window stays, reset, in the new language.
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     WhenModalShown([](QWidget* settings) {
         ASSERT_NE(settings, nullptr);
-        QTest::mouseClick(settings->findChild<QAbstractButton*>("1012"), Qt::LeftButton);
+        QTest::mouseClick(settings->findChild<QAbstractButton*>(QString::number(IDC_CHINESE)), Qt::LeftButton);
         QTest::mouseClick(settings->findChild<QAbstractButton*>("1"), Qt::LeftButton);
     });
-    Click(1026);
+    Click(IDC_SETTINGS);
     EXPECT_TRUE(Window().isVisible());
     EXPECT_EQ(m_app.m_nLanguage, 0);
     ExpectIdle();
-    EXPECT_EQ(Text(1066), "主传感器");
-    EXPECT_EQ(Text(1019), "CLEAR");
+    EXPECT_EQ(Text(IDC_EMITTER_MAIN_LABEL), "主传感器");
+    EXPECT_EQ(Text(IDC_CLEAR), "CLEAR");
     EXPECT_EQ(m_app.m_nUnitsIndex, 2);
 }
 
 TEST_F(CDarvellDlgTest, CountAndPageAreWhiteBoxesOnGreen)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     const QImage shot = Render(Window());
     auto area = [&](int id) { return Window().Control(id)->geometry().adjusted(2, 2, -2, -2); };
     auto pixels = [](const QRect& r) { return r.width() * r.height(); };
-    for (int id : {1029, 1032, 1034}) {
+    for (int id : {IDC_COUNT, IDC_PAGE, IDC_TEXTBOX}) {
         EXPECT_GT(CountColour(shot, area(id), kWhite), pixels(area(id)) / 2) << id;
         EXPECT_EQ(CountColour(shot, area(id), kGreen), 0) << id;
     }
-    for (int id : {1070, 1074, 1066, 1087}) {
+    for (int id : {IDC_COUNT_CAPTION, IDC_STEP1, IDC_EMITTER_MAIN_LABEL, IDC_RESET_NOTE}) {
         EXPECT_GT(CountColour(shot, area(id), kGreen), pixels(area(id)) / 3) << id;
         EXPECT_EQ(CountColour(shot, area(id), kWhite), 0) << id;
     }
@@ -524,7 +526,7 @@ QImage ExpectedPicture(const Bitmaps& bitmaps, const PictureRow& row, const QSiz
 
 TEST_F(CDarvellDlgTest, PictureShowsTheBaseRowWhenIdleAndTheLogo)
 {
-    for (int radio : {1023, 1024, 1025}) {
+    for (int radio : {IDC_THREE_UNITS, IDC_TWO_UNITS, IDC_ONE_UNIT}) {
         Click(radio);
         PictureRow base;
         GetBaseRow(m_app.m_nUnitsIndex, base);
@@ -541,10 +543,10 @@ TEST_F(CDarvellDlgTest, PictureShowsTheBaseRowWhenIdleAndTheLogo)
 
 TEST_F(CDarvellDlgTest, BlinkFlipsThePhaseAndRepaintsOnlyThePicture)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
-    Click(1021); // page 1 (error 149) is the healthy picture itself; page 2 blinks
-    ASSERT_EQ(Text(1032), "2 / 4");
+    Click(IDC_DOWN); // page 1 (error 149) is the healthy picture itself; page 2 blinks
+    ASSERT_EQ(Text(IDC_PAGE), "2 / 4");
     CDarvellDlg& dlg = Window();
     QTest::qWait(50); // let the repaints of the paging itself settle
     const QRect pic = dlg.PictureRect();
@@ -580,7 +582,7 @@ TEST_F(CDarvellDlgTest, BlinkFlipsThePhaseAndRepaintsOnlyThePicture)
     EXPECT_GT(DifferingPixels(phase0.copy(pic), phase1.copy(pic)), 0);
 
     // CLEAR stops the blink.
-    Click(1019);
+    Click(IDC_CLEAR);
     EXPECT_FALSE(dlg.BlinkTimer().isActive());
     EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
 }
@@ -622,7 +624,7 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
 // lists exactly the rows of the table that carry that key.
 TEST_F(CDarvellDlgTest, EveryOneUnitEntryListsItsMatchingRows)
 {
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     int walked = 0;
     for (int side : {1, 2}) {
         const DiagTable table = GetDiagTable(0, 2, side);
@@ -630,15 +632,15 @@ TEST_F(CDarvellDlgTest, EveryOneUnitEntryListsItsMatchingRows)
         for (int i = 0; i < table.count; ++i)
             codes.insert(table.rows[i].m_nCode[side == 1 ? 0 : 3]);
         for (int code : codes) {
-            Click(1019);
+            Click(IDC_CLEAR);
             Enter(side == 1 ? 0 : 3, code);
             std::vector<int> want;
             for (int i = 0; i < table.count; ++i)
                 if (table.rows[i].m_nCode[side == 1 ? 0 : 3] == code)
                     want.push_back(table.rows[i].m_nErrNo);
             EXPECT_EQ(ErrorNumbers(), want) << "side " << side << " code " << code;
-            EXPECT_EQ(Text(1029), std::to_string(want.size()));
-            EXPECT_EQ(Text(1032), "1 / " + std::to_string(want.size()));
+            EXPECT_EQ(Text(IDC_COUNT), std::to_string(want.size()));
+            EXPECT_EQ(Text(IDC_PAGE), "1 / " + std::to_string(want.size()));
             ++walked;
         }
     }
@@ -650,14 +652,14 @@ TEST_F(CDarvellDlgTest, EveryOneUnitEntryListsItsMatchingRows)
 // Sub Sensor 1 code the picker offers for it.
 TEST_F(CDarvellDlgTest, EveryTwoUnitReceiverEntryListsItsMatchingRows)
 {
-    Click(1024);
+    Click(IDC_TWO_UNITS);
     const DiagTable table = GetDiagTable(0, 1, 2);
     std::set<std::pair<int, int>> keys;
     for (int i = 0; i < table.count; ++i)
         keys.insert({table.rows[i].m_nCode[3], table.rows[i].m_nCode[4]});
     size_t rows = 0;
     for (const auto& [main, sub1] : keys) {
-        Click(1019);
+        Click(IDC_CLEAR);
         Enter(3, main);
         Enter(4, sub1);
         std::vector<int> want;
@@ -721,7 +723,7 @@ void ExpectTextsFit(CDarvellDlg& dlg, const std::string& state)
     }
     // The text box as drawn: its last line keeps clear of the bottom edge, so
     // no line is cut off (a cut line's ink runs into the last row).
-    if (auto* box = dlg.findChild<QLabel*>(QStringLiteral("1034")); box && !box->isHidden()) {
+    if (auto* box = dlg.findChild<QLabel*>(QString::number(IDC_TEXTBOX)); box && !box->isHidden()) {
         const QImage image = box->grab().toImage();
         const QRect inside = box->contentsRect();
         int lowest = -1;
@@ -764,8 +766,8 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
         shot("1-idle");
         Enter(0, 2);
         shot("2-entering");
-        Click(1019);
-        Click(1025);
+        Click(IDC_CLEAR);
+        Click(IDC_ONE_UNIT);
         Enter(0, 2); // "0": one cause, its picture blinks from the first page
         ASSERT_EQ(dlg.Diagnosis().CauseCount(), 1);
         shot("3-results-phase0");
@@ -773,11 +775,11 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
         ASSERT_TRUE(tick.wait(1500));
         ASSERT_EQ(dlg.Diagnosis().BlinkPhase(), 1);
         shot("4-results-phase1");
-        Click(1019);
-        Click(1025);
+        Click(IDC_CLEAR);
+        Click(IDC_ONE_UNIT);
         Enter(0, 1); // four causes with the lamp conditions offered
         shot("5-results-paged");
-        Click(1021); // the longest page: its texts carry the lamp states
+        Click(IDC_DOWN); // the longest page: its texts carry the lamp states
         shot("6-results-page2");
     }
 }

@@ -63,7 +63,7 @@ TEST_F(CDiagnosisTest, OneUnitNoErrorCodeListsFourCausesInTableOrder)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE152", "1LINEE151", "1LINEE150", "1LINEE149"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
 
     EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152}));
     PictureRow base;
@@ -99,7 +99,7 @@ TEST_F(CDiagnosisTest, ReceiverSideReadsReceiverSections)
 {
     WriteFile("QL7BE.ini", Sections({"1LINER225", "1LINER226", "1LINER227", "1LINER228"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{0, 0, 0, 1, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{0, 0, 0, 1, 0, 0}), std::nullopt);
     EXPECT_EQ(ErrNos(d), (std::vector<int>{225, 226, 227, 228}));
     for (const PossibleCause& c : d.Causes())
         EXPECT_EQ(c.m_nSide, 2);
@@ -111,7 +111,7 @@ TEST_F(CDiagnosisTest, SecondSeriesSectionsHaveNoSideLetter)
     m_app.m_nSeries = 1;
     WriteFile("QL7AE.ini", Sections({"1LINE1", "1LINE2", "1LINE11"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{1, 0, 0, 0, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{1, 0, 0, 0, 0, 0}), std::nullopt);
     EXPECT_EQ(ErrNos(d), (std::vector<int>{1, 2, 11}));
     EXPECT_EQ(d.Causes()[2].m_strRemedy, "remedy 1LINE11");
     EXPECT_FALSE(d.HasConditions());
@@ -125,7 +125,7 @@ TEST_F(CDiagnosisTest, TakesTheStatusFromTheEnteredModel)
     status.Reset();
     ASSERT_TRUE(status.Enter(0, 1));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(status), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(status), std::nullopt);
     EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152}));
 }
 
@@ -144,7 +144,7 @@ TEST_P(LampFilterTest, NarrowsTheList)
     const LampCase& lc = GetParam();
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
     d.Down();
     d.ToggleBlink();
 
@@ -177,7 +177,7 @@ TEST_F(CDiagnosisTest, ConditionsDialogClosedWithoutOkChangesNothing)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
     d.Down();
     const DiagnosisView before = d.View();
     const std::string text = d.PageText();
@@ -194,7 +194,7 @@ TEST_F(CDiagnosisTest, LampStatesThatSelectNothingKeepTheList)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
     const DiagnosisView before = d.View();
     EXPECT_FALSE(d.ApplyConditions(0, 0));
     EXPECT_EQ(d.CauseCount(), 4);
@@ -205,7 +205,7 @@ TEST_F(CDiagnosisTest, PagingFollowsUpAndDownRules)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
 
     // UP on the first page: nothing moves, only the blink restarts.
     DiagnosisView before = d.View();
@@ -245,7 +245,7 @@ TEST_F(CDiagnosisTest, OneEntryListKeepsUpAndDownHidden)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE155"}));
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
     EXPECT_EQ(ErrNos(d), std::vector<int>{155});
     EXPECT_EQ(d.PageLabel(), "1 / 1");
     EXPECT_EQ(d.CountLabel(), "1");
@@ -283,11 +283,11 @@ TEST_F(CDiagnosisTest, PageTextInBothLanguages)
     WriteFile("QL7BE.ini", "[1LINEE155]\r\nca=Line one\\nLine two\r\nre=Do this\\\\n literally\r\n");
     WriteFile("QL7BJ.ini", "[1LINEE155]\r\nca=原因一\\n原因二\r\nre=处理\r\n");
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
     EXPECT_EQ(d.PageText(), "* Cause\nLine one\nLine two\n* Remedy\nDo this\\n literally");
 
     m_app.m_nLanguage = 0;
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
     EXPECT_EQ(d.PageText(), "* 原因\n原因一\n原因二\n* 处理方法\n处理");
 }
 
@@ -300,7 +300,7 @@ TEST_F(CDiagnosisTest, PhaseRowsFollowThePageAndFallBackToTheBaseRow)
     EXPECT_EQ(d.PhaseRow(0), base);
     EXPECT_EQ(d.PictureRowNow(), base);
 
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
     d.Down();
     const PossibleCause& second = d.Causes()[1];
     EXPECT_EQ(d.PhaseRow(0), second.m_strErrorRow);
@@ -323,7 +323,7 @@ struct FailCase {
     Codes codes;
     const char* fileName; // nullptr: no cause file
     std::string fileText;
-    int message;
+    Message message;
 };
 
 class DiagnoseFailureTest : public CDiagnosisTest, public ::testing::WithParamInterface<FailCase> {};
@@ -334,7 +334,7 @@ TEST_P(DiagnoseFailureTest, ReportsMessageAndEmptiesTheList)
     WriteFile("QL7BJ.ini", Sections({"1LINEE155"}));
     m_app.m_nLanguage = 0;
     CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), CDiagnosis::kOk);
+    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
     ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
 
     m_app.m_nLanguage = 1;
@@ -353,22 +353,22 @@ const std::string kOtherSections = "[3LINEE11]\r\nca=a\r\nre=b\r\n[3LINEE13]\r\n
 INSTANTIATE_TEST_SUITE_P(
     Failures, DiagnoseFailureTest,
     ::testing::Values(
-        FailCase{"NoRowMatches", 2, {14, 0, 0, 0, 0, 0}, "QL7BE.ini", "", CDiagnosis::kMsgNoMatch},
-        FailCase{"NoCauseFile", 2, {1, 0, 0, 0, 0, 0}, nullptr, "", CDiagnosis::kMsgNoCauseFile},
+        FailCase{"NoRowMatches", 2, {14, 0, 0, 0, 0, 0}, "QL7BE.ini", "", Message::NoMatch},
+        FailCase{"NoCauseFile", 2, {1, 0, 0, 0, 0, 0}, nullptr, "", Message::NoCauseFile},
         FailCase{"OtherLanguageFileOnly", 0, {3, 1, 2, 0, 0, 0}, "QL7BJ.ini",
-                 "[3LINEE12]\r\nca=a\r\nre=b\r\n", CDiagnosis::kMsgNoCauseFile},
+                 "[3LINEE12]\r\nca=a\r\nre=b\r\n", Message::NoCauseFile},
         FailCase{"SectionMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", kOtherSections,
-                 CDiagnosis::kMsgCauseUnreadable},
+                 Message::CauseUnreadable},
         FailCase{"CauseIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=ERR\r\nre=fine\r\n", CDiagnosis::kMsgCauseUnreadable},
+                 "[3LINEE12]\r\nca=ERR\r\nre=fine\r\n", Message::CauseUnreadable},
         FailCase{"RemedyIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=fine\r\nre=ERR\r\n", CDiagnosis::kMsgCauseUnreadable},
+                 "[3LINEE12]\r\nca=fine\r\nre=ERR\r\n", Message::CauseUnreadable},
         FailCase{"RemedyKeyMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=fine\r\n", CDiagnosis::kMsgCauseUnreadable},
+                 "[3LINEE12]\r\nca=fine\r\n", Message::CauseUnreadable},
         FailCase{"LaterEntryMissing", 2, {1, 0, 0, 0, 0, 0}, "QL7BE.ini",
                  "[1LINEE149]\r\nca=a\r\nre=b\r\n[1LINEE150]\r\nca=a\r\nre=b\r\n"
                  "[1LINEE152]\r\nca=a\r\nre=b\r\n",
-                 CDiagnosis::kMsgCauseUnreadable}),
+                 Message::CauseUnreadable}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CDiagnosisTest, ErrorNumberWithoutPictureReportsMessageThree)
@@ -376,7 +376,7 @@ TEST_F(CDiagnosisTest, ErrorNumberWithoutPictureReportsMessageThree)
     WriteFile("QL7BE.ini", Sections({"1LINEE9999"}));
     const DiagRow rows[] = {{{5, 0, 0, 0, 0, 0}, 0, 0, 9999}};
     CDiagnosis d(m_app);
-    EXPECT_EQ(d.Diagnose(Codes{5, 0, 0, 0, 0, 0}, DiagTable{rows, 1}), CDiagnosis::kMsgNoPicture);
+    EXPECT_EQ(d.Diagnose(Codes{5, 0, 0, 0, 0, 0}, DiagTable{rows, 1}), Message::NoPicture);
     EXPECT_EQ(d.CauseCount(), 0);
     EXPECT_EQ(d.View(), IdleView());
 }
@@ -425,7 +425,7 @@ TEST_F(CDiagnosisTest, ListLongerThanFifteenIsKeptWhole)
 
     CDiagnosis d(m_app);
     ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}, DiagTable{rows.data(), static_cast<int>(rows.size())}),
-              CDiagnosis::kOk);
+              std::nullopt);
     ASSERT_EQ(d.CauseCount(), 20);
     EXPECT_EQ(d.PageLabel(), "1 / 20");
     EXPECT_EQ(d.CountLabel(), "20");

@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CAddDlg.h"
 #include "draw/CBaseButton.h"
@@ -15,15 +16,16 @@
 
 namespace {
 
-constexpr int kInterlockOn = 1078, kInterlockOff = 1079, kHaltOn = 1080, kHaltOff = 1081;
-constexpr int kClear = 1082;
+constexpr int kInterlockOn = IDC_INTERLOCK_ON, kInterlockOff = IDC_INTERLOCK_OFF, kHaltOn = IDC_HALT_ON,
+              kHaltOff = IDC_HALT_OFF;
+constexpr int kClear = IDC_ADD_CLEAR;
 
 int Check(CAddDlg& d, int id)
 {
     return d.Control<CBaseButtonR>(id)->GetCheck();
 }
 
-// The four check states in the order 1078, 1079, 1080, 1081.
+// The four check states in the order IDC_INTERLOCK_ON, IDC_INTERLOCK_OFF, IDC_HALT_ON, IDC_HALT_OFF.
 std::vector<int> Checks(CAddDlg& d)
 {
     return {Check(d, kInterlockOn), Check(d, kInterlockOff), Check(d, kHaltOn), Check(d, kHaltOff)};
@@ -165,8 +167,8 @@ TEST(CAddDlg, TextsOfBothLanguagesShowAndFit)
         CAddDlg dlg(app, pictures.bitmaps);
         RunAdd(dlg, [&](CAddDlg& d) {
             const std::pair<int, const LocalText*> texts[] = {
-                {1083, &g_strAddEmitterSide}, {1084, &g_strAddReceiverSide},
-                {1085, &g_strAddInterlock},   {1086, &g_strAddHalt},
+                {IDC_ADD_EMITTER, &g_strAddEmitterSide}, {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
+                {IDC_INTERLOCK, &g_strAddInterlock},   {IDC_HALT, &g_strAddHalt},
                 {kInterlockOn, &g_strAddInterlockOn}, {kInterlockOff, &g_strAddInterlockOff},
                 {kHaltOn, &g_strAddHaltOn},   {kHaltOff, &g_strAddHaltOff},
                 {kClear, &g_strAddClear},     {CTemplateDialog::IDOK, &g_strAddOk},

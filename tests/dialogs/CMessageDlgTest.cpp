@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "draw/CBaseButton.h"
@@ -31,7 +32,7 @@ Shown ShowAndConfirm(int msg, int language, int* result)
     WhenModalShown([&](QWidget* w) {
         ASSERT_EQ(w, &dlg);
         shown.title = dlg.windowTitle();
-        auto* label = dlg.Control<CBaseStatic1>(1063);
+        auto* label = dlg.Control<CBaseStatic1>(IDC_MESSAGE);
         ASSERT_NE(label, nullptr);
         shown.text = label->text();
         const QImage image = Render(*label);
@@ -108,7 +109,7 @@ TEST(CMessageDlg, EscapeDoesNothingButTheCloseBoxCloses)
     });
     EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
     EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(dlg.Text(1063), "Darvell is open, already.");
+    EXPECT_EQ(dlg.Text(IDC_MESSAGE), "Darvell is open, already.");
 }
 
 TEST(CMessageDlg, LooksLikeTheProgram)
@@ -135,7 +136,7 @@ TEST(CMessageDlg, HookReceivesNumberAndLanguageInsteadOfShowing)
     CMessageDlg::SetShowHookForTesting({});
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], std::make_pair(8, 0));
-    EXPECT_EQ(dlg.Text(1063), g_strMessage[8][0]);
+    EXPECT_EQ(dlg.Text(IDC_MESSAGE), g_strMessage[8][0]);
     EXPECT_FALSE(dlg.isVisible());
 }
 
@@ -147,7 +148,7 @@ TEST(CMessageDlg, NumberOutsideTheTableShowsNoText)
         CMessageDlg dlg(app);
         dlg.m_nMsg = msg;
         dlg.DoModal();
-        EXPECT_EQ(dlg.Text(1063), "") << msg;
+        EXPECT_EQ(dlg.Text(IDC_MESSAGE), "") << msg;
     }
     CMessageDlg::SetShowHookForTesting({});
 }

@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "diagnosis/CFixNum.h"
 #include "dialogs/CSelectDlg.h"
@@ -76,7 +77,7 @@ TEST(CSelectDlg, ThreeUnitMainEmitterShowsTwelveButtonsAndTheSixthReturns1005)
         CFixNum(app).GetCaptions(0, set);
         const int result = RunPicker(dlg, [&](CSelectDlg& d) {
             EXPECT_EQ(d.windowTitle(), QString::fromUtf8(g_strSelectTitle[language]));
-            EXPECT_EQ(d.Text(1018), g_strSelectPrompt[language]);
+            EXPECT_EQ(d.Text(IDC_SELECT_PROMPT), g_strSelectPrompt[language]);
             EXPECT_EQ(d.Text(CTemplateDialog::IDCANCEL), g_strSelectCancel[language]);
             for (int i = 0; i < 14; ++i) {
                 CBaseButton* b = Code(d, i);
@@ -84,7 +85,7 @@ TEST(CSelectDlg, ThreeUnitMainEmitterShowsTwelveButtonsAndTheSixthReturns1005)
                 EXPECT_EQ(b->isVisible(), i < 12) << language << "/" << i;
                 if (i < 12) {
                     EXPECT_EQ(b->text().toStdString(), set[i + 1]);
-                    EXPECT_GT(InkOf(d, 1000 + i), 0) << i;
+                    EXPECT_GT(InkOf(d, IDC_CODE_FIRST + i), 0) << i;
                     // Fits in the button's own font.
                     EXPECT_EQ(b->font().pixelSize(), ControlFont(18, false, 0).pixelSize()) << i;
                 }
@@ -102,7 +103,7 @@ TEST(CSelectDlg, ThreeUnitMainEmitterShowsTwelveButtonsAndTheSixthReturns1005)
             EXPECT_EQ(CountColour(image, image.rect(), SolidBitmaps::kLed), 0);
             QTest::mouseClick(Code(d, 5), Qt::LeftButton);
         });
-        EXPECT_EQ(result, 1005) << language;
+        EXPECT_EQ(result, IDC_CODE_FIRST + 5) << language;
     }
 }
 
@@ -119,10 +120,10 @@ TEST(CSelectDlg, EveryCodeButtonEndsWithItsOwnIdAndCancelWithTwo)
         for (PickerEntry& e : dlg.m_Entries)
             e.m_bEnabled = 1;
         const int result = RunPicker(dlg, [&](CSelectDlg& d) {
-            const int id = pressed < 14 ? 1000 + pressed : CTemplateDialog::IDCANCEL;
+            const int id = pressed < 14 ? IDC_CODE_FIRST + pressed : CTemplateDialog::IDCANCEL;
             QTest::mouseClick(d.Control<CBaseButton>(id), Qt::LeftButton);
         });
-        EXPECT_EQ(result, pressed < 14 ? 1000 + pressed : CTemplateDialog::IDCANCEL);
+        EXPECT_EQ(result, pressed < 14 ? IDC_CODE_FIRST + pressed : CTemplateDialog::IDCANCEL);
     }
 }
 
@@ -146,7 +147,7 @@ TEST(CSelectDlg, ShownAndEnabledFlagsActApart)
         EXPECT_FALSE(Code(d, 3)->isVisible());
         EXPECT_TRUE(Code(d, 3)->isEnabled());
         // A disabled button shows black on black: no readable caption.
-        EXPECT_EQ(InkOf(d, 1001), 0);
+        EXPECT_EQ(InkOf(d, IDC_CODE_FIRST + 1), 0);
         QTest::mouseClick(Code(d, 1), Qt::LeftButton);
         QTest::qWait(20);
         EXPECT_TRUE(d.isVisible()); // the click did nothing
@@ -163,8 +164,8 @@ TEST(CSelectDlg, EnterPressesTheFocusedButtonAndEscapeDoesNothing)
         int expect; // result of Enter
     };
     const Case cases[] = {
-        {"start focus on the first code", -1, 1000},
-        {"fourth code", 3, 1003},
+        {"start focus on the first code", -1, IDC_CODE_FIRST},
+        {"fourth code", 3, IDC_CODE_FIRST + 3},
         {"cancel", 14, CTemplateDialog::IDCANCEL},
     };
     for (const Case& c : cases) {
@@ -177,7 +178,7 @@ TEST(CSelectDlg, EnterPressesTheFocusedButtonAndEscapeDoesNothing)
             QTest::qWait(20);
             EXPECT_TRUE(d.isVisible()) << c.name;
             if (c.focus >= 0) {
-                const int id = c.focus < 14 ? 1000 + c.focus : CTemplateDialog::IDCANCEL;
+                const int id = c.focus < 14 ? IDC_CODE_FIRST + c.focus : CTemplateDialog::IDCANCEL;
                 d.Control<CBaseButton>(id)->setFocus();
             }
             QWidget* focused = d.focusWidget();
@@ -217,7 +218,7 @@ TEST(CSelectDlg, NoCloseBoxAndEveryCodeButtonTakesFocus)
     CSelectDlg dlg(app, pictures.bitmaps);
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(dlg.windowFlags() & Qt::WindowSystemMenuHint);
-    for (int id = 1000; id <= 1013; ++id)
+    for (int id = IDC_CODE_FIRST; id <= IDC_CODE_LAST; ++id)
         EXPECT_EQ(dlg.Control<CBaseButton>(id)->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
 }
 
@@ -293,7 +294,7 @@ TEST(CSelectDlg, EveryCaptionAndTextFitsItsControlInBothLanguages)
                         EXPECT_TRUE(problems.isEmpty())
                             << language << "/" << series << "/" << units << "/" << slot << ": "
                             << problems.join(QStringLiteral("; ")).toStdString();
-                        EXPECT_GT(InkOf(d, 1018), 0);
+                        EXPECT_GT(InkOf(d, IDC_SELECT_PROMPT), 0);
                     });
                 }
             }

@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSetDlg.h"
@@ -19,8 +20,8 @@
 
 namespace {
 
-constexpr int kChinese = 1012, kEnglish = 1013, kThirdLanguage = 1014;
-constexpr int kQl7b = 1015, kQl7a = 1016, kThirdSeries = 1017;
+constexpr int kChinese = IDC_CHINESE, kEnglish = IDC_ENGLISH, kThirdLanguage = IDC_THIRD_LANGUAGE;
+constexpr int kQl7b = IDC_QL7B, kQl7a = IDC_QL7A, kThirdSeries = IDC_THIRD_SERIES;
 
 // Other sections, a comment and CRLF line ends: OK must leave all of it alone.
 const std::string kSettings =
@@ -79,14 +80,14 @@ int Check(CSetDlg& d, int id)
 void ExpectTexts(CSetDlg& d, int language)
 {
     const std::pair<int, std::string> texts[] = {
-        {1042, g_strSetHeading[language]},
-        {1041, std::string(g_strSetVersionPrefix[language]) + "1.0.1.0"},
-        {1040, g_strSetLightCurtain[language]},
-        {1039, g_strSetLanguage[language]},
+        {IDC_SET_HEADING, g_strSetHeading[language]},
+        {IDC_VERSION, std::string(g_strSetVersionPrefix[language]) + "1.0.1.0"},
+        {IDC_SERIES_CAPTION, g_strSetLightCurtain[language]},
+        {IDC_LANGUAGE_CAPTION, g_strSetLanguage[language]},
         {CTemplateDialog::IDOK, g_strSetOk[language]},
         {CTemplateDialog::IDCANCEL, g_strSetExit[language]},
-        {1074, g_strSetStep1[language]},
-        {1075, g_strSetStep2[language]},
+        {IDC_STEP1, g_strSetStep1[language]},
+        {IDC_STEP2, g_strSetStep2[language]},
         {kChinese, "Chinese"},
         {kEnglish, "English"},
         {kQl7b, "QL7B series"},
@@ -106,7 +107,7 @@ TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesWithTheirTexts)
         CSetDlg dlg(s.app, s.pictures.bitmaps);
         RunSet(dlg, [&](CSetDlg& d) {
             ExpectTexts(d, language);
-            EXPECT_EQ(d.Text(1041), "Darvell Ver.1.0.1.0");
+            EXPECT_EQ(d.Text(IDC_VERSION), "Darvell Ver.1.0.1.0");
             EXPECT_EQ(Check(d, kChinese), language == 0 ? 1 : 0);
             EXPECT_EQ(Check(d, kEnglish), language == 1 ? 1 : 0);
             EXPECT_EQ(Check(d, kThirdLanguage), 0);
@@ -149,11 +150,11 @@ TEST(CSetDlg, ClickingTheCheckedRadioChangesNothing)
     CSetDlg dlg(s.app, s.pictures.bitmaps);
     RunSet(dlg, [&](CSetDlg& d) {
         // A marker text shows whether the texts are applied again.
-        d.SetText(1042, "marker");
+        d.SetText(IDC_SET_HEADING, "marker");
         s.app.m_nLanguage = 1;
         Click(d, kEnglish);
         Click(d, kQl7b);
-        EXPECT_EQ(d.Text(1042), "marker");
+        EXPECT_EQ(d.Text(IDC_SET_HEADING), "marker");
         EXPECT_EQ(Check(d, kEnglish), 1);
         EXPECT_EQ(Check(d, kChinese), 0);
         EXPECT_EQ(Check(d, kQl7b), 1);
@@ -307,8 +308,10 @@ TEST(CSetDlg, EveryTextShowsAndFitsInBothLanguages)
         Screen s(language);
         CSetDlg dlg(s.app, s.pictures.bitmaps);
         RunSet(dlg, [&](CSetDlg& d) {
-            for (int id : {1041, 1042, 1074, 1039, 1075, 1040, kChinese, kEnglish, kQl7b,
-                           int(CTemplateDialog::IDOK), int(CTemplateDialog::IDCANCEL)})
+            for (int id : std::initializer_list<int>{IDC_VERSION, IDC_SET_HEADING, IDC_STEP1,
+                                                     IDC_LANGUAGE_CAPTION, IDC_STEP2, IDC_SERIES_CAPTION,
+                                                     kChinese, kEnglish, kQl7b, CTemplateDialog::IDOK,
+                                                     CTemplateDialog::IDCANCEL})
                 EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
             const QStringList problems = TextOverflows(d);
             EXPECT_TRUE(problems.isEmpty())

@@ -1,4 +1,5 @@
 #include "data/AppState.h"
+#include "res/ControlIds.h"
 #include "dialogs/CTemplateDialog.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
@@ -54,13 +55,13 @@ TEST(CTemplateDialog, TypedAccessTextsAndTitleInUtf8)
 {
     AppState app;
     CTemplateDialog dlg(g_tmplSettings, app);
-    EXPECT_NE(dlg.Control<CBaseButtonR>(1012), nullptr);
-    EXPECT_EQ(dlg.Control<CBaseButton>(1012), nullptr); // wrong class
+    EXPECT_NE(dlg.Control<CBaseButtonR>(IDC_CHINESE), nullptr);
+    EXPECT_EQ(dlg.Control<CBaseButton>(IDC_CHINESE), nullptr); // wrong class
     EXPECT_EQ(dlg.Control(4242), nullptr);
-    EXPECT_TRUE(dlg.SetText(1012, "中文"));
-    EXPECT_EQ(dlg.Control<CBaseButtonR>(1012)->text(), QString::fromUtf8("中文"));
-    EXPECT_TRUE(dlg.SetText(1041, "版本 1.0.1.0"));
-    EXPECT_EQ(dlg.Text(1041), "版本 1.0.1.0");
+    EXPECT_TRUE(dlg.SetText(IDC_CHINESE, "中文"));
+    EXPECT_EQ(dlg.Control<CBaseButtonR>(IDC_CHINESE)->text(), QString::fromUtf8("中文"));
+    EXPECT_TRUE(dlg.SetText(IDC_VERSION, "版本 1.0.1.0"));
+    EXPECT_EQ(dlg.Text(IDC_VERSION), "版本 1.0.1.0");
     EXPECT_FALSE(dlg.SetText(4242, "x"));
     dlg.SetTitle("设定");
     EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("设定"));
@@ -82,7 +83,7 @@ TEST(CTemplateDialog, EscapeIsDroppedAndTheCloseBoxCancels)
     CTemplateDialog dlg(g_tmplAdd, app);
     bool openAfterEscape = false;
     WhenModalShown([&](QWidget*) {
-        QTest::keyClick(dlg.Control(1078), Qt::Key_Escape);
+        QTest::keyClick(dlg.Control(IDC_INTERLOCK_ON), Qt::Key_Escape);
         QTest::keyClick(&dlg, Qt::Key_Escape);
         openAfterEscape = dlg.isVisible();
         dlg.close();
@@ -95,7 +96,7 @@ TEST(CTemplateDialog, EnterPressesTheFocusedButtonNotTheDefault)
 {
     AppState app;
     CTemplateDialog dlg(g_tmplAdd, app);
-    auto* lamp = dlg.Control<CBaseButtonR>(1080);
+    auto* lamp = dlg.Control<CBaseButtonR>(IDC_HALT_ON);
     QSignalSpy lampClicks(lamp, &QAbstractButton::clicked);
     bool openAfterEnter = false;
     WhenModalShown([&](QWidget*) {
@@ -116,7 +117,7 @@ TEST(CTemplateDialog, FirstTabStopGetsTheFocus)
     AppState app;
     CTemplateDialog dlg(g_tmplSettings, app);
     dlg.show();
-    EXPECT_EQ(dlg.focusWidget(), dlg.Control(1012));
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(IDC_CHINESE));
 }
 
 TEST(CTemplateDialog, PlainLookKeepsTheNormalKeys)

@@ -1,4 +1,5 @@
 #include "res/DialogTemplates.h"
+#include "res/ControlIds.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ TEST(DialogTemplates, MainWindowFitsBothHeightsAndKeepsPictureClear)
         EXPECT_GE(r.top, 0) << c.id;
         EXPECT_LE(r.left + r.width, width) << c.id;
         EXPECT_LE(r.top + r.height, height) << c.id;
-        if (c.id >= 1006 && c.id <= 1011) {
+        if (c.id >= IDC_EMITTER_SUB2 && c.id <= IDC_RECEIVER_MAIN) {
             EXPECT_FALSE(Overlaps(r, pictureLeft, pictureTop, pictureRight, pictureBottom)) << c.id;
         }
     }
@@ -44,8 +45,8 @@ TEST(DialogTemplates, FindControlByIdAndMissingId)
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(ok->width, 111);
     EXPECT_EQ(FindControl(g_tmplSelect, 1), nullptr);
-    ASSERT_NE(FindControl(g_tmplSelect, 1013), nullptr);
-    EXPECT_EQ(FindControl(g_tmplSelect, 1013)->y, 289);
+    ASSERT_NE(FindControl(g_tmplSelect, IDC_CODE_LAST), nullptr);
+    EXPECT_EQ(FindControl(g_tmplSelect, IDC_CODE_LAST)->y, 289);
 }
 
 } // namespace

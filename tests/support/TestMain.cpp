@@ -1,5 +1,5 @@
-// Every test program runs inside one QApplication so that widget tests can
-// create windows; core tests simply never touch it.
+// Widget test programs run inside one QApplication so that they can create
+// windows.
 #include <QApplication>
 #include <gtest/gtest.h>
 

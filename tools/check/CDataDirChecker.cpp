@@ -1,18 +1,18 @@
 #include "tools/check/CDataDirChecker.h"
 
 #include "data/PictureTables.h"
+#include "data/TextCatalogue.h"
 #include "draw/CBmpData.h"
-#include "platform/ExeDir.h"
 #include "platform/ProfileFile.h"
 #include "tools/check/CheckRules.h"
 #include "tools/check/ReachableSections.h"
+#include "tools/check/TileChecks.h"
 #include "tools/check/Utf8Check.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -30,12 +30,18 @@ namespace {
 constexpr const char* kAbsent = "\x01\x02(absent)";
 constexpr std::size_t kWhole = SIZE_MAX;
 
-constexpr const char* kMsgSettingMissing = " (the program stops with message 5)";
-constexpr const char* kMsgSettingValue = " (the program stops with message 6)";
-constexpr const char* kMsgHelpMissing = " (the program stops with message 9)";
-constexpr const char* kMsgHelpValue = " (the program stops with message 10)";
-constexpr const char* kMsgBitmap = " (the program stops with message 8)";
-constexpr const char* kMsgCauseValue = " (message 2 when a diagnosis reaches this section)";
+std::string Stops(Message msg)
+{
+    return " (the program stops with message " + std::to_string(static_cast<int>(msg)) + ")";
+}
+
+const std::string kMsgSettingMissing = Stops(Message::NoSettingFile);
+const std::string kMsgSettingValue = Stops(Message::SettingsUnreadable);
+const std::string kMsgHelpMissing = Stops(Message::NoHelpFile);
+const std::string kMsgHelpValue = Stops(Message::HelpUnreadable);
+const std::string kMsgBitmap = Stops(Message::BitmapsUnreadable);
+const std::string kMsgCauseValue = " (message " + std::to_string(static_cast<int>(Message::CauseUnreadable))
+                                    + " when a diagnosis reaches this section)";
 
 std::string Upper(std::string s)
 {
@@ -64,10 +70,7 @@ std::string Quote(std::string_view s, std::size_t max = 40)
     return out + "\"";
 }
 
-std::string Size(int w, int h)
-{
-    return std::to_string(w) + " x " + std::to_string(h) + " px";
-}
+using checkrules::SizeText;
 
 const char* UnitsText(int unitsIndex)
 {
@@ -81,12 +84,6 @@ std::string CauseText(int series, int unitsIndex, int side, int errNo)
 }
 
 // The same problem met in many pictures is reported once, with a count.
-struct Repeated {
-    CheckProblem problem;
-    std::string where; // the first picture met
-    int count = 0;
-};
-
 } // namespace
 
 std::string FormatProblem(const CheckProblem& p)
@@ -163,7 +160,7 @@ bool CDataDirChecker::OpenDirectory()
     return true;
 }
 
-bool CDataDirChecker::CheckPresent(const std::string& name, const char* consequence)
+bool CDataDirChecker::CheckPresent(const std::string& name, const std::string& consequence)
 {
     const fs::path path = fs::path(m_dir) / name;
     std::error_code ec;
@@ -205,7 +202,7 @@ bool CDataDirChecker::CheckPresent(const std::string& name, const char* conseque
     return true;
 }
 
-bool CDataDirChecker::ReadText(const std::string& name, const char* consequence, std::string& text)
+bool CDataDirChecker::ReadText(const std::string& name, const std::string& consequence, std::string& text)
 {
     if (!CheckPresent(name, consequence))
         return false;
@@ -272,7 +269,7 @@ void CDataDirChecker::CheckValue(const std::string& file, const std::string& sec
                                  std::size_t limit, bool emptyIsError)
 {
     const bool help = file == "Help.ini";
-    const char* consequence = help ? kMsgHelpValue : kMsgCauseValue;
+    const std::string& consequence = help ? kMsgHelpValue : kMsgCauseValue;
     // Exactly what the program reads: buffer of limit + 1 bytes, default "ERR".
     const std::string cut = platform::GetProfileStringFromText(sectionText, section, key, "ERR", limit + 1);
     if (cut == "ERR") {
@@ -322,9 +319,10 @@ void CDataDirChecker::CheckHelp()
 void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
 {
     const std::string file = info.name;
-    const char* consequence = info.series == 0
-        ? " (the program stops with message 1 when this language is chosen)"
-        : " (message 1 when this series and language are chosen)";
+    const std::string number = std::to_string(static_cast<int>(Message::NoCauseFile));
+    const std::string consequence = info.series == 0
+        ? " (the program stops with message " + number + " when this language is chosen)"
+        : " (message " + number + " when this series and language are chosen)";
     std::string text;
     if (!ReadText(file, consequence, text))
         return;
@@ -374,28 +372,13 @@ void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
 
 void CDataDirChecker::CheckBitmaps()
 {
-    // The program's loader finds its files as "QL7_Tool" beside the executable;
-    // a directory of another name is reached through a link of that name.
-    const QFileInfo dirInfo(QString::fromStdString(m_dir));
-    QString parent = dirInfo.absolutePath();
-    QTemporaryDir shim;
-    if (dirInfo.fileName() != "QL7_Tool") {
-        if (!shim.isValid() || !QFile::link(dirInfo.absoluteFilePath(), shim.path() + "/QL7_Tool")) {
-            Add(true, m_dir, "", "", "cannot prepare the bitmap check");
-            return;
-        }
-        parent = shim.path();
-    }
-    const std::string saved = platform::ExecutableDir();
-    platform::SetExecutableDirForTesting(parent.toStdString());
-
     std::array<QPixmap, 33> tiles;
     std::vector<const QPixmap*> loaded(33, nullptr);
     for (int i = 0; i < 33; ++i) {
         const std::string name = CBmpData::CodeFileName(i);
         if (!CheckPresent(name, kMsgBitmap))
             continue;
-        if (CBmpData::LoadBitmapFile(name, &tiles[i]))
+        if (CBmpData::LoadBitmapPath(m_dir + "/" + name, &tiles[i]))
             loaded[i] = &tiles[i];
         else
             Add(true, name, "", "", std::string("cannot be read as a BMP image") + kMsgBitmap);
@@ -406,12 +389,11 @@ void CDataDirChecker::CheckBitmaps()
         if (!CheckPresent(name, kMsgBitmap))
             continue;
         QPixmap image;
-        if (CBmpData::LoadBitmapFile(name, &image))
+        if (CBmpData::LoadBitmapPath(m_dir + "/" + name, &image))
             CheckPicture(name, image, static_cast<int>(i));
         else
             Add(true, name, "", "", std::string("cannot be read as a BMP image") + kMsgBitmap);
     }
-    platform::SetExecutableDirForTesting(saved);
     CheckTiles(loaded);
 }
 
@@ -420,14 +402,14 @@ void CDataDirChecker::CheckPicture(const std::string& file, const QPixmap& image
     const checkrules::PictureRule& rule = checkrules::PictureRules()[index];
     if (rule.maxRight == 0)
         return;
-    int w = 0, h = 0;
-    checkrules::DrawnSize(rule, image.width(), image.height(), w, h);
+    const QSize drawn = DrawnBitmapSize(image.width(), image.height(), rule.scaled);
+    const int w = drawn.width(), h = drawn.height();
     const int right = rule.x + w, bottom = rule.y + h;
     if (right <= rule.maxRight && bottom <= rule.maxBottom)
         return;
-    std::string text = Size(image.width(), image.height());
+    std::string text = SizeText(image.width(), image.height());
     if (rule.scaled)
-        text += ", drawn " + Size(w, h) + ",";
+        text += ", drawn " + SizeText(w, h) + ",";
     text += " at (" + std::to_string(rule.x) + ", " + std::to_string(rule.y) + ") on the " + rule.screen
         + " ends at (" + std::to_string(right) + ", " + std::to_string(bottom) + "); its room ends at ("
         + std::to_string(rule.maxRight) + ", " + std::to_string(rule.maxBottom) + "): " + rule.room;
@@ -436,92 +418,11 @@ void CDataDirChecker::CheckPicture(const std::string& file, const QPixmap& image
 
 void CDataDirChecker::CheckTiles(const std::vector<const QPixmap*>& tiles)
 {
-    const auto tileOf = [&](const std::string& code) -> int {
-        for (int i = 0; i < 33; ++i)
-            if (code == g_pictureCodes[i])
-                return tiles[i] ? i : -1;
-        return -1;
-    };
-    const auto fileOf = [](int i) { return CBmpData::CodeFileName(i); };
-    std::map<std::string, Repeated> found; // by kind and tiles, in a stable order
-    std::vector<std::string> order;
-    const auto note = [&](const std::string& id, bool error, const std::string& file,
-                          const std::string& text, const std::string& where) {
-        auto [it, fresh] = found.try_emplace(id);
-        if (fresh) {
-            it->second.problem = {error, file, "", "", text};
-            it->second.where = where;
-            order.push_back(id);
-        }
-        ++it->second.count;
-    };
-    static const char* const kColumn[] = {"left", "middle", "right"};
-
-    // A tile too big shows up in every picture that holds it: failures are
-    // gathered first and then blamed on the fewest tiles that explain them.
-    struct Failure {
-        bool height;             // column too high, else picture too wide
-        std::set<int> tiles;     // the tiles that make up the excess
-        std::string text, where;
-    };
-    std::vector<Failure> failures;
-
-    const auto checkRow = [&](const PictureRow& row, const std::string& where) {
-        int x = 0;
-        std::set<int> before; // last tiles of the earlier columns: they set this column's x
-        std::string starts;
-        for (int c = 0; c < 3; ++c) {
-            int height = 0, widest = -1;
-            std::string stack;
-            std::set<int> column;
-            for (int k = c * 4; k < c * 4 + 4; ++k) {
-                const int t = tileOf(row[k]);
-                if (t < 0)
-                    continue;
-                height += tiles[t]->height();
-                stack += (stack.empty() ? "" : "+") + fileOf(t);
-                column.insert(t);
-                if (widest < 0 || tiles[t]->width() > tiles[widest]->width())
-                    widest = t;
-            }
-            starts += (c ? ", " : "") + std::to_string(x);
-            if (height > checkrules::kColumnHeight)
-                failures.push_back({true, column,
-                                    std::string(kColumn[c]) + " column " + stack + " is " + std::to_string(height)
-                                        + " px high, more than " + std::to_string(checkrules::kColumnHeight),
-                                    where});
-            if (widest >= 0 && x + tiles[widest]->width() > checkrules::kPictureWidth) {
-                // Blame the widest tile among those that place or fill this column.
-                int culprit = widest;
-                for (int t : before)
-                    if (tiles[t]->width() > tiles[culprit]->width())
-                        culprit = t;
-                failures.push_back({false, {culprit},
-                                    std::string(kColumn[c]) + " column starts at x " + std::to_string(x)
-                                        + " and reaches x " + std::to_string(x + tiles[widest]->width())
-                                        + ", beyond " + std::to_string(checkrules::kPictureWidth)
-                                        + " (columns start at x " + starts + "...)",
-                                    where});
-            }
-            const int last = tileOf(row[c * 4 + 3]);
-            if (last >= 0) {
-                x += tiles[last]->width();
-                before.insert(last);
-            }
-        }
-        const int strip = tileOf(row[12]);
-        if (strip >= 0 && (tiles[strip]->width() > checkrules::kPictureWidth
-                           || tiles[strip]->height() > checkrules::kStripHeight))
-            note("s|" + fileOf(strip), true, fileOf(strip),
-                 "strip tile is " + Size(tiles[strip]->width(), tiles[strip]->height()) + ", more than "
-                     + Size(checkrules::kPictureWidth, checkrules::kStripHeight),
-                 where);
-    };
-
+    TileChecks checks(tiles);
     for (int units = 0; units <= 2; ++units) {
         PictureRow base;
         GetBaseRow(units, base);
-        checkRow(base, std::string("base picture, ") + UnitsText(units));
+        checks.CheckRow(base, std::string("base picture, ") + UnitsText(units));
     }
     for (int series = 0; series <= 1; ++series) {
         for (const ReachableSection& r : ReachableSections(series)) {
@@ -529,50 +430,9 @@ void CDataDirChecker::CheckTiles(const std::vector<const QPixmap*>& tiles)
             if (!GetPictureRows(series, r.unitsIndex, r.errNo, r.side, errorRow, baseRow))
                 continue;
             const std::string where = CauseText(series, r.unitsIndex, r.side, r.errNo);
-            checkRow(errorRow, where);
-            // The two rows alternate; a tile of another size moves the picture.
-            for (int k = 0; k < 13; ++k) {
-                const int a = tileOf(errorRow[k]), b = tileOf(baseRow[k]);
-                if (a < 0 || b < 0 || tiles[a]->size() == tiles[b]->size())
-                    continue;
-                note("b|" + fileOf(a) + fileOf(b), false, fileOf(a),
-                     Size(tiles[a]->width(), tiles[a]->height()) + ", but " + fileOf(b)
-                         + ", which it blinks with, is " + Size(tiles[b]->width(), tiles[b]->height())
-                         + ": the picture shifts as it blinks",
-                     where);
-            }
+            checks.CheckRow(errorRow, where);
+            checks.CheckBlink(errorRow, baseRow, where);
         }
     }
-    std::vector<bool> covered(failures.size(), false);
-    for (;;) {
-        std::map<int, int> votes;
-        for (std::size_t i = 0; i < failures.size(); ++i)
-            if (!covered[i])
-                for (int t : failures[i].tiles)
-                    ++votes[t];
-        if (votes.empty())
-            break;
-        const int blamed = std::max_element(votes.begin(), votes.end(), [](const auto& a, const auto& b) {
-                               return a.second < b.second;
-                           })->first;
-        const Failure* first = nullptr;
-        for (std::size_t i = 0; i < failures.size(); ++i) {
-            if (covered[i] || !failures[i].tiles.count(blamed))
-                continue;
-            covered[i] = true;
-            if (!first)
-                first = &failures[i];
-        }
-        const int n = votes[blamed];
-        Add(true, fileOf(blamed), "", "",
-            Size(tiles[blamed]->width(), tiles[blamed]->height()) + " makes "
-                + (first->height ? "a column too high" : "the picture too wide") + " in " + std::to_string(n)
-                + (n == 1 ? " picture" : " pictures") + "; first: " + first->text + " (" + first->where + ")");
-    }
-    for (const std::string& id : order) {
-        Repeated& r = found[id];
-        r.problem.text += r.count > 1 ? " (in " + std::to_string(r.count) + " pictures, first: " + r.where + ")"
-                                      : " (in 1 picture: " + r.where + ")";
-        m_problems.push_back(std::move(r.problem));
-    }
+    checks.Report(m_problems);
 }

@@ -39,8 +39,8 @@ public:
 
 private:
     bool OpenDirectory();
-    bool CheckPresent(const std::string& name, const char* consequence);
-    bool ReadText(const std::string& name, const char* consequence, std::string& text);
+    bool CheckPresent(const std::string& name, const std::string& consequence);
+    bool ReadText(const std::string& name, const std::string& consequence, std::string& text);
     void CheckSettings();
     void CheckHelp();
     void CheckCauseFile(const CauseFileInfo& info);

@@ -1,5 +1,7 @@
 #include "tools/check/CheckRules.h"
 
+#include "draw/Bitmaps.h"
+#include "res/ControlIds.h"
 #include "res/DialogTemplates.h"
 
 #include <array>
@@ -22,25 +24,36 @@ int Left(const DialogTemplate& dlg, int id)
     return ControlRect(*FindControl(dlg, id)).left;
 }
 
+// The room of each picture, in g_pictureTable order. Rooms end where the
+// screen's controls begin, so no picture hides under one.
+struct Room {
+    int maxRight, maxBottom;
+    const char* text;
+};
+
 const std::array<PictureRule, 7>& Rules()
 {
-    // Rooms end where the screen's controls begin, so no picture hides under one.
-    static const std::array<PictureRule, 7> rules{{
-        {"Orvane_logo.bmp", "main window and settings screen", kScreenWidth - 125, 2, false,
-         kScreenWidth - 2, 62, "top-right corner, at most 123 x 60 px, above the first row of controls"},
-        {"ql7a_led.bmp", "error-code picker (QL7-A series)", 280, 95, false,
-         DluToPixelX(g_tmplSelect.width), DluToPixelY(g_tmplSelect.height), "the picker's client area"},
-        {"ql7b_7seg.bmp", "error-code picker (QL7B series)", 380, 95, false,
-         DluToPixelX(g_tmplSelect.width), Top(g_tmplSelect, 2),
+    static const std::array<Room, 7> rooms{{
+        {kScreenWidth - 2, 62, "top-right corner, at most 123 x 60 px, above the first row of controls"},
+        {DluToPixelX(g_tmplSelect.width), DluToPixelY(g_tmplSelect.height), "the picker's client area"},
+        {DluToPixelX(g_tmplSelect.width), Top(g_tmplSelect, IDCANCEL),
          "the picker's client area, above its Cancel button"},
-        {"QL7-A_pic.bmp", "no screen", 0, 0, false, 0, 0, "loaded but never drawn"},
-        {"QL7B_pic.bmp", "settings screen", 330, 400, true, kScreenWidth, Top(g_tmplSettings, 1),
-         "above the OK button"},
-        {"ql7b-e.bmp", "additional-conditions dialog", 38, 61, false, Left(g_tmplAdd, 1078),
-         Top(g_tmplAdd, 1082), "left of the lamp buttons, above the CLEAR and OK buttons"},
-        {"ql7b-r.bmp", "additional-conditions dialog", 366, 61, false, DluToPixelX(g_tmplAdd.width),
-         Top(g_tmplAdd, 1), "inside the dialog, above the CLEAR and OK buttons"},
+        {0, 0, "loaded but never drawn"},
+        {kScreenWidth, Top(g_tmplSettings, IDOK), "above the OK button"},
+        {Left(g_tmplAdd, IDC_INTERLOCK_ON), Top(g_tmplAdd, IDC_ADD_CLEAR),
+         "left of the lamp buttons, above the CLEAR and OK buttons"},
+        {DluToPixelX(g_tmplAdd.width), Top(g_tmplAdd, IDOK),
+         "inside the dialog, above the CLEAR and OK buttons"},
     }};
+    static const std::array<PictureRule, 7> rules = [] {
+        std::array<PictureRule, 7> r{};
+        for (std::size_t i = 0; i < r.size(); ++i) {
+            const PictureInfo& p = g_pictureTable[i];
+            r[i] = {p.file,  p.screen, PictureLeft(p, kScreenWidth), p.y, p.scaled, rooms[i].maxRight,
+                    rooms[i].maxBottom, rooms[i].text};
+        }
+        return r;
+    }();
     return rules;
 }
 
@@ -51,14 +64,9 @@ std::span<const PictureRule> PictureRules()
     return Rules();
 }
 
-void DrawnSize(const PictureRule& rule, int w, int h, int& drawnW, int& drawnH)
+std::string SizeText(int w, int h)
 {
-    drawnW = w;
-    drawnH = h;
-    if (rule.scaled && w > 0) {
-        drawnW = 80;
-        drawnH = static_cast<int>(80.0 / w * h);
-    }
+    return std::to_string(w) + " x " + std::to_string(h) + " px";
 }
 
 std::string RulesText()

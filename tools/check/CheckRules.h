@@ -1,4 +1,6 @@
 #pragma once
+#include "data/PictureTables.h"
+
 #include <cstddef>
 #include <span>
 #include <string>
@@ -11,10 +13,10 @@ constexpr std::size_t kSettingBytes = 255; // settings and help: 256-byte buffer
 constexpr std::size_t kHelpBytes = 255;
 constexpr std::size_t kCauseBytes = 1023;  // cause and remedy: 1024-byte buffers
 
-// Room of the light-curtain picture in the main window (188 x 325 px).
-constexpr int kPictureWidth = 188;  // the three columns side by side
-constexpr int kColumnHeight = 274;  // head tile and three body tiles; the strip starts here
-constexpr int kStripHeight = 325 - kColumnHeight;
+// Room of the light-curtain picture in the main window.
+using ::kColumnHeight;
+using ::kPictureWidth;
+using ::kStripHeight;
 
 // Where a screen draws one of the single pictures, and the room it has there.
 // The image as drawn, (x, y) to (x + w, y + h), must end at or before
@@ -29,13 +31,13 @@ struct PictureRule {
     const char* room;  // what bounds the room, for the report
 };
 
-// The seven pictures in load order; "QL7-A_pic.bmp" is drawn nowhere and has
-// no room to fit (maxRight and maxBottom are 0).
+// The seven pictures in load order, placed as the picture table places them;
+// the one drawn nowhere has no room to fit (maxRight and maxBottom are 0).
 std::span<const PictureRule> PictureRules();
 
-// Size a w x h picture is drawn at under a rule.
-void DrawnSize(const PictureRule& rule, int w, int h, int& drawnW, int& drawnH);
-
 std::string RulesText();
+
+// "w x h px", as every report line writes a size.
+std::string SizeText(int w, int h);
 
 } // namespace checkrules

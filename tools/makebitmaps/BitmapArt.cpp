@@ -461,22 +461,17 @@ QImage DrawTile(const std::string& code)
     return {};
 }
 
-QImage DrawPicture(const std::string& fileName)
+QImage DrawPictureArt(Picture picture)
 {
-    if (fileName == "Orvane_logo.bmp")
-        return Logo();
-    if (fileName == "ql7b_7seg.bmp")
-        return SevenSegPicture();
-    if (fileName == "ql7a_led.bmp")
-        return LedPicture();
-    if (fileName == "QL7B_pic.bmp")
-        return SeriesPicture(true);
-    if (fileName == "QL7-A_pic.bmp")
-        return SeriesPicture(false);
-    if (fileName == "ql7b-e.bmp")
-        return UnitPicture(true);
-    if (fileName == "ql7b-r.bmp")
-        return UnitPicture(false);
+    switch (picture) {
+    case Picture::Logo: return Logo();
+    case Picture::Led: return LedPicture();
+    case Picture::SevenSeg: return SevenSegPicture();
+    case Picture::PicA: return SeriesPicture(false);
+    case Picture::PicB: return SeriesPicture(true);
+    case Picture::Emitter: return UnitPicture(true);
+    case Picture::Receiver: return UnitPicture(false);
+    }
     return {};
 }
 
@@ -485,8 +480,7 @@ std::vector<NamedImage> AllBitmaps()
     std::vector<NamedImage> all;
     for (const char* code : g_pictureCodes)
         all.push_back({std::string(code) + ".bmp", DrawTile(code)});
-    for (const char* name : {"Orvane_logo.bmp", "ql7a_led.bmp", "ql7b_7seg.bmp", "QL7-A_pic.bmp",
-                             "QL7B_pic.bmp", "ql7b-e.bmp", "ql7b-r.bmp"})
-        all.push_back({name, DrawPicture(name)});
+    for (const PictureInfo& picture : g_pictureTable)
+        all.push_back({picture.file, DrawPictureArt(picture.picture)});
     return all;
 }

@@ -1,4 +1,5 @@
 #include "CauseFileMaker.h"
+#include "data/UnitRules.h"
 
 #include <cstdio>
 #include <map>
@@ -69,7 +70,6 @@ const Words kWords[2] = {
     },
 };
 
-const char* const kPrefix[3] = {"3LINE", "2LINE", "1LINE"};
 
 template <typename... Args>
 std::string Format(const char* fmt, Args... args)
@@ -85,11 +85,6 @@ std::string OneLine(std::string caption)
         if (ch == '\n')
             ch = ' ';
     return caption;
-}
-
-int UnitCount(const AppState& app)
-{
-    return app.m_nUnitsIndex == 0 ? 3 : app.m_nUnitsIndex == 1 ? 2 : 1;
 }
 
 // Caption of the code in slot, on one line and quoted.
@@ -108,18 +103,13 @@ std::string UnitSide(int language, int unit, int side)
     return std::string(w.unit[unit]) + (language == 1 ? " " : "") + w.side[side - 1];
 }
 
-int RowSide(const DiagRow& row)
-{
-    return row.m_nCode[0] != 0 || row.m_nCode[1] != 0 || row.m_nCode[2] != 0 ? 1 : 2;
-}
-
 // "Main Sensor emitter shows "3", Sub Sensor 1 emitter shows "No error code""
 std::string DescribeCodes(const AppState& app, const DiagRow& row)
 {
     const Words& w = kWords[app.m_nLanguage];
-    const int side = RowSide(row);
+    const int side = SideOfCodes(row.m_nCode);
     std::string text;
-    for (int u = 0; u < UnitCount(app); ++u) {
+    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
         const int slot = side == 1 ? u : 3 + u;
         if (u > 0)
             text += w.listSep;
@@ -133,7 +123,7 @@ std::string CodesHeading(const AppState& app, int side)
 {
     const Words& w = kWords[app.m_nLanguage];
     std::string text;
-    for (int u = 0; u < UnitCount(app); ++u) {
+    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
         if (u > 0)
             text += " / ";
         text += w.unit[u];
@@ -147,9 +137,9 @@ std::string CodesHeading(const AppState& app, int side)
 // "- "3" / "No error code"", one status under CodesHeading.
 std::string CodesLine(const AppState& app, const DiagRow& row)
 {
-    const int side = RowSide(row);
+    const int side = SideOfCodes(row.m_nCode);
     std::string text = "- ";
-    for (int u = 0; u < UnitCount(app); ++u) {
+    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
         const int slot = side == 1 ? u : 3 + u;
         if (u > 0)
             text += " / ";
@@ -198,8 +188,8 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
     int side = 0;
     for (const DiagRow& row : rows) {
         std::string lines;
-        if (RowSide(row) != side)
-            lines += "\n" + CodesHeading(app, RowSide(row));
+        if (SideOfCodes(row.m_nCode) != side)
+            lines += "\n" + CodesHeading(app, SideOfCodes(row.m_nCode));
         lines += "\n" + CodesLine(app, row);
         const std::string lamps = DescribeLamps(app.m_nLanguage, row);
         if (!lamps.empty())
@@ -209,7 +199,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
         if (need > budget)
             break;
         block += lines;
-        side = RowSide(row);
+        side = SideOfCodes(row.m_nCode);
         ++listed;
     }
     if (listed < rows.size())
@@ -236,10 +226,7 @@ std::vector<Section> SectionsOf(int series)
             for (int i = 0; i < table.count; ++i)
                 byErrNo[table.rows[i].m_nErrNo].push_back(table.rows[i]);
             for (auto& [errNo, rows] : byErrNo) {
-                std::string name = kPrefix[units];
-                if (series == 0)
-                    name += side == 1 ? "E" : "R";
-                name += std::to_string(errNo);
+                std::string name = SectionName(SectionPrefix(units), series, errNo, side);
                 sections.push_back({name, units, side, errNo, std::move(rows)});
             }
         }
