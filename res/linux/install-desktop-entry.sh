@@ -39,6 +39,9 @@ done
 escape() { printf '%s' "$1" | sed -e 's/\\/\\\\/g'; }
 quote_arg() { printf '"%s"' "$(printf '%s' "$1" | sed -e 's/[\\"`$]/\\&/g')"; }
 exec_value=$(escape "$(quote_arg "$here/darvell")" | sed -e 's/%/%%/g')
+# GLib looks for the program named first before it turns %% back into %, so a
+# path with % in it would never start there: let env start it instead.
+case "$here" in *%*) exec_value="env $exec_value" ;; esac
 tryexec_value=$(escape "$here/darvell")
 icon_value=$(escape "$here/icons/darvell-256.png")
 
