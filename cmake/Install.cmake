@@ -1,4 +1,4 @@
-# The portable folder: `cmake --install BUILD --prefix DIR` makes DIR a complete
+# The portable folder: `cmake --install BUILD [--prefix DIR]` makes DIR a complete
 # Darvell that runs wherever it is moved, and CPack packs the same layout as
 # Darvell-<version>-Linux-x86_64.tar.gz with the top folder Darvell-<version>/.
 #
@@ -9,8 +9,14 @@
 #   install-desktop-entry.sh    writes a desktop entry with this folder's paths
 #   README.md
 
-# Qt comes from the system: the installed programs carry no RPATH into the build tree.
-set(CMAKE_SKIP_INSTALL_RPATH ON)
+# Without --prefix, the folder is laid out inside the build folder.
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  set(CMAKE_INSTALL_PREFIX ${CMAKE_BINARY_DIR}/Darvell-${PROJECT_VERSION} CACHE PATH
+    "Where cmake --install lays out the portable folder" FORCE)
+endif()
+
+# Qt comes from the system. The installed programs keep CMake's default of no
+# install RPATH, so nothing points into the build tree (scripts/e2e-package.sh checks).
 
 install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
 # The committed text files, not the build's copies (the built program may have

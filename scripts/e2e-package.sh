@@ -71,12 +71,13 @@ step "unpacked into '$place': layout complete, no RPATH, data directory clean"
 
 home="$work/home"
 entry="$home/.local/share/applications/darvell.desktop"
-install_entry() { HOME="$home" XDG_DATA_HOME="" "$top/install-desktop-entry.sh" "$@"; }
+# install_entry FOLDER [--remove]: the folder's script, run in the private home.
+install_entry() { HOME="$home" XDG_DATA_HOME="" "$1/install-desktop-entry.sh" "${@:2}"; }
 mkdir -p "$home"
-install_entry >/dev/null
+install_entry "$top" >/dev/null
 [ -f "$entry" ] || fail "install-desktop-entry.sh wrote no $entry"
 before=$(stat -c '%i %y' "$entry")
-install_entry >/dev/null
+install_entry "$top" >/dev/null
 [ "$(stat -c '%i %y' "$entry")" = "$before" ] || fail "a second install-desktop-entry.sh run changed the entry"
 for d in "$top/darvell.desktop" "$entry"; do
   out=$(desktop-file-validate "$d" 2>&1) || fail "desktop-file-validate $d: $out"
@@ -144,8 +145,7 @@ app_pid=""
 moved="$work/100% moved/Darvell-$version"
 mkdir -p "$(dirname "$moved")"
 mv "$top" "$moved"
-install_entry_moved() { HOME="$home" XDG_DATA_HOME="" "$moved/install-desktop-entry.sh" "$@"; }
-install_entry_moved >/dev/null
+install_entry "$moved" >/dev/null
 out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate of the moved folder's entry: $out"
 (cd "$elsewhere" && gio launch "$entry") >"$work/launch.log" 2>&1 ||
   fail "gio launch of the moved folder failed: $(cat "$work/launch.log")"
@@ -156,7 +156,7 @@ step "moved to '$moved': the new entry starts it"
 kill "$app_pid"
 app_pid=""
 
-install_entry_moved --remove >/dev/null
+install_entry "$moved" --remove >/dev/null
 [ ! -e "$entry" ] || fail "--remove left $entry"
-install_entry_moved --remove >/dev/null || fail "a second --remove failed"
+install_entry "$moved" --remove >/dev/null || fail "a second --remove failed"
 step "PASS"
