@@ -5,6 +5,7 @@ DARVELL_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick x11-utils tesseract-ocr libx11-dev
+  git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core
 )
 # Only scripts/fuzz.sh needs these.
