@@ -29,46 +29,30 @@ int CDarvellApp::Fail(Message msg)
     return kExitStartupFailed;
 }
 
+bool CDarvellApp::Check(bool ok, Message msg)
+{
+    if (!ok)
+        Fail(msg);
+    return ok;
+}
+
 bool CDarvellApp::LoadDataFiles()
 {
     COperateIni ini(m_app);
-    if (!ini.CheckSettingFile()) {
-        Fail(Message::NoSettingFile);
-        return false;
-    }
     // A failing read leaves m_nLanguage at English unless "Language" itself
-    // was read, so message 6 comes in the language the file asked for.
-    if (!ini.ReadSettings()) {
-        Fail(Message::SettingsUnreadable);
+    // was read, so its message comes in the language the file asked for.
+    if (!Check(ini.CheckSettingFile(), Message::NoSettingFile)
+        || !Check(ini.ReadSettings(), Message::SettingsUnreadable))
         return false;
-    }
     m_app.m_nDialogWidth = 1024;
-    if (!ini.CheckHelpFile()) {
-        Fail(Message::NoHelpFile);
-        return false;
-    }
-    if (!ini.ReadHelp()) {
-        Fail(Message::HelpUnreadable);
-        return false;
-    }
-    if (!ini.CheckCauseFile()) {
-        Fail(Message::NoCauseFile);
-        return false;
-    }
-    return true;
+    return Check(ini.CheckHelpFile(), Message::NoHelpFile) && Check(ini.ReadHelp(), Message::HelpUnreadable)
+        && Check(ini.CheckCauseFile(), Message::NoCauseFile);
 }
 
 bool CDarvellApp::LoadBitmaps()
 {
-    if (!CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data())) {
-        Fail(Message::BitmapsUnreadable);
-        return false;
-    }
-    if (!CBmpData::LoadPictures(m_bitmaps)) {
-        Fail(Message::BitmapsUnreadable);
-        return false;
-    }
-    return true;
+    return Check(CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data()), Message::BitmapsUnreadable)
+        && Check(CBmpData::LoadPictures(m_bitmaps), Message::BitmapsUnreadable);
 }
 
 void CDarvellApp::RunScreens()

@@ -35,6 +35,7 @@ private:
     bool LoadBitmaps();    // the 33 tiles and 7 pictures; false after the message
     void RunScreens();
     int Fail(Message msg); // shows the message; the failure status
+    bool Check(bool ok, Message msg); // ok, after showing the message when it is not
 
     AppState m_app;
     Bitmaps m_bitmaps;

@@ -171,10 +171,7 @@ std::string COperateIni::ConvertEscapes(const char* text)
 
 std::string COperateIni::CauseFilePath() const
 {
-    const bool english = m_app.m_nLanguage != 0;
-    if (m_app.m_nSeries == 1)
-        return platform::ExePath(english ? "\\QL7_Tool\\QL7AE.ini" : "\\QL7_Tool\\QL7AJ.ini");
-    return platform::ExePath(english ? "\\QL7_Tool\\QL7BE.ini" : "\\QL7_Tool\\QL7BJ.ini");
+    return platform::ExePath("\\QL7_Tool\\" + CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
 }
 
 std::string COperateIni::SectionName(int nErrNo, int nSide) const

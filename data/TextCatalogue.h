@@ -35,20 +35,9 @@ extern const char* const g_strVersion; // "1.0.1.0"
 extern const LocalText g_strMessageTitle;
 extern const std::array<LocalText, 11> g_strMessage;
 
-// The messages by name; the value is the number in g_strMessage.
-enum class Message : int {
-    NoMatch = 0,         // the entered status matches no row
-    NoCauseFile = 1,     // cause/remedy file missing
-    CauseUnreadable = 2, // a section or key missing, or "ERR"
-    NoPicture = 3,       // picture rows cannot be taken
-    AlreadyRunning = 4,
-    NoSettingFile = 5,
-    SettingsUnreadable = 6,
-    CannotWrite = 7,
-    BitmapsUnreadable = 8,
-    NoHelpFile = 9,
-    HelpUnreadable = 10,
-};
+// The messages by name, in g_strMessage order: the value is the message number.
+enum class Message : int { NoMatch, NoCauseFile, CauseUnreadable, NoPicture, AlreadyRunning, NoSettingFile,
+                           SettingsUnreadable, CannotWrite, BitmapsUnreadable, NoHelpFile, HelpUnreadable };
 
 // Texts kept as the dialog templates hold them, whatever the language.
 extern const char* const g_strAboutMenuItem; // system-menu item of the main window

@@ -41,27 +41,14 @@ constexpr int kMainRow[4] = {IDC_EMITTER_MAIN, IDC_EMITTER_MAIN_LABEL, IDC_RECEI
                              IDC_RECEIVER_MAIN_LABEL};
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
-    {IDC_EMITTER, &g_strEmitter},
-    {IDC_RECEIVER, &g_strReceiver},
-    {IDC_EMITTER_SUB2_LABEL, &g_strEmitterSub2},
-    {IDC_EMITTER_SUB1_LABEL, &g_strEmitterSub1},
-    {IDC_EMITTER_MAIN_LABEL, &g_strEmitterMain},
-    {IDC_RECEIVER_SUB2_LABEL, &g_strReceiverSub2},
-    {IDC_RECEIVER_SUB1_LABEL, &g_strReceiverSub1},
-    {IDC_RECEIVER_MAIN_LABEL, &g_strReceiverMain},
-    {IDC_STEP1, &g_strStep1},
-    {IDC_STEP2, &g_strStep2},
-    {IDC_STEP3, &g_strStep3},
-    {IDC_STEP4, &g_strStep4},
-    {IDC_COUNT_CAPTION, &g_strCauseCount},
-    {IDC_CLEAR, &g_strClear},
-    {IDC_THREE_UNITS, &g_strThreeUnits},
-    {IDC_TWO_UNITS, &g_strTwoUnits},
-    {IDC_ONE_UNIT, &g_strOneUnit},
-    {IDC_SETTINGS, &g_strSettings},
-    {IDCANCEL, &g_strExit},
-    {IDC_RESET_NOTE, &g_strResetNote},
-    {IDC_CHANGE_NOTE, &g_strChangeNote},
+    {IDC_EMITTER, &g_strEmitter}, {IDC_RECEIVER, &g_strReceiver}, {IDC_EMITTER_SUB2_LABEL, &g_strEmitterSub2},
+    {IDC_EMITTER_SUB1_LABEL, &g_strEmitterSub1}, {IDC_EMITTER_MAIN_LABEL, &g_strEmitterMain},
+    {IDC_RECEIVER_SUB2_LABEL, &g_strReceiverSub2}, {IDC_RECEIVER_SUB1_LABEL, &g_strReceiverSub1},
+    {IDC_RECEIVER_MAIN_LABEL, &g_strReceiverMain}, {IDC_STEP1, &g_strStep1}, {IDC_STEP2, &g_strStep2},
+    {IDC_STEP3, &g_strStep3}, {IDC_STEP4, &g_strStep4}, {IDC_COUNT_CAPTION, &g_strCauseCount},
+    {IDC_CLEAR, &g_strClear}, {IDC_THREE_UNITS, &g_strThreeUnits}, {IDC_TWO_UNITS, &g_strTwoUnits},
+    {IDC_ONE_UNIT, &g_strOneUnit}, {IDC_SETTINGS, &g_strSettings}, {IDCANCEL, &g_strExit},
+    {IDC_RESET_NOTE, &g_strResetNote}, {IDC_CHANGE_NOTE, &g_strChangeNote},
 };
 
 } // namespace
@@ -73,10 +60,9 @@ CDarvellDlg::CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     connect(&m_timer, &QTimer::timeout, this, &CDarvellDlg::OnBlinkTimer);
 
     for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
-        connect(EntryButton(slot), &QAbstractButton::clicked, this, [this, slot] { OnEntryButton(slot); });
+        OnClicked(kEntryIds[slot], [this, slot] { OnEntryButton(slot); });
     for (int i = 0; i < 3; ++i)
-        connect(Control<CBaseButtonR>(kRadioIds[i]), &QAbstractButton::clicked, this,
-                [this, i] { OnUnitsRadio(i); });
+        OnClicked(kRadioIds[i], [this, i] { OnUnitsRadio(i); });
     const std::pair<int, void (CDarvellDlg::*)()> buttons[] = {
         {IDC_CLEAR, &CDarvellDlg::OnClear},       {IDC_SETTINGS, &CDarvellDlg::OnSettings},
         {IDC_UP, &CDarvellDlg::OnUp},             {IDC_DOWN, &CDarvellDlg::OnDown},
@@ -84,20 +70,12 @@ CDarvellDlg::CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     for (const auto& [id, handler] : buttons)
         connect(Control<CBaseButton>(id), &QAbstractButton::clicked, this, handler);
 
-    OnInitDialog();
+    InitDialog(); // tests and the program see a complete window before DoModal
 }
 
 int CDarvellDlg::EntryButtonId(int slot)
 {
     return slot >= 0 && slot < CEnteredStatus::kSlots ? kEntryIds[slot] : -1;
-}
-
-int CDarvellDlg::SlotOfButton(int id)
-{
-    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
-        if (kEntryIds[slot] == id)
-            return slot;
-    return -1;
 }
 
 CBaseButton* CDarvellDlg::EntryButton(int slot) const

@@ -27,9 +27,8 @@ public:
 
     static constexpr int kBlinkMs = 500;
 
-    // Entry button of slot 0..5, and the slot of a button id (-1 for none).
+    // Entry button of slot 0..5 (-1 for none).
     static int EntryButtonId(int slot);
-    static int SlotOfButton(int id);
 
     // Client pixels of the light-curtain picture; only this area is repainted
     // while blinking.
@@ -58,7 +57,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
     void ReloadScreen();
     void LiftCutLabels();
     void FitTextBox();

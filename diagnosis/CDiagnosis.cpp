@@ -84,19 +84,10 @@ std::optional<Message> CDiagnosis::Diagnose(const Codes& codes, const DiagTable&
 
     m_Causes = std::move(causes);
     m_bHasConditions = hasConditions;
-    m_nPage = 0;
-    RestartBlink();
-
     m_view.m_bResultsVisible = true;
     m_view.m_bConditionVisible = hasConditions;
     m_view.m_bEntryButtonsDisabled = true;
-    if (m_Causes.size() != 1) {
-        m_view.m_bUpDownVisible = true;
-        m_view.m_bDownEnabled = true;
-    } else {
-        m_view.m_bDownEnabled = false;
-    }
-    m_view.m_bUpEnabled = false;
+    ShowFirstPage();
     return std::nullopt;
 }
 
@@ -165,16 +156,17 @@ bool CDiagnosis::ApplyConditions(int interlock, int halt, bool accepted)
 
     m_view.m_bConditionVisible = false; // offered once per diagnosis
     m_Causes = std::move(kept);
+    ShowFirstPage();
+    return true;
+}
+
+void CDiagnosis::ShowFirstPage()
+{
     m_nPage = 0;
     RestartBlink();
-    if (m_Causes.size() == 1) {
-        m_view.m_bUpDownVisible = false;
-        m_view.m_bDownEnabled = false;
-    } else {
-        m_view.m_bDownEnabled = true;
-    }
+    // UP and DOWN only for a list of more than one page.
+    m_view.m_bUpDownVisible = m_view.m_bDownEnabled = m_Causes.size() > 1;
     m_view.m_bUpEnabled = false;
-    return true;
 }
 
 void CDiagnosis::Reset()

@@ -98,6 +98,7 @@ public:
 
 private:
     Message Fail(Message message);
+    void ShowFirstPage(); // page 0 of a new list, with the paging buttons it needs
     void RestartBlink();
 
     AppState& m_app;

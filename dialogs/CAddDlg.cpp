@@ -15,15 +15,9 @@ constexpr int kInterlockOn = IDC_INTERLOCK_ON, kInterlockOff = IDC_INTERLOCK_OFF
               kHaltOff = IDC_HALT_OFF, kClear = IDC_ADD_CLEAR;
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
-    {IDC_HALT, &g_strAddHalt},
-    {IDC_INTERLOCK, &g_strAddInterlock},
-    {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
-    {IDC_ADD_EMITTER, &g_strAddEmitterSide},
-    {IDOK, &g_strAddOk},
-    {kClear, &g_strAddClear},
-    {kHaltOn, &g_strAddHaltOn},
-    {kHaltOff, &g_strAddHaltOff},
-    {kInterlockOff, &g_strAddInterlockOff},
+    {IDC_HALT, &g_strAddHalt}, {IDC_INTERLOCK, &g_strAddInterlock}, {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
+    {IDC_ADD_EMITTER, &g_strAddEmitterSide}, {IDOK, &g_strAddOk}, {kClear, &g_strAddClear},
+    {kHaltOn, &g_strAddHaltOn}, {kHaltOff, &g_strAddHaltOff}, {kInterlockOff, &g_strAddInterlockOff},
     {kInterlockOn, &g_strAddInterlockOn},
 };
 } // namespace
@@ -33,14 +27,9 @@ CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 {
     const std::pair<int, int> pairs[] = {{kInterlockOn, kInterlockOff}, {kInterlockOff, kInterlockOn},
                                          {kHaltOn, kHaltOff}, {kHaltOff, kHaltOn}};
-    for (const auto& pair : pairs) {
-        // Plain copies: structured bindings cannot be captured before C++20 in every compiler.
-        const int id = pair.first, partner = pair.second;
-        if (auto* b = Control<CBaseButtonR>(id))
-            connect(b, &QAbstractButton::clicked, this, [this, id, partner] { OnLamp(id, partner); });
-    }
-    if (auto* clear = Control<CBaseButton>(kClear))
-        connect(clear, &QAbstractButton::clicked, this, [this] { OnClear(); });
+    for (const auto& [id, partner] : pairs)
+        OnClicked(id, [this, id = id, partner = partner] { OnLamp(id, partner); });
+    OnClicked(kClear, [this] { OnClear(); });
 }
 
 void CAddDlg::OnInitDialog()
@@ -49,12 +38,6 @@ void CAddDlg::OnInitDialog()
     SetTitle(g_strAddTitle[Language()]);
     SetTexts(kTexts);
     FitAllTexts(*this);
-}
-
-int CAddDlg::DoModal()
-{
-    OnInitDialog();
-    return CTemplateDialog::DoModal();
 }
 
 void CAddDlg::OnLamp(int id, int partner)

@@ -15,14 +15,13 @@ public:
     int GetInterlockState() const { return m_nInterlockState; }
     int GetHaltState() const { return m_nHaltState; }
 
-    int DoModal() override;
     void OnOK() override;
 
 protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
     void OnLamp(int id, int partner);
     void OnClear();
     const Bitmaps& m_bitmaps;

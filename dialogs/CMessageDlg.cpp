@@ -41,10 +41,9 @@ void CMessageDlg::OnInitDialog()
 
 int CMessageDlg::DoModal()
 {
+    if (!Hook())
+        return CTemplateDialog::DoModal();
     OnInitDialog();
-    if (Hook()) {
-        Hook()(m_nMsg, App().m_nLanguage);
-        return IDOK;
-    }
-    return CTemplateDialog::DoModal();
+    Hook()(m_nMsg, App().m_nLanguage);
+    return IDOK;
 }

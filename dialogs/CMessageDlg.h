@@ -22,7 +22,7 @@ public:
     static void SetShowHookForTesting(ShowHook hook);
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
 };
 
 // Shows a message in the program's message box and waits for OK.

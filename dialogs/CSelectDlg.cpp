@@ -13,10 +13,8 @@
 CSelectDlg::CSelectDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     : CTemplateDialog(g_tmplSelect, app, parent), m_bitmaps(bitmaps)
 {
-    for (int i = 0; i < kEntries; ++i) {
-        if (auto* b = Control<CBaseButton>(kFirstCode + i))
-            connect(b, &QAbstractButton::clicked, this, [this, i] { done(kFirstCode + i); });
-    }
+    for (int i = 0; i < kEntries; ++i)
+        OnClicked(kFirstCode + i, [this, i] { done(kFirstCode + i); });
 }
 
 void CSelectDlg::SetCaptions(const std::string* captions)
@@ -62,12 +60,6 @@ void CSelectDlg::CentreOnOwner()
     else
         return;
     move(area.center() - QPoint(width() / 2, height() / 2));
-}
-
-int CSelectDlg::DoModal()
-{
-    OnInitDialog();
-    return CTemplateDialog::DoModal();
 }
 
 void CSelectDlg::PaintPictures(QPainter& painter)

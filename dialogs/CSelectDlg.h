@@ -22,7 +22,6 @@ public:
 
     // captions[0..13] are entries 0..13 (strings 1..14 of a caption set).
     void SetCaptions(const std::string* captions);
-    int DoModal() override;
 
     PickerEntry m_Entries[14];
 
@@ -33,7 +32,7 @@ protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
     void CentreOnOwner();
     const Bitmaps& m_bitmaps;
 };

@@ -16,27 +16,19 @@ constexpr int kChinese = IDC_CHINESE, kEnglish = IDC_ENGLISH, kThirdLanguage = I
 constexpr int kQl7b = IDC_QL7B, kQl7a = IDC_QL7A, kThirdSeries = IDC_THIRD_SERIES;
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
-    {IDC_SET_HEADING, &g_strSetHeading},
-    {IDC_SERIES_CAPTION, &g_strSetLightCurtain},
-    {IDC_LANGUAGE_CAPTION, &g_strSetLanguage},
-    {IDOK, &g_strSetOk},
-    {IDCANCEL, &g_strSetExit},
-    {IDC_STEP1, &g_strSetStep1},
-    {IDC_STEP2, &g_strSetStep2},
+    {IDC_SET_HEADING, &g_strSetHeading}, {IDC_SERIES_CAPTION, &g_strSetLightCurtain},
+    {IDC_LANGUAGE_CAPTION, &g_strSetLanguage}, {IDOK, &g_strSetOk}, {IDCANCEL, &g_strSetExit},
+    {IDC_STEP1, &g_strSetStep1}, {IDC_STEP2, &g_strSetStep2},
 };
 } // namespace
 
 CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     : CTemplateDialog(g_tmplSettings, app, parent), m_bitmaps(bitmaps)
 {
-    auto onClick = [this](int id, auto handler) {
-        if (auto* b = Control<CBaseButtonR>(id))
-            connect(b, &QAbstractButton::clicked, this, handler);
-    };
-    onClick(kChinese, [this] { OnLanguage(kChinese, 0); });
-    onClick(kEnglish, [this] { OnLanguage(kEnglish, 1); });
-    onClick(kQl7b, [this] { OnSeries(kQl7b, 0); });
-    onClick(kQl7a, [this] { OnSeries(kQl7a, 1); });
+    OnClicked(kChinese, [this] { OnLanguage(kChinese, 0); });
+    OnClicked(kEnglish, [this] { OnLanguage(kEnglish, 1); });
+    OnClicked(kQl7b, [this] { OnSeries(kQl7b, 0); });
+    OnClicked(kQl7a, [this] { OnSeries(kQl7a, 1); });
     // The third radio of each row stands in the template only; they are disabled and do nothing.
 }
 
@@ -66,12 +58,6 @@ void CSetDlg::OnInitDialog()
     if (w > 0 && h > 0)
         setFixedSize(w, h);
     move(0, 0);
-}
-
-int CSetDlg::DoModal()
-{
-    OnInitDialog();
-    return CTemplateDialog::DoModal();
 }
 
 void CSetDlg::SetLanguageRadios(int v)

@@ -10,7 +10,6 @@ class CSetDlg : public CTemplateDialog {
 public:
     CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
 
-    int DoModal() override;
     void OnOK() override;
 
     void ApplyTexts();
@@ -23,7 +22,7 @@ protected:
     void PaintPictures(QPainter& painter) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
     // v 0 or 1 checks that radio of the row, any other value the third one.
     void SetLanguageRadios(int v);
     void SetSeriesRadios(int v);

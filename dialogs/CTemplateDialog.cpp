@@ -110,7 +110,16 @@ QWidget* CTemplateDialog::CreateControl(const ControlTemplate& c)
 
 int CTemplateDialog::DoModal()
 {
+    if (!m_bInitialised)
+        OnInitDialog();
+    m_bInitialised = false;
     return exec();
+}
+
+void CTemplateDialog::InitDialog()
+{
+    OnInitDialog();
+    m_bInitialised = true;
 }
 
 void CTemplateDialog::OnOK()

@@ -5,6 +5,7 @@
 #include "res/ControlIds.h"
 #include "res/DialogTemplates.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QString>
 #include <span>
@@ -27,8 +28,9 @@ public:
     CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWidget* parent = nullptr,
                     Look look = Look::Program);
 
-    // Runs the dialog modally; the result is the number given to done():
-    // 1 (OK) or 2 (cancel, also the close box) unless a dialog ends otherwise.
+    // Runs OnInitDialog (unless InitDialog ran since the last run), then the
+    // dialog modally; the result is the number given to done(): 1 (OK) or 2
+    // (cancel, also the close box) unless a dialog ends otherwise.
     virtual int DoModal();
 
     static constexpr int IDOK = ::IDOK, IDCANCEL = ::IDCANCEL;
@@ -44,6 +46,14 @@ public:
     T* Control(int id) const
     {
         return findChild<T*>(QString::number(id), Qt::FindDirectChildrenOnly);
+    }
+
+    // Runs handler on each click of the button of a template id (none without one).
+    template <class Handler>
+    void OnClicked(int id, Handler handler)
+    {
+        if (auto* b = Control<QAbstractButton>(id))
+            connect(b, &QAbstractButton::clicked, this, handler);
     }
 
     // Caption of a button or text of a label, from UTF-8; false without such a control.
@@ -73,6 +83,11 @@ public:
     static QColor BackgroundColour() { return QColor(135, 255, 135); }
 
 protected:
+    // The start of a dialog: texts, check states and size from the application state.
+    virtual void OnInitDialog() {}
+    // OnInitDialog at once, for a window that must be complete before DoModal.
+    void InitDialog();
+
     // Pictures on the background, after it is filled and beneath the controls.
     virtual void PaintPictures(QPainter& painter);
 
@@ -85,4 +100,5 @@ private:
     const DialogTemplate& m_tmpl;
     AppState& m_app;
     Look m_look;
+    bool m_bInitialised = false;
 };

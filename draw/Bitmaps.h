@@ -20,11 +20,8 @@ struct Bitmaps {
     QPixmap m_hReceiverBitmap;
 };
 
-// The seven single pictures, in load order.
+// The seven single pictures, in load order, and what is known about each.
 enum class Picture { Logo, Led, SevenSeg, PicA, PicB, Emitter, Receiver };
-
-// Everything known about one picture: its file, its slot, and where its
-// screen draws it.
 struct PictureInfo {
     Picture picture;
     const char* file;
@@ -35,16 +32,8 @@ struct PictureInfo {
     bool scaled;        // drawn 80 px wide, height scaled and truncated
 };
 
-// The seven pictures in load order (g_pictureTable[int(p)] describes p).
-extern const std::array<PictureInfo, 7> g_pictureTable;
+extern const std::array<PictureInfo, 7> g_pictureTable; // g_pictureTable[int(p)] describes p
 
-inline const PictureInfo& PictureOf(Picture p)
-{
-    return g_pictureTable[static_cast<int>(p)];
-}
-
-// Left edge of a picture on a screen of the given width.
+// Left edge of a picture on a screen of the given width, and the picture drawn there.
 int PictureLeft(const PictureInfo& info, int screenWidth);
-
-// Draws a picture where its screen (screenWidth px wide) places it.
 void DrawPicture(QPainter& painter, const Bitmaps& bitmaps, Picture p, int screenWidth);

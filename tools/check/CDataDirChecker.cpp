@@ -6,7 +6,6 @@
 #include "platform/ProfileFile.h"
 #include "tools/check/CheckRules.h"
 #include "tools/check/ReachableSections.h"
-#include "tools/check/TileChecks.h"
 #include "tools/check/Utf8Check.h"
 
 #include <QDir>
@@ -83,7 +82,186 @@ std::string CauseText(int series, int unitsIndex, int side, int errNo)
     return s + UnitsText(unitsIndex) + ", error " + std::to_string(errNo);
 }
 
-// The same problem met in many pictures is reported once, with a count.
+// The checks of the 33 tiles over every picture a diagnosis can show. Each
+// row goes through CheckRow (an error row also through CheckBlink with the base
+// row it alternates with); Report hands over the problems, a tile that is too
+// big blamed once for all the pictures it spoils, and the same problem met in
+// many pictures reported once, with a count.
+class TileChecks {
+public:
+    // tiles[i] is slot i, or null when that file is missing or unreadable.
+    explicit TileChecks(const std::vector<const QPixmap*>& tiles) : m_tiles(tiles) {}
+
+    // Column heights, column widths and the strip of one picture.
+    void CheckRow(const PictureRow& row, const std::string& where)
+    {
+        int x = 0;
+        std::set<int> before; // last tiles of the earlier columns: they set this column's x
+        std::string starts;
+        for (int c = 0; c < 3; ++c) {
+            int height = 0, widest = -1;
+            std::string stack;
+            std::set<int> column;
+            for (int k = c * 4; k < c * 4 + 4; ++k) {
+                const int t = TileOf(row[k]);
+                if (t < 0)
+                    continue;
+                height += H(t);
+                stack += (stack.empty() ? "" : "+") + FileOf(t);
+                column.insert(t);
+                if (widest < 0 || W(t) > W(widest))
+                    widest = t;
+            }
+            starts += (c ? ", " : "") + std::to_string(x);
+            CheckColumnHeight(c, height, column, stack, where);
+            CheckColumnWidth(c, x, widest, before, starts, where);
+            if (const int last = TileOf(row[c * 4 + 3]); last >= 0) {
+                x += W(last);
+                before.insert(last);
+            }
+        }
+        CheckStrip(TileOf(row[12]), where);
+    }
+
+    // An error tile of another size than the base tile it blinks with moves the picture.
+    void CheckBlink(const PictureRow& errorRow, const PictureRow& baseRow, const std::string& where)
+    {
+        for (int k = 0; k < 13; ++k) {
+            const int a = TileOf(errorRow[k]), b = TileOf(baseRow[k]);
+            if (a >= 0 && b >= 0 && m_tiles[a]->size() != m_tiles[b]->size())
+                Note("b|" + FileOf(a) + FileOf(b), false, FileOf(a),
+                     SizeText(W(a), H(a)) + ", but " + FileOf(b) + ", which it blinks with, is "
+                         + SizeText(W(b), H(b)) + ": the picture shifts as it blinks",
+                     where);
+        }
+    }
+
+    void Report(std::vector<CheckProblem>& problems)
+    {
+        ReportFailures(problems);
+        for (const std::string& id : m_order) {
+            Repeated& r = m_found[id];
+            r.problem.text += r.count > 1 ? " (in " + std::to_string(r.count) + " pictures, first: " + r.where + ")"
+                                          : " (in 1 picture: " + r.where + ")";
+            problems.push_back(std::move(r.problem));
+        }
+    }
+
+private:
+    // The excess of one picture: a column too high or the picture too wide.
+    struct Failure {
+        bool height;         // column too high, else picture too wide
+        std::set<int> tiles; // the tiles that make up the excess
+        std::string text, where;
+    };
+    // A problem of one tile (or pair), counted over the pictures it shows in.
+    struct Repeated {
+        CheckProblem problem;
+        std::string where; // the first picture met
+        int count = 0;
+    };
+
+    static std::string FileOf(int slot) { return CBmpData::CodeFileName(slot); }
+    int W(int t) const { return m_tiles[t]->width(); }
+    int H(int t) const { return m_tiles[t]->height(); }
+
+    int TileOf(const std::string& code) const // slot of a loaded tile, or -1
+    {
+        for (int i = 0; i < int(g_pictureCodes.size()); ++i)
+            if (code == g_pictureCodes[i])
+                return m_tiles[i] ? i : -1;
+        return -1;
+    }
+
+    void CheckColumnHeight(int column, int height, const std::set<int>& tiles, const std::string& stack,
+                           const std::string& where)
+    {
+        if (height > checkrules::kColumnHeight)
+            m_failures.push_back({true, tiles,
+                                  std::string(kColumn[column]) + " column " + stack + " is " + std::to_string(height)
+                                      + " px high, more than " + std::to_string(checkrules::kColumnHeight),
+                                  where});
+    }
+
+    void CheckColumnWidth(int column, int x, int widest, const std::set<int>& before, const std::string& starts,
+                          const std::string& where)
+    {
+        if (widest < 0 || x + W(widest) <= checkrules::kPictureWidth)
+            return;
+        // Blame the widest tile among those that place or fill this column.
+        int culprit = widest;
+        for (int t : before)
+            if (W(t) > W(culprit))
+                culprit = t;
+        m_failures.push_back({false, {culprit},
+                              std::string(kColumn[column]) + " column starts at x " + std::to_string(x)
+                                  + " and reaches x " + std::to_string(x + W(widest)) + ", beyond "
+                                  + std::to_string(checkrules::kPictureWidth) + " (columns start at x " + starts
+                                  + "...)",
+                              where});
+    }
+
+    void CheckStrip(int strip, const std::string& where)
+    {
+        if (strip >= 0 && (W(strip) > checkrules::kPictureWidth || H(strip) > checkrules::kStripHeight))
+            Note("s|" + FileOf(strip), true, FileOf(strip),
+                 "strip tile is " + SizeText(W(strip), H(strip)) + ", more than "
+                     + SizeText(checkrules::kPictureWidth, checkrules::kStripHeight),
+                 where);
+    }
+
+    void Note(const std::string& id, bool error, const std::string& file, const std::string& text,
+              const std::string& where)
+    {
+        auto [it, fresh] = m_found.try_emplace(id);
+        if (fresh) {
+            it->second.problem = {error, file, "", "", text};
+            it->second.where = where;
+            m_order.push_back(id);
+        }
+        ++it->second.count;
+    }
+
+    // A tile too big shows up in every picture that holds it: the failures are
+    // blamed on the fewest tiles that explain them.
+    void ReportFailures(std::vector<CheckProblem>& problems)
+    {
+        std::vector<bool> covered(m_failures.size(), false);
+        for (;;) {
+            std::map<int, int> votes;
+            for (std::size_t i = 0; i < m_failures.size(); ++i)
+                if (!covered[i])
+                    for (int t : m_failures[i].tiles)
+                        ++votes[t];
+            if (votes.empty())
+                break;
+            const int blamed = std::max_element(votes.begin(), votes.end(), [](const auto& a, const auto& b) {
+                                   return a.second < b.second;
+                               })->first;
+            const Failure* first = nullptr;
+            for (std::size_t i = 0; i < m_failures.size(); ++i) {
+                if (covered[i] || !m_failures[i].tiles.count(blamed))
+                    continue;
+                covered[i] = true;
+                if (!first)
+                    first = &m_failures[i];
+            }
+            const int n = votes[blamed];
+            problems.push_back({true, FileOf(blamed), "", "",
+                                SizeText(W(blamed), H(blamed)) + " makes "
+                                    + (first->height ? "a column too high" : "the picture too wide") + " in "
+                                    + std::to_string(n) + (n == 1 ? " picture" : " pictures") + "; first: "
+                                    + first->text + " (" + first->where + ")"});
+        }
+    }
+
+    static constexpr const char* kColumn[] = {"left", "middle", "right"};
+    const std::vector<const QPixmap*>& m_tiles;
+    std::vector<Failure> m_failures;
+    std::map<std::string, Repeated> m_found; // by kind and tiles
+    std::vector<std::string> m_order;        // ids of m_found in the order met
+};
+
 } // namespace
 
 std::string FormatProblem(const CheckProblem& p)
@@ -261,7 +439,8 @@ void CDataDirChecker::CheckSettings()
         }
     }
     if (!writable && !anyEmpty)
-        Add(false, file, "", "", "cannot be written: OK on the settings screen shows message 7");
+        Add(false, file, "", "", "cannot be written: OK on the settings screen shows message "
+                                     + std::to_string(static_cast<int>(Message::CannotWrite)));
 }
 
 void CDataDirChecker::CheckValue(const std::string& file, const std::string& section,

@@ -344,6 +344,16 @@ QImage Logo()
     return image;
 }
 
+// An arrow from the left pointing at tip.
+void DrawPointer(QPainter& p, QPointF tip, qreal length)
+{
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(QColor(20, 50, 150), 4));
+    p.drawLine(tip - QPointF(length, 0), tip);
+    p.drawLine(tip - QPointF(8, 8), tip);
+    p.drawLine(tip - QPointF(8, -8), tip);
+}
+
 // Close-up of a unit's top: the two-digit error indicator and the lamps.
 QImage SevenSegPicture()
 {
@@ -354,12 +364,7 @@ QImage SevenSegPicture()
     DrawLamp(p, QPointF(60, 130), 10, Lamp::Red);
     DrawLamp(p, QPointF(120, 130), 10, Lamp::Green);
     DrawLensStrip(p, QRect(70, 160, 40, 120), 6, false);
-    // pointer to the indicator: read the code here
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(QColor(20, 50, 150), 4));
-    p.drawLine(QPointF(8, 65), QPointF(38, 65));
-    p.drawLine(QPointF(30, 57), QPointF(38, 65));
-    p.drawLine(QPointF(30, 73), QPointF(38, 65));
+    DrawPointer(p, QPointF(38, 65), 30); // read the code here
     return image;
 }
 
@@ -373,11 +378,7 @@ QImage LedPicture()
     for (int i = 0; i < 4; ++i)
         DrawLamp(p, QPointF(80, 40 + i * 32), 10, lamps[i]);
     DrawLensStrip(p, QRect(62, 175, 36, 105), 5, false);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    p.setPen(QPen(QColor(20, 50, 150), 4));
-    p.drawLine(QPointF(6, 88), QPointF(56, 88));
-    p.drawLine(QPointF(48, 80), QPointF(56, 88));
-    p.drawLine(QPointF(48, 96), QPointF(56, 88));
+    DrawPointer(p, QPointF(56, 88), 50);
     return image;
 }
 

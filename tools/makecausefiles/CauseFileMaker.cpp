@@ -238,7 +238,7 @@ std::vector<Section> SectionsOf(int series)
 
 std::string CauseFileMaker::FileName(int series, int language)
 {
-    return std::string("QL7") + (series == 1 ? "A" : "B") + (language == 0 ? "J" : "E") + ".ini";
+    return CauseFileName(series, language);
 }
 
 std::string CauseFileMaker::Escape(std::string_view text)
