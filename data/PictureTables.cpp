@@ -10,6 +10,14 @@ const std::array<const char*, 33> g_pictureCodes = {
     "m05", "m06", "m07", "m08", "m09", "m10", "m11", "m12", "a00", "a01", "a02",
     "a03", "b00", "m13", "m14", "m15", "m16", "a04", "a05", "b01", "b02", "b03"};
 
+int PictureCodeSlot(const std::string& code)
+{
+    for (std::size_t i = 0; i < g_pictureCodes.size(); ++i)
+        if (code == g_pictureCodes[i])
+            return int(i);
+    return -1;
+}
+
 namespace {
 
 const char* const kBaseRows[3][13] = {

@@ -27,3 +27,6 @@ void GetBaseRow(int unitsIndex, PictureRow& row);
 
 // The 33 tile codes in bitmap-slot order ("b00" is slot 23).
 extern const std::array<const char*, 33> g_pictureCodes;
+
+// Slot of a tile code (exact, case-sensitive match), or -1.
+int PictureCodeSlot(const std::string& code);

@@ -11,25 +11,25 @@
 #include <array>
 
 namespace {
-constexpr int kInterlockOn = IDC_INTERLOCK_ON, kInterlockOff = IDC_INTERLOCK_OFF, kHaltOn = IDC_HALT_ON,
-              kHaltOff = IDC_HALT_OFF, kClear = IDC_ADD_CLEAR;
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
     {IDC_HALT, &g_strAddHalt}, {IDC_INTERLOCK, &g_strAddInterlock}, {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
-    {IDC_ADD_EMITTER, &g_strAddEmitterSide}, {IDOK, &g_strAddOk}, {kClear, &g_strAddClear},
-    {kHaltOn, &g_strAddHaltOn}, {kHaltOff, &g_strAddHaltOff}, {kInterlockOff, &g_strAddInterlockOff},
-    {kInterlockOn, &g_strAddInterlockOn},
+    {IDC_ADD_EMITTER, &g_strAddEmitterSide}, {IDOK, &g_strAddOk}, {IDC_ADD_CLEAR, &g_strAddClear},
+    {IDC_HALT_ON, &g_strAddHaltOn}, {IDC_HALT_OFF, &g_strAddHaltOff}, {IDC_INTERLOCK_OFF, &g_strAddInterlockOff},
+    {IDC_INTERLOCK_ON, &g_strAddInterlockOn},
 };
 } // namespace
 
 CAddDlg::CAddDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     : CTemplateDialog(g_tmplAdd, app, parent), m_bitmaps(bitmaps)
 {
-    const std::pair<int, int> pairs[] = {{kInterlockOn, kInterlockOff}, {kInterlockOff, kInterlockOn},
-                                         {kHaltOn, kHaltOff}, {kHaltOff, kHaltOn}};
+    const std::pair<int, int> pairs[] = {{IDC_INTERLOCK_ON, IDC_INTERLOCK_OFF},
+                                         {IDC_INTERLOCK_OFF, IDC_INTERLOCK_ON},
+                                         {IDC_HALT_ON, IDC_HALT_OFF},
+                                         {IDC_HALT_OFF, IDC_HALT_ON}};
     for (const auto& [id, partner] : pairs)
         OnClicked(id, [this, id = id, partner = partner] { OnLamp(id, partner); });
-    OnClicked(kClear, [this] { OnClear(); });
+    OnClicked(IDC_ADD_CLEAR, [this] { OnClear(); });
 }
 
 void CAddDlg::OnInitDialog()
@@ -50,14 +50,14 @@ void CAddDlg::OnLamp(int id, int partner)
 
 void CAddDlg::OnClear()
 {
-    CheckOneOf(std::array{kInterlockOn, kInterlockOff}, 1);
-    CheckOneOf(std::array{kHaltOn, kHaltOff}, 1);
+    CheckOneOf(std::array<int, 2>{IDC_INTERLOCK_ON, IDC_INTERLOCK_OFF}, 1);
+    CheckOneOf(std::array<int, 2>{IDC_HALT_ON, IDC_HALT_OFF}, 1);
 }
 
 void CAddDlg::OnOK()
 {
-    m_nInterlockState = CheckOf(kInterlockOn) == 1 ? m_nLitValue : m_nUnlitValue;
-    m_nHaltState = CheckOf(kHaltOn) == 1 ? m_nLitValue : m_nUnlitValue;
+    m_nInterlockState = CheckOf(IDC_INTERLOCK_ON) == 1 ? m_nLitValue : m_nUnlitValue;
+    m_nHaltState = CheckOf(IDC_HALT_ON) == 1 ? m_nLitValue : m_nUnlitValue;
     CTemplateDialog::OnOK();
 }
 

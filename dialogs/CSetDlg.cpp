@@ -12,8 +12,6 @@
 #include <array>
 
 namespace {
-constexpr int kChinese = IDC_CHINESE, kEnglish = IDC_ENGLISH, kThirdLanguage = IDC_THIRD_LANGUAGE;
-constexpr int kQl7b = IDC_QL7B, kQl7a = IDC_QL7A, kThirdSeries = IDC_THIRD_SERIES;
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
     {IDC_SET_HEADING, &g_strSetHeading}, {IDC_SERIES_CAPTION, &g_strSetLightCurtain},
@@ -25,10 +23,10 @@ constexpr CTemplateDialog::TextBinding kTexts[] = {
 CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
     : CTemplateDialog(g_tmplSettings, app, parent), m_bitmaps(bitmaps)
 {
-    OnClicked(kChinese, [this] { OnLanguage(kChinese, 0); });
-    OnClicked(kEnglish, [this] { OnLanguage(kEnglish, 1); });
-    OnClicked(kQl7b, [this] { OnSeries(kQl7b, 0); });
-    OnClicked(kQl7a, [this] { OnSeries(kQl7a, 1); });
+    OnClicked(IDC_CHINESE, [this] { OnLanguage(IDC_CHINESE, 0); });
+    OnClicked(IDC_ENGLISH, [this] { OnLanguage(IDC_ENGLISH, 1); });
+    OnClicked(IDC_QL7B, [this] { OnSeries(IDC_QL7B, 0); });
+    OnClicked(IDC_QL7A, [this] { OnSeries(IDC_QL7A, 1); });
     // The third radio of each row stands in the template only; they are disabled and do nothing.
 }
 
@@ -44,12 +42,12 @@ void CSetDlg::ApplyTexts()
 void CSetDlg::OnInitDialog()
 {
     ApplyTexts();
-    for (int id : {kThirdLanguage, kThirdSeries})
+    for (int id : {IDC_THIRD_LANGUAGE, IDC_THIRD_SERIES})
         if (auto* b = Control(id))
             b->setEnabled(false);
     // Only the first series can be chosen.
-    SetText(kQl7a, "");
-    if (auto* b = Control(kQl7a))
+    SetText(IDC_QL7A, "");
+    if (auto* b = Control(IDC_QL7A))
         b->setEnabled(false);
     SetLanguageRadios(App().m_nLanguage);
     SetSeriesRadios(App().m_nSeries);
@@ -62,22 +60,22 @@ void CSetDlg::OnInitDialog()
 
 void CSetDlg::SetLanguageRadios(int v)
 {
-    CheckOneOf(std::array{kChinese, kEnglish, kThirdLanguage}, v == 0 || v == 1 ? v : 2);
+    CheckOneOf(std::array<int, 3>{IDC_CHINESE, IDC_ENGLISH, IDC_THIRD_LANGUAGE}, v == 0 || v == 1 ? v : 2);
 }
 
 void CSetDlg::SetSeriesRadios(int v)
 {
-    CheckOneOf(std::array{kQl7b, kQl7a, kThirdSeries}, v == 0 || v == 1 ? v : 2);
+    CheckOneOf(std::array<int, 3>{IDC_QL7B, IDC_QL7A, IDC_THIRD_SERIES}, v == 0 || v == 1 ? v : 2);
 }
 
 int CSetDlg::CheckedLanguage() const
 {
-    return CheckOf(kChinese) == 1 ? 0 : 1;
+    return CheckOf(IDC_CHINESE) == 1 ? 0 : 1;
 }
 
 int CSetDlg::CheckedSeries() const
 {
-    return CheckOf(kQl7b) == 1 ? 0 : 1;
+    return CheckOf(IDC_QL7B) == 1 ? 0 : 1;
 }
 
 void CSetDlg::OnLanguage(int id, int language)

@@ -116,11 +116,8 @@ bool CBmpData::LoadPictures(Bitmaps& b)
 const QPixmap* CBmpData::GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,
                                        const QPixmap* fallback)
 {
-    for (std::size_t i = 0; i < g_pictureCodes.size(); ++i) {
-        if (code == g_pictureCodes[i])
-            return &bitmaps.m_hCodeBitmaps[i];
-    }
-    return fallback;
+    const int slot = PictureCodeSlot(code);
+    return slot < 0 ? fallback : &bitmaps.m_hCodeBitmaps[slot];
 }
 
 bool CBmpData::GetPictureRows(const AppState& app, int errNo, PictureRow& errorRow,

@@ -167,10 +167,8 @@ private:
 
     int TileOf(const std::string& code) const // slot of a loaded tile, or -1
     {
-        for (int i = 0; i < int(g_pictureCodes.size()); ++i)
-            if (code == g_pictureCodes[i])
-                return m_tiles[i] ? i : -1;
-        return -1;
+        const int slot = PictureCodeSlot(code);
+        return slot >= 0 && m_tiles[slot] ? slot : -1;
     }
 
     void CheckColumnHeight(int column, int height, const std::set<int>& tiles, const std::string& stack,
