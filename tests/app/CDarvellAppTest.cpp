@@ -463,7 +463,7 @@ TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)
     bool wasModal = false;
     m_windows.actions["CSetDlg"] = [&](QDialog* dlg) {
         wasModal = QApplication::activeModalWidget() == dlg;
-        ClickControl(dlg, 2); // EXIT
+        ClickControl(dlg, IDCANCEL); // EXIT
     };
     EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
     EXPECT_TRUE(wasModal);
@@ -478,7 +478,7 @@ TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
     bool windowWasModal = false;
     m_windows.actions["CSetDlg"] = [](QDialog* dlg) {
         ClickControl(dlg, IDC_CHINESE); // Chinese
-        ClickControl(dlg, 1);    // OK
+        ClickControl(dlg, IDOK); // OK
     };
     m_windows.actions["CDarvellDlg"] = [&](QDialog* dlg) {
         windowWasModal = QApplication::activeModalWidget() == dlg;

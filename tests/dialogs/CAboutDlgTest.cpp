@@ -21,7 +21,7 @@ TEST(CAboutDlg, OkEndsWithOkAndIsTheDefault)
 {
     AppState app;
     CAboutDlg dlg(app);
-    auto* ok = dlg.Control<QPushButton>(1);
+    auto* ok = dlg.Control<QPushButton>(IDOK);
     ASSERT_NE(ok, nullptr);
     EXPECT_TRUE(ok->isDefault());
     WhenModalShown([&](QWidget*) { QTest::mouseClick(ok, Qt::LeftButton); });

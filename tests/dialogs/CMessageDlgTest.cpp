@@ -37,7 +37,7 @@ Shown ShowAndConfirm(int msg, int language, int* result)
         shown.text = label->text();
         const QImage image = Render(*label);
         shown.lines = int(RowBands(image, image.rect(), Qt::black).size());
-        auto* ok = dlg.Control<CBaseButton>(1);
+        auto* ok = dlg.Control<CBaseButton>(IDOK);
         ASSERT_NE(ok, nullptr);
         shown.okFocused = dlg.focusWidget() == ok;
         // With DARVELL_SHOT_DIR set, keep a picture of each box for a look.
@@ -121,7 +121,7 @@ TEST(CMessageDlg, LooksLikeTheProgram)
     EXPECT_TRUE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
     const QImage image = Render(dlg);
     EXPECT_EQ(image.pixelColor(5, 5), QColor(135, 255, 135));
-    EXPECT_EQ(dlg.Text(1), "OK");
+    EXPECT_EQ(dlg.Text(IDOK), "OK");
 }
 
 TEST(CMessageDlg, HookReceivesNumberAndLanguageInsteadOfShowing)

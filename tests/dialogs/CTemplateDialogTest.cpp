@@ -104,8 +104,8 @@ TEST(CTemplateDialog, EnterPressesTheFocusedButtonNotTheDefault)
         QTest::keyClick(lamp, Qt::Key_Return);
         QTest::keyClick(lamp, Qt::Key_Enter, Qt::KeypadModifier);
         openAfterEnter = dlg.isVisible();
-        dlg.Control<CBaseButton>(1)->setFocus();
-        QTest::keyClick(dlg.Control(1), Qt::Key_Return);
+        dlg.Control<CBaseButton>(IDOK)->setFocus();
+        QTest::keyClick(dlg.Control(IDOK), Qt::Key_Return);
     });
     EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDOK);
     EXPECT_TRUE(openAfterEnter);
