@@ -35,11 +35,10 @@ std::string CReport::FormatLocalTime(std::time_t when)
     char buf[64];
     if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", local) == 0)
         return {};
-    std::string text = buf;
     // strftime gives "+0800"; the extended form wants "+08:00".
-    if (text.size() >= 5)
-        text.insert(text.size() - 2, ":");
-    return text;
+    const std::string text = buf;
+    const size_t minutes = text.size() - 2;
+    return text.substr(0, minutes) + ":" + text.substr(minutes);
 }
 
 CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag)
