@@ -492,6 +492,7 @@ void CDarvellDlg::OnPrintReport()
         return;
     const CReport report = CReport::Build(App(), m_status, m_diag);
     QPrinter printer(QPrinter::HighResolution); // the printer's own default paper
+    printer.setDocName(QString::fromStdString(report.m_strTitle));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

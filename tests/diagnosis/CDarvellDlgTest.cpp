@@ -605,16 +605,16 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
     ExpectIdle();
 }
 
-// The report commands work only while a result is shown; Copy, by its
-// shortcut, puts the report's text on the clipboard.
+// The report commands work only while a result is shown (the end-to-end run
+// checks them again after CLEAR); Copy, by its shortcut, puts the report's
+// text on the clipboard.
 TEST_F(CDarvellDlgTest, ReportCommandsFollowTheResult)
 {
     CDarvellDlg& dlg = Window();
-    auto enabled = [&dlg] {
+    const auto enabled = [&dlg] {
         return int(dlg.PrintAction()->isEnabled()) + dlg.SavePdfAction()->isEnabled() + dlg.CopyAction()->isEnabled();
     };
     EXPECT_EQ(enabled(), 0);
-    EXPECT_EQ(dlg.SavePdfAction()->text().toStdString(), g_strReportSavePdf[1]);
     Click(1025);
     Enter(0, 1);
     EXPECT_EQ(enabled(), 3);
@@ -624,8 +624,6 @@ TEST_F(CDarvellDlgTest, ReportCommandsFollowTheResult)
     QTest::keyClick(&dlg, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
               CReport::Build(m_app, dlg.Status(), dlg.Diagnosis()).PlainText());
-    Click(1019);
-    EXPECT_EQ(enabled(), 0);
 }
 
 TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
