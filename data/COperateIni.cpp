@@ -1,7 +1,7 @@
 #include "data/COperateIni.h"
-#include "data/UnitRules.h"
 
 #include "data/AppState.h"
+#include "data/UnitRules.h"
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"
 #include "platform/ProfileFile.h"

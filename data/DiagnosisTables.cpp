@@ -1,4 +1,5 @@
 #include "data/DiagnosisTables.h"
+
 #include "data/UnitRules.h"
 
 #include <cctype>

@@ -1,4 +1,5 @@
 #include "data/PictureTables.h"
+
 #include "data/UnitRules.h"
 
 #include <cstdlib>

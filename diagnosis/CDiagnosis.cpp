@@ -1,11 +1,11 @@
 #include "diagnosis/CDiagnosis.h"
-#include "data/UnitRules.h"
 
 #include <cstdio>
 
 #include "data/AppState.h"
 #include "data/COperateIni.h"
 #include "data/TextCatalogue.h"
+#include "data/UnitRules.h"
 #include "diagnosis/CEnteredStatus.h"
 
 namespace {
@@ -84,6 +84,7 @@ std::optional<Message> CDiagnosis::Diagnose(const Codes& codes, const DiagTable&
 
     m_Causes = std::move(causes);
     m_bHasConditions = hasConditions;
+    m_tDiagnosed = std::time(nullptr);
     m_view.m_bResultsVisible = true;
     m_view.m_bConditionVisible = hasConditions;
     m_view.m_bEntryButtonsDisabled = true;
@@ -156,6 +157,8 @@ bool CDiagnosis::ApplyConditions(int interlock, int halt, bool accepted)
 
     m_view.m_bConditionVisible = false; // offered once per diagnosis
     m_Causes = std::move(kept);
+    m_nAppliedInterlock = interlock;
+    m_nAppliedHalt = halt;
     ShowFirstPage();
     return true;
 }
@@ -175,6 +178,9 @@ void CDiagnosis::Reset()
     m_nPage = 0;
     m_bHasConditions = false;
     m_nBlinkPhase = 0;
+    m_tDiagnosed = 0;
+    m_nAppliedInterlock = 0;
+    m_nAppliedHalt = 0;
     m_view = DiagnosisView{};
 }
 

@@ -1,7 +1,7 @@
 #include "diagnosis/CEnteredStatus.h"
-#include "data/UnitRules.h"
 
 #include "data/AppState.h"
+#include "data/UnitRules.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "diagnosis/CFixNum.h"
-#include "data/UnitRules.h"
 
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
+#include "data/UnitRules.h"
 
 namespace {
 

@@ -36,7 +36,7 @@ void CMessageDlg::OnInitDialog()
     SetTitle(g_strMessageTitle[language]);
     // A number outside the table shows an empty box rather than reading past it.
     const bool known = m_nMsg >= 0 && m_nMsg < int(g_strMessage.size());
-    SetText(IDC_MESSAGE, known ? g_strMessage[m_nMsg][language] : "");
+    SetText(IDC_MESSAGE, !m_strText.empty() ? m_strText.c_str() : known ? g_strMessage[m_nMsg][language] : "");
 }
 
 int CMessageDlg::DoModal()

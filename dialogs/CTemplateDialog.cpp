@@ -1,7 +1,7 @@
 #include "dialogs/CTemplateDialog.h"
-#include "data/UnitRules.h"
 
 #include "data/AppState.h"
+#include "data/UnitRules.h"
 #include "dialogs/CKeyFilter.h"
 #include "draw/AppIcon.h"
 #include "draw/CBaseButton.h"

@@ -3,8 +3,9 @@
 # typical diagnosis with xdotool, checking the screen's pixels at each step:
 # OK on the settings screen, "1 Unit", the Main Sensor emitter button, "No
 # error code" in the picker; the result area with page 1 / 4; the picture
-# blinking inside its rectangle and nowhere else; CLEAR stopping the blink;
-# EXIT ending the program with status 0.
+# blinking inside its rectangle and nowhere else; Ctrl+S saving the report as a
+# PDF through the file dialog (and doing nothing without a result); CLEAR
+# stopping the blink; EXIT ending the program with status 0.
 # Screenshots are left in BUILD_DIR/e2e-shots.
 # Usage: scripts/e2e.sh BUILD_DIR   (exits non-zero on failure)
 set -euo pipefail
@@ -162,6 +163,18 @@ shoot 01-idle
 [ "$(count_colour "$shots/01-idle.png" "$page_geom" "$green")" -gt 0 ] ||
   fail "page label area is not plain background while idle"
 
+# Without a result the report commands are disabled: Ctrl+S opens no file dialog.
+mkdir -p "$work/reports"
+save_title='^Save report as PDF$'
+no_save_dialog() {
+  xdotool key ctrl+s
+  sleep 1
+  [ -z "$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null || true)" ]
+}
+step "Ctrl+S without a result"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+no_save_dialog || fail "Ctrl+S opened the save dialog without a result"
+
 step "choosing 1 Unit"
 click_control "$main" 198 30 78 30
 sleep 0.3
@@ -235,6 +248,33 @@ convert "$shots/07-back-to-page1.png" -crop "$page_geom" +repage "$work/page1-ag
 [ "$(diff_pixels "$shots/page1-label.png" "$work/page1-again.png")" = 0 ] ||
   fail "page label after UP differs from page 1"
 
+step "Ctrl+S: saving the report as a PDF"
+xdotool key ctrl+s
+dialog=""
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null | head -n1 || true)
+  [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "Ctrl+S opened no save dialog after the diagnosis"
+sleep 0.5
+import -display "$DISPLAY" -window root "$shots/09-save-dialog.png"
+# The file name field has the focus with the suggested name selected.
+report="$work/reports/e2e-report.pdf"
+xdotool key ctrl+a
+xdotool type --delay 20 "$report"
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$report" ] && break
+  sleep 0.1
+done
+[ -s "$report" ] || fail "no PDF at $report after the save"
+if command -v pdftotext >/dev/null; then
+  pdftotext "$report" - | grep -q "Possible cause 4 / 4" || fail "the saved PDF does not list cause 4 / 4"
+fi
+[ -z "$(ls -A "$work/reports" | grep -v '^e2e-report.pdf$')" ] || fail "the save left other files behind"
+step "saved $(stat -c %s "$report") bytes of PDF"
+
 step "CLEAR"
 click_control "$main" 42 372 78 30
 sleep 0.3
@@ -248,6 +288,7 @@ shoot 08-cleared-b
 total=$(convert "$shots/08-cleared-a.png" -crop "$page_geom" +repage -format '%[fx:round(w*h)]' info:)
 [ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$total" ] ||
   fail "page label still shown after CLEAR"
+no_save_dialog || fail "Ctrl+S opened the save dialog after CLEAR"
 
 # Peak resident memory of the whole run so far (a sanitizer build is far larger).
 if [ -r "/proc/$app_pid/status" ]; then

@@ -1,5 +1,4 @@
 #include "CauseFileMaker.h"
-#include "data/UnitRules.h"
 
 #include <cstdio>
 #include <map>
@@ -7,6 +6,7 @@
 
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
+#include "data/UnitRules.h"
 #include "diagnosis/CFixNum.h"
 
 namespace {
