@@ -24,36 +24,30 @@ int Left(const DialogTemplate& dlg, int id)
     return ControlRect(*FindControl(dlg, id)).left;
 }
 
-// The room of each picture, in g_pictureTable order. Rooms end where the
-// screen's controls begin, so no picture hides under one.
-struct Room {
-    int maxRight, maxBottom;
-    const char* text;
-};
+// A picture placed as the picture table places it, with the room it has there.
+PictureRule Rule(Picture picture, int maxRight, int maxBottom, const char* room)
+{
+    const PictureInfo& p = g_pictureTable[static_cast<int>(picture)];
+    return {p.file, p.screen, PictureLeft(p, kScreenWidth), p.y, p.scaled, maxRight, maxBottom, room};
+}
 
+// Rooms end where the screen's controls begin, so no picture hides under one.
 const std::array<PictureRule, 7>& Rules()
 {
-    static const std::array<Room, 7> rooms{{
-        {kScreenWidth - 2, 62, "top-right corner, at most 123 x 60 px, above the first row of controls"},
-        {DluToPixelX(g_tmplSelect.width), DluToPixelY(g_tmplSelect.height), "the picker's client area"},
-        {DluToPixelX(g_tmplSelect.width), Top(g_tmplSelect, IDCANCEL),
-         "the picker's client area, above its Cancel button"},
-        {0, 0, "loaded but never drawn"},
-        {kScreenWidth, Top(g_tmplSettings, IDOK), "above the OK button"},
-        {Left(g_tmplAdd, IDC_INTERLOCK_ON), Top(g_tmplAdd, IDC_ADD_CLEAR),
-         "left of the lamp buttons, above the CLEAR and OK buttons"},
-        {DluToPixelX(g_tmplAdd.width), Top(g_tmplAdd, IDOK),
-         "inside the dialog, above the CLEAR and OK buttons"},
-    }};
-    static const std::array<PictureRule, 7> rules = [] {
-        std::array<PictureRule, 7> r{};
-        for (std::size_t i = 0; i < r.size(); ++i) {
-            const PictureInfo& p = g_pictureTable[i];
-            r[i] = {p.file,  p.screen, PictureLeft(p, kScreenWidth), p.y, p.scaled, rooms[i].maxRight,
-                    rooms[i].maxBottom, rooms[i].text};
-        }
-        return r;
-    }();
+    static const std::array<PictureRule, 7> rules{
+        Rule(Picture::Logo, kScreenWidth - 2, 62,
+             "top-right corner, at most 123 x 60 px, above the first row of controls"),
+        Rule(Picture::Led, DluToPixelX(g_tmplSelect.width), DluToPixelY(g_tmplSelect.height),
+             "the picker's client area"),
+        Rule(Picture::SevenSeg, DluToPixelX(g_tmplSelect.width), Top(g_tmplSelect, IDCANCEL),
+             "the picker's client area, above its Cancel button"),
+        Rule(Picture::PicA, 0, 0, "loaded but never drawn"),
+        Rule(Picture::PicB, kScreenWidth, Top(g_tmplSettings, IDOK), "above the OK button"),
+        Rule(Picture::Emitter, Left(g_tmplAdd, IDC_INTERLOCK_ON), Top(g_tmplAdd, IDC_ADD_CLEAR),
+             "left of the lamp buttons, above the CLEAR and OK buttons"),
+        Rule(Picture::Receiver, DluToPixelX(g_tmplAdd.width), Top(g_tmplAdd, IDOK),
+             "inside the dialog, above the CLEAR and OK buttons"),
+    };
     return rules;
 }
 
