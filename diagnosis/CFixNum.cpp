@@ -1,5 +1,7 @@
 #include "diagnosis/CFixNum.h"
 
+#include <algorithm>
+
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
 #include "data/UnitRules.h"
@@ -77,6 +79,17 @@ void CFixNum::GetCaptions(int slot, CaptionSet& out) const
         else if (c.word >= 0)
             out[i + 1] = kWords[lang][c.word];
     }
+}
+
+std::string CFixNum::OneLineCaption(int slot, int code) const
+{
+    if (code < 1 || code > 14)
+        return {};
+    CaptionSet captions;
+    GetCaptions(slot, captions);
+    std::string text = captions[static_cast<std::size_t>(code)];
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
 }
 
 void CFixNum::GetMainEmitterCaptions(CaptionSet& out) const { GetCaptions(0, out); }

@@ -26,6 +26,9 @@ public:
     void GetSub2ReceiverCaptions(CaptionSet& out) const;
     // The operation of slot 0..5 (Main, Sub 1, Sub 2 emitter, Main, Sub 1, Sub 2 receiver).
     void GetCaptions(int slot, CaptionSet& out) const;
+    // The caption of code 1..14 in slot on one line (line breaks as spaces);
+    // empty for any other code.
+    std::string OneLineCaption(int slot, int code) const;
 
     // Table in force for the Main Sensor emitter code (QL7B: non-zero emitter table, 0 receiver).
     const DiagRow* GetTable(int mainEmitterCode) const;

@@ -17,15 +17,6 @@ std::string Format2(const char* format, int a, int b)
     return buf;
 }
 
-// A picker caption on one line, as the entered button reads it.
-std::string OneLine(std::string text)
-{
-    for (char& c : text)
-        if (c == '\n')
-            c = ' ';
-    return text;
-}
-
 } // namespace
 
 std::string CReport::FormatLocalTime(std::time_t when)
@@ -73,10 +64,8 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     const LocalText& sideName = emitter ? g_strEmitter : g_strReceiver;
     for (int unit = 0; unit < units; ++unit) {
         const int slot = emitter ? unit : unit + 3;
-        CaptionSet captions;
-        status.Captions(slot, captions);
-        const int code = status.Code(slot);
-        const std::string shown = code >= 1 && code <= 14 ? OneLine(captions[static_cast<size_t>(code)]) : "";
+        // The picker caption on one line, as the entered button reads it.
+        const std::string shown = CFixNum(app).OneLineCaption(slot, status.Code(slot));
         r.m_Lines.emplace_back(std::string((*unitNames[emitter][unit])[lang]) + ", " + sideName[lang], shown);
     }
 

@@ -6,70 +6,35 @@
 
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
+#include "data/TextCatalogue.h"
 #include "data/UnitRules.h"
 #include "diagnosis/CFixNum.h"
 
 namespace {
 
-// Wording of both languages: [0] Chinese, [1] English.
-struct Words {
-    const char* unit[3];
-    const char* side[2];       // emitter, receiver
-    const char* shows;         // between "<unit> <side>" and the quoted caption
-    const char* showsList;     // ends the heading of a list of statuses
-    const char* listSep;
-    const char* quoteOpen;
-    const char* quoteClose;
-    const char* causeHead;     // error number, section; says it is a sample
-    const char* remedyHead;    // error number, section; says it is a sample
-    const char* statusOne;     // prefix of the single status line
-    const char* statusMany;    // count of statuses
-    const char* more;          // count of statuses left out
-    const char* lampHead;
-    const char* lamp[2];       // halt, interlock
-    const char* lampState[2];  // unlit, lit
-    const char* end;
-};
-
-const Words kWords[2] = {
-    {
-        {"主传感器", "辅助传感器1", "辅助传感器2"},
-        {"投光器", "受光器"},
-        "显示",
-        "显示：",
-        "，",
-        "“",
-        "”",
-        "原因示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的原因说明。",
-        "处理方法示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的处理方法。",
-        "状态：",
-        "以下 %d 种状态均导致此错误编号：",
-        "……另有 %d 种状态未列出。",
-        "指示灯：",
-        {"投光停止灯", "连琐功能灯"},
-        {"熄灯", "亮灯"},
-        "。",
-    },
-    {
-        {"Main Sensor", "Sub Sensor 1", "Sub Sensor 2"},
-        {"emitter", "receiver"},
-        " shows ",
-        " shows:",
-        ", ",
-        "\"",
-        "\"",
-        "Sample cause for error number %d (section %s): replace it with the maintainer's own text.",
-        "Sample remedy for error number %d (section %s): replace it with the maintainer's own text.",
-        "Status: ",
-        "Each of these %d statuses leads to this error number:",
-        "... and %d further statuses not listed here.",
-        "lamps: ",
-        {"emission-halt lamp", "interlock lamp"},
-        {"unlit", "lit"},
-        ".",
-    },
-};
-
+// Wording of both languages, [0] Chinese, [1] English, as in the catalogue.
+const LocalText* const kUnit[3] = {&g_strEmitterMain, &g_strEmitterSub1, &g_strEmitterSub2};
+const LocalText kSide[2] = {{"投光器", "emitter"}, {"受光器", "receiver"}};
+const LocalText kShows = {"显示", " shows "};       // between "<unit> <side>" and the quoted caption
+const LocalText kShowsList = {"显示：", " shows:"}; // ends the heading of a list of statuses
+const LocalText kListSep = {"，", ", "};
+const LocalText kQuoteOpen = {"“", "\""};
+const LocalText kQuoteClose = {"”", "\""};
+// Error number, section; each says it is a sample.
+const LocalText kCauseHead = {
+    "原因示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的原因说明。",
+    "Sample cause for error number %d (section %s): replace it with the maintainer's own text."};
+const LocalText kRemedyHead = {
+    "处理方法示例文本：错误编号 %d（区段 %s），请替换为维护人员自己的处理方法。",
+    "Sample remedy for error number %d (section %s): replace it with the maintainer's own text."};
+const LocalText kStatusOne = {"状态：", "Status: "}; // prefix of the single status line
+const LocalText kStatusMany = {"以下 %d 种状态均导致此错误编号：",
+                               "Each of these %d statuses leads to this error number:"};
+const LocalText kMore = {"……另有 %d 种状态未列出。", "... and %d further statuses not listed here."};
+const LocalText kLampHead = {"指示灯：", "lamps: "};
+const LocalText kLamp[2] = {{"投光停止灯", "emission-halt lamp"}, {"连琐功能灯", "interlock lamp"}};
+const LocalText kLampState[2] = {{"熄灯", "unlit"}, {"亮灯", "lit"}};
+const LocalText kEnd = {"。", "."};
 
 template <typename... Args>
 std::string Format(const char* fmt, Args... args)
@@ -79,89 +44,71 @@ std::string Format(const char* fmt, Args... args)
     return buf;
 }
 
-std::string OneLine(std::string caption)
-{
-    for (char& ch : caption)
-        if (ch == '\n')
-            ch = ' ';
-    return caption;
-}
-
 // Caption of the code in slot, on one line and quoted.
 std::string QuotedCaption(const AppState& app, int slot, int code)
 {
-    const Words& w = kWords[app.m_nLanguage];
-    CaptionSet captions;
-    CFixNum(app).GetCaptions(slot, captions);
-    const std::string caption = code >= 1 && code <= 14 ? OneLine(captions[code]) : "?";
-    return w.quoteOpen + caption + w.quoteClose;
+    const int lang = app.m_nLanguage;
+    const std::string caption = code >= 1 && code <= 14 ? CFixNum(app).OneLineCaption(slot, code) : "?";
+    return kQuoteOpen[lang] + caption + kQuoteClose[lang];
 }
 
-std::string UnitSide(int language, int unit, int side)
+// The connected units' texts of one side, unit(u, slot) each, joined by separator.
+template <typename UnitText>
+std::string JoinUnits(const AppState& app, int side, const char* separator, UnitText unit)
 {
-    const Words& w = kWords[language];
-    return std::string(w.unit[unit]) + (language == 1 ? " " : "") + w.side[side - 1];
+    std::string text;
+    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
+        if (u > 0)
+            text += separator;
+        text += unit(u, side == 1 ? u : 3 + u);
+    }
+    return text;
+}
+
+const char* WordSpace(int language)
+{
+    return language == 1 ? " " : "";
 }
 
 // "Main Sensor emitter shows "3", Sub Sensor 1 emitter shows "No error code""
 std::string DescribeCodes(const AppState& app, const DiagRow& row)
 {
-    const Words& w = kWords[app.m_nLanguage];
+    const int lang = app.m_nLanguage;
     const int side = SideOfCodes(row.m_nCode);
-    std::string text;
-    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
-        const int slot = side == 1 ? u : 3 + u;
-        if (u > 0)
-            text += w.listSep;
-        text += UnitSide(app.m_nLanguage, u, side) + w.shows + QuotedCaption(app, slot, row.m_nCode[slot]);
-    }
-    return text;
+    return JoinUnits(app, side, kListSep[lang], [&](int u, int slot) {
+        return (*kUnit[u])[lang] + std::string(WordSpace(lang)) + kSide[side - 1][lang] + kShows[lang] +
+               QuotedCaption(app, slot, row.m_nCode[slot]);
+    });
 }
 
 // "Main Sensor / Sub Sensor 1 emitter shows:", heading a list of statuses.
 std::string CodesHeading(const AppState& app, int side)
 {
-    const Words& w = kWords[app.m_nLanguage];
-    std::string text;
-    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
-        if (u > 0)
-            text += " / ";
-        text += w.unit[u];
-    }
-    text += app.m_nLanguage == 1 ? " " : "";
-    text += w.side[side - 1];
-    text += w.showsList;
-    return text;
+    const int lang = app.m_nLanguage;
+    return JoinUnits(app, side, " / ", [&](int u, int) { return std::string((*kUnit[u])[lang]); }) +
+           WordSpace(lang) + kSide[side - 1][lang] + kShowsList[lang];
 }
 
 // "- "3" / "No error code"", one status under CodesHeading.
 std::string CodesLine(const AppState& app, const DiagRow& row)
 {
-    const int side = SideOfCodes(row.m_nCode);
-    std::string text = "- ";
-    for (int u = 0; u < UnitCount(app.m_nUnitsIndex); ++u) {
-        const int slot = side == 1 ? u : 3 + u;
-        if (u > 0)
-            text += " / ";
-        text += QuotedCaption(app, slot, row.m_nCode[slot]);
-    }
-    return text;
+    return "- " + JoinUnits(app, SideOfCodes(row.m_nCode), " / ", [&](int, int slot) {
+        return QuotedCaption(app, slot, row.m_nCode[slot]);
+    });
 }
 
 std::string DescribeLamps(int language, const DiagRow& row)
 {
-    const Words& w = kWords[language];
     std::string text;
     const int states[2] = {row.m_nHalt, row.m_nInterlock};
     for (int k = 0; k < 2; ++k) {
         if (states[k] != 1 && states[k] != 2)
             continue;
         if (!text.empty())
-            text += w.listSep;
-        text += w.lamp[k];
-        if (language == 1)
-            text += ' ';
-        text += w.lampState[states[k] - 1];
+            text += kListSep[language];
+        text += kLamp[k][language];
+        text += WordSpace(language);
+        text += kLampState[states[k] - 1][language];
     }
     return text;
 }
@@ -171,19 +118,19 @@ std::string DescribeLamps(int language, const DiagRow& row)
 std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
                         std::size_t budget)
 {
-    const Words& w = kWords[app.m_nLanguage];
+    const int lang = app.m_nLanguage;
     if (rows.size() == 1) {
         // One line, so that a whole page fits the window's text box.
-        std::string block = w.statusOne + DescribeCodes(app, rows[0]);
+        std::string block = kStatusOne[lang] + DescribeCodes(app, rows[0]);
         const std::string lamps = DescribeLamps(app.m_nLanguage, rows[0]);
         if (!lamps.empty())
-            block += std::string(w.listSep) + w.lampHead + lamps;
-        return block + w.end;
+            block += std::string(kListSep[lang]) + kLampHead[lang] + lamps;
+        return block + kEnd[lang];
     }
 
-    std::string block = Format(w.statusMany, static_cast<int>(rows.size()));
+    std::string block = Format(kStatusMany[lang], static_cast<int>(rows.size()));
     // Room for the "further statuses" line, should it be needed.
-    const std::size_t reserve = CauseFileMaker::Escape(Format(w.more, 999)).size() + 2;
+    const std::size_t reserve = CauseFileMaker::Escape(Format(kMore[lang], 999)).size() + 2;
     std::size_t listed = 0;
     int side = 0;
     for (const DiagRow& row : rows) {
@@ -193,7 +140,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
         lines += "\n" + CodesLine(app, row);
         const std::string lamps = DescribeLamps(app.m_nLanguage, row);
         if (!lamps.empty())
-            lines += std::string(w.listSep) + w.lampHead + lamps;
+            lines += std::string(kListSep[lang]) + kLampHead[lang] + lamps;
         const bool lastRow = listed + 1 == rows.size();
         const std::size_t need = CauseFileMaker::Escape(block + lines).size() + (lastRow ? 0 : reserve);
         if (need > budget)
@@ -203,7 +150,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
         ++listed;
     }
     if (listed < rows.size())
-        block += "\n" + Format(w.more, static_cast<int>(rows.size() - listed));
+        block += "\n" + Format(kMore[lang], static_cast<int>(rows.size() - listed));
     return block;
 }
 
@@ -258,7 +205,6 @@ std::string CauseFileMaker::Escape(std::string_view text)
 
 std::string CauseFileMaker::FileText(int series, int language)
 {
-    const Words& w = kWords[language];
     std::string file;
     for (const Section& s : SectionsOf(series)) {
         AppState app;
@@ -266,8 +212,8 @@ std::string CauseFileMaker::FileText(int series, int language)
         app.m_nSeries = series;
         app.m_nUnitsIndex = s.unitsIndex;
 
-        const std::string causeHead = Format(w.causeHead, s.errNo, s.name.c_str());
-        const std::string remedyHead = Format(w.remedyHead, s.errNo, s.name.c_str());
+        const std::string causeHead = Format(kCauseHead[language], s.errNo, s.name.c_str());
+        const std::string remedyHead = Format(kRemedyHead[language], s.errNo, s.name.c_str());
 
         auto value = [&](const std::string& head) {
             const std::size_t fixed = Escape(head + "\n").size();
