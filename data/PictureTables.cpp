@@ -21,7 +21,7 @@ int PictureCodeSlot(const std::string& code)
 
 namespace {
 
-const char* const kBaseRows[3][13] = {
+const PictureRow kBaseRows[3] = {
     {"h00", "m01", "m01", "m01", "ha0", "a01", "a01", "a01", "h00", "m01", "m01", "m01", "b00"},
     {"h00", "m00", "m01", "m01", "ha0", "a00", "a01", "a01", "h00", "m00", "m01", "m01", "b00"},
     {"h00", "m00", "m00", "m01", "ha0", "a00", "a00", "a01", "h00", "m00", "m00", "m01", "b00"},
@@ -287,13 +287,9 @@ const Span kQl7bReceiver[] = {
     {239, 239, "10:m12 11:m03"},
 };
 
-PictureRow BaseRow(int unitsIndex)
+const PictureRow& BaseRow(int unitsIndex)
 {
-    PictureRow row;
-    const int b = UnitsRow(unitsIndex);
-    for (int i = 0; i < 13; ++i)
-        row[i] = kBaseRows[b][i];
-    return row;
+    return kBaseRows[UnitsRow(unitsIndex)];
 }
 
 // baseOf maps an error number to the unit-count index of the base row its

@@ -196,14 +196,8 @@ std::string CDiagnosis::PageText() const
         return {};
     const int lang = LanguageIndex(m_app.m_nLanguage);
     const PossibleCause& c = m_Causes[static_cast<size_t>(m_nPage)];
-    std::string text = g_strCauseHeading[lang];
-    text += '\n';
-    text += c.m_strCause;
-    text += '\n';
-    text += g_strRemedyHeading[lang];
-    text += '\n';
-    text += c.m_strRemedy;
-    return text;
+    return std::string(g_strCauseHeading[lang]) + "\n" + c.m_strCause + "\n" + g_strRemedyHeading[lang] + "\n" +
+           c.m_strRemedy;
 }
 
 std::string CDiagnosis::PageLabel() const
@@ -219,9 +213,7 @@ std::string CDiagnosis::CountLabel() const
 {
     if (m_Causes.empty())
         return {};
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%d", CauseCount());
-    return buf;
+    return std::to_string(CauseCount());
 }
 
 PictureRow CDiagnosis::PhaseRow(int phase) const

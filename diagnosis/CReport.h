@@ -34,8 +34,6 @@ public:
     // line ends, no pictures.
     std::string PlainText() const;
 
-    bool IsEmpty() const { return m_Causes.empty(); }
-
     std::string m_strTitle;
     // Label and value: program and version, date, series, units, one line per
     // entered unit, lamp conditions, number of causes.

@@ -18,9 +18,7 @@
 
 namespace {
 
-// The window's picture area in client pixels; the report draws it at half a
-// point per pixel.
-constexpr int kPictureWidth = 188, kPictureHeight = 325;
+// The report draws the window's picture area at half a point per pixel.
 constexpr double kPictureScale = 0.5;
 
 QString Q(const std::string& s)
@@ -230,11 +228,13 @@ bool CReportWriter::Paint(QPagedPaintDevice& device) const
 bool CReportWriter::WritePdf(const QString& path, QString* error) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    auto fail = [error](const QString& reason) {
         if (error)
-            *error = file.errorString();
+            *error = reason;
         return false;
-    }
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
     bool painted = false;
     {
         QPdfWriter pdf(&file);
@@ -247,14 +247,7 @@ bool CReportWriter::WritePdf(const QString& path, QString* error) const
     }
     if (!painted) {
         file.cancelWriting();
-        if (error)
-            *error = QStringLiteral("PDF output failed");
-        return false;
+        return fail(QStringLiteral("PDF output failed"));
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return file.commit() || fail(file.errorString());
 }

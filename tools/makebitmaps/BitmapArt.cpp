@@ -18,16 +18,11 @@ const QColor kBeam(235, 30, 30), kBeamFaint(150, 150, 150);
 const QColor kSegOn(255, 50, 40), kSegOff(42, 12, 12), kDisplay(10, 10, 10);
 
 enum class Lamp { Green, Red, Orange, Off };
+const QColor kLampColours[] = {{0, 210, 40}, {235, 0, 0}, {255, 150, 0}, {48, 56, 50}}; // in Lamp order
 
 QColor LampColour(Lamp lamp)
 {
-    switch (lamp) {
-    case Lamp::Green: return QColor(0, 210, 40);
-    case Lamp::Red: return QColor(235, 0, 0);
-    case Lamp::Orange: return QColor(255, 150, 0);
-    case Lamp::Off: return QColor(48, 56, 50);
-    }
-    return Qt::black;
+    return kLampColours[static_cast<int>(lamp)];
 }
 
 QImage Canvas(int w, int h)
