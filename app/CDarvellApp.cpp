@@ -9,15 +9,10 @@
 
 #include <cstdio>
 
-namespace {
-
-constexpr int kPrimaryChinese = 4;
-constexpr int kPrimaryJapanese = 17;
-
-} // namespace
-
 int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
 {
+    constexpr int kPrimaryChinese = 4;
+    constexpr int kPrimaryJapanese = 17;
     // A full language id carries the sublanguage above its low 10 bits.
     const int primary = primaryLanguageId & 0x3FF;
     return primary == kPrimaryChinese || primary == kPrimaryJapanese ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include "data/UnitRules.h"
 
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <vector>
@@ -181,26 +182,20 @@ private:
     const char* m_p;
 };
 
-struct Tables {
-    // [unit-count index 0..2]
-    std::vector<DiagRow> emitter[3];
-    std::vector<DiagRow> receiver[3];
-    std::vector<DiagRow> ql7a[3];
-};
+// [QL7B emitter, QL7B receiver, QL7-A][unit-count index 0..2]
+using Tables = std::array<std::array<std::vector<DiagRow>, 3>, 3>;
 
 const Tables& AllTables()
 {
     static const Tables tables = [] {
+        const char* const texts[3][3] = {{kQl7bEmitterThree, kQl7bEmitterTwo, kQl7bEmitterOne},
+                                         {kQl7bReceiverThree, kQl7bReceiverTwo, kQl7bReceiverOne},
+                                         {kQl7aThree, kQl7aTwo, kQl7aOne}};
+        const Side sides[3] = {Side::Emitter, Side::Receiver, Side::FromKey};
         Tables t;
-        t.emitter[0] = GroupParser(kQl7bEmitterThree).Parse(Side::Emitter);
-        t.emitter[1] = GroupParser(kQl7bEmitterTwo).Parse(Side::Emitter);
-        t.emitter[2] = GroupParser(kQl7bEmitterOne).Parse(Side::Emitter);
-        t.receiver[0] = GroupParser(kQl7bReceiverThree).Parse(Side::Receiver);
-        t.receiver[1] = GroupParser(kQl7bReceiverTwo).Parse(Side::Receiver);
-        t.receiver[2] = GroupParser(kQl7bReceiverOne).Parse(Side::Receiver);
-        t.ql7a[0] = GroupParser(kQl7aThree).Parse(Side::FromKey);
-        t.ql7a[1] = GroupParser(kQl7aTwo).Parse(Side::FromKey);
-        t.ql7a[2] = GroupParser(kQl7aOne).Parse(Side::FromKey);
+        for (int kind = 0; kind < 3; ++kind)
+            for (int units = 0; units < 3; ++units)
+                t[kind][units] = GroupParser(texts[kind][units]).Parse(sides[kind]);
         return t;
     }();
     return tables;
@@ -210,9 +205,7 @@ const Tables& AllTables()
 
 DiagTable GetDiagTable(int series, int unitsIndex, int side)
 {
-    const Tables& t = AllTables();
-    const int u = UnitsRow(unitsIndex);
-    const std::vector<DiagRow>& rows =
-        series == 1 ? t.ql7a[u] : (side == 1 ? t.emitter[u] : t.receiver[u]);
+    const int kind = series == 1 ? 2 : side == 1 ? 0 : 1;
+    const std::vector<DiagRow>& rows = AllTables()[kind][UnitsRow(unitsIndex)];
     return DiagTable{rows.data(), static_cast<int>(rows.size())};
 }

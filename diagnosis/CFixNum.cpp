@@ -28,9 +28,7 @@ struct Caption {
     int word = -1;
     const char* text = nullptr;
 };
-struct List {
-    Caption items[14];
-};
+using List = std::array<Caption, 14>;
 
 // [slot 0..5][unit-count index 0..2]
 constexpr List kQl7b[6][3] = {
@@ -73,7 +71,7 @@ void CFixNum::GetCaptions(int slot, CaptionSet& out) const
         return;
     const List& list = (m_app.m_nSeries == 1 ? kQl7a : kQl7b)[slot][UnitsRow(m_app.m_nUnitsIndex)];
     for (std::size_t i = 0; i < 14; ++i) {
-        const Caption& c = list.items[i];
+        const Caption& c = list[i];
         if (c.text)
             out[i + 1] = c.text;
         else if (c.word >= 0)

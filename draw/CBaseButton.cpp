@@ -1,7 +1,6 @@
 #include "draw/CBaseButton.h"
 
 #include "data/AppState.h"
-#include "draw/ButtonText.h"
 #include "draw/ControlFont.h"
 #include "draw/ControlPaint.h"
 
@@ -33,23 +32,10 @@ QSize CBaseButton::sizeHint() const
 void CBaseButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRect r = rect();
-    QColor back, fore;
-    bool sunken = false;
-    if (isDown()) {
-        back = m_crPushedBack;
-        fore = m_crPushedText;
-        sunken = true;
-    } else if (!isEnabled()) {
-        back = m_crDisabledBack;
-        fore = m_crDisabledText;
-    } else {
-        back = m_crNormalBack;
-        fore = m_crNormalText;
-    }
-    painter.fillRect(r, back);
-    DrawButtonText(painter, r, fore, text());
-    DrawControlEdge(painter, r, palette(), sunken);
-    if (hasFocus())
-        DrawControlFocus(painter, r, fore);
+    if (isDown())
+        DrawButtonFace(painter, *this, m_crPushedBack, m_crPushedText, true, hasFocus());
+    else if (!isEnabled())
+        DrawButtonFace(painter, *this, m_crDisabledBack, m_crDisabledText, false, hasFocus());
+    else
+        DrawButtonFace(painter, *this, m_crNormalBack, m_crNormalText, false, hasFocus());
 }

@@ -1,7 +1,6 @@
 #include "draw/CBaseButtonR.h"
 
 #include "data/AppState.h"
-#include "draw/ButtonText.h"
 #include "draw/ControlFont.h"
 #include "draw/ControlPaint.h"
 
@@ -104,19 +103,10 @@ void CBaseButtonR::nextCheckState()
 void CBaseButtonR::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRect r = rect();
-    if (!isEnabled()) {
-        // Checked or not, a disabled button looks the same.
-        painter.fillRect(r, m_crDisabledBack);
-        DrawButtonText(painter, r, m_crDisabledText, text());
-        DrawControlEdge(painter, r, palette(), false);
-        return;
-    }
-    const QColor back = m_bChecked ? m_crOnBack : m_crOffBack;
-    const QColor fore = m_bChecked ? m_crOnText : m_crOffText;
-    painter.fillRect(r, back);
-    DrawButtonText(painter, r, fore, text());
-    DrawControlEdge(painter, r, palette(), m_bChecked);
-    if (hasFocus())
-        DrawControlFocus(painter, r, fore);
+    if (!isEnabled()) // checked or not, a disabled button looks the same
+        DrawButtonFace(painter, *this, m_crDisabledBack, m_crDisabledText, false, false);
+    else if (m_bChecked)
+        DrawButtonFace(painter, *this, m_crOnBack, m_crOnText, true, hasFocus());
+    else
+        DrawButtonFace(painter, *this, m_crOffBack, m_crOffText, false, hasFocus());
 }

@@ -13,8 +13,7 @@ QFont ControlFont(int pixelHeight, bool underline, int bNonCjkSystem)
     // take the largest pixel size whose cell fits.
     int size = pixelHeight;
     font.setPixelSize(size);
-    while (size > 1 && QFontMetrics(font).height() > pixelHeight) {
+    while (size > 1 && QFontMetrics(font).height() > pixelHeight)
         font.setPixelSize(--size);
-    }
     return font;
 }

@@ -1,5 +1,8 @@
 #include "draw/ControlPaint.h"
 
+#include "draw/ButtonText.h"
+
+#include <QAbstractButton>
 #include <QPainter>
 #include <qdrawutil.h>
 
@@ -18,6 +21,17 @@ void DrawControlFocus(QPainter& painter, const QRect& r, const QColor& colour)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(f.adjusted(0, 0, -1, -1));
     painter.restore();
+}
+
+void DrawButtonFace(QPainter& painter, const QAbstractButton& button, const QColor& back, const QColor& fore,
+                    bool sunken, bool focus)
+{
+    const QRect r = button.rect();
+    painter.fillRect(r, back);
+    DrawButtonText(painter, r, fore, button.text());
+    DrawControlEdge(painter, r, button.palette(), sunken);
+    if (focus)
+        DrawControlFocus(painter, r, fore);
 }
 
 QSize ControlSizeHint(const QFontMetrics& metrics, const QString& text)

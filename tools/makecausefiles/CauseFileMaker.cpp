@@ -173,8 +173,8 @@ std::vector<Section> SectionsOf(int series)
             for (int i = 0; i < table.count; ++i)
                 byErrNo[table.rows[i].m_nErrNo].push_back(table.rows[i]);
             for (auto& [errNo, rows] : byErrNo) {
-                std::string name = SectionName(SectionPrefix(units), series, errNo, side);
-                sections.push_back({name, units, side, errNo, std::move(rows)});
+                sections.push_back({SectionName(SectionPrefix(units), series, errNo, side), units, side, errNo,
+                                    std::move(rows)});
             }
         }
     }
@@ -182,11 +182,6 @@ std::vector<Section> SectionsOf(int series)
 }
 
 } // namespace
-
-std::string CauseFileMaker::FileName(int series, int language)
-{
-    return CauseFileName(series, language);
-}
 
 std::string CauseFileMaker::Escape(std::string_view text)
 {

@@ -7,8 +7,6 @@
 // form, each text naming the status that leads to it.
 class CauseFileMaker {
 public:
-    // "QL7BJ.ini", "QL7BE.ini", "QL7AJ.ini" or "QL7AE.ini".
-    static std::string FileName(int series, int language);
     // Whole file, UTF-8, CRLF line ends.
     static std::string FileText(int series, int language);
     // Line feeds become backslash-n, backslashes are doubled, carriage returns dropped.

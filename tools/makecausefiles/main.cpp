@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CauseFileMaker.h"
+#include "data/UnitRules.h"
 
 int main(int argc, char** argv)
 {
@@ -15,7 +16,7 @@ int main(int argc, char** argv)
     const std::string dir = argv[1];
     for (int series = 0; series < 2; ++series) {
         for (int language = 0; language < 2; ++language) {
-            const std::string path = dir + "/" + CauseFileMaker::FileName(series, language);
+            const std::string path = dir + "/" + CauseFileName(series, language);
             const std::string text = CauseFileMaker::FileText(series, language);
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
