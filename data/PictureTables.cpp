@@ -2,8 +2,7 @@
 
 #include "data/UnitRules.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <sstream>
 #include <vector>
 
 const std::array<const char*, 33> g_pictureCodes = {
@@ -303,14 +302,12 @@ std::vector<PictureRow> Expand(const Span (&spans)[N], BaseOf baseOf)
             PictureRow row; // all empty
             if (s.diff) {
                 row = BaseRow(baseOf(n));
-                for (const char* p = s.diff; *p;) {
-                    char* end = nullptr;
-                    const long pos = std::strtol(p, &end, 10);
-                    row[static_cast<std::size_t>(pos)] = std::string(end + 1, 3);
-                    p = end + 4;
-                    if (*p == ' ')
-                        ++p;
-                }
+                std::istringstream diff(s.diff);
+                std::size_t pos;
+                char colon;
+                std::string code;
+                while (diff >> pos >> colon >> code)
+                    row[pos] = code;
             }
             rows.push_back(row);
         }

@@ -56,30 +56,22 @@ std::optional<Message> CDiagnosis::Diagnose(const Codes& codes, const DiagTable&
     if (rows.empty())
         return Fail(Message::NoMatch);
 
+    const COperateIni reader(m_app, m_app.m_nUnitsIndex);
+    if (!reader.HasCauseFile())
+        return Fail(Message::NoCauseFile);
     std::vector<PossibleCause> causes;
-    causes.reserve(rows.size());
     bool hasConditions = false;
     for (const DiagRow& row : rows) {
-        PossibleCause cause;
+        PossibleCause& cause = causes.emplace_back();
         cause.m_nErrNo = row.m_nErrNo;
         cause.m_nSide = side;
         cause.m_Row = row;
-        if (row.m_nHalt != 0 || row.m_nInterlock != 0)
-            hasConditions = true;
-        causes.push_back(std::move(cause));
-    }
-
-    {
-        const COperateIni reader(m_app, m_app.m_nUnitsIndex);
-        if (!reader.HasCauseFile())
-            return Fail(Message::NoCauseFile);
-        for (PossibleCause& cause : causes) {
-            if (!reader.ReadCauseRemedy(cause.m_nErrNo, cause.m_strRemedy, cause.m_strCause, side))
-                return Fail(Message::CauseUnreadable);
-            if (!GetPictureRows(m_app.m_nSeries, m_app.m_nUnitsIndex, cause.m_nErrNo, side,
-                                cause.m_strErrorRow, cause.m_strBaseRow))
-                return Fail(Message::NoPicture);
-        }
+        hasConditions = hasConditions || row.m_nHalt != 0 || row.m_nInterlock != 0;
+        if (!reader.ReadCauseRemedy(cause.m_nErrNo, cause.m_strRemedy, cause.m_strCause, side))
+            return Fail(Message::CauseUnreadable);
+        if (!GetPictureRows(m_app.m_nSeries, m_app.m_nUnitsIndex, cause.m_nErrNo, side,
+                            cause.m_strErrorRow, cause.m_strBaseRow))
+            return Fail(Message::NoPicture);
     }
 
     m_Causes = std::move(causes);

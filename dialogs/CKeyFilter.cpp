@@ -25,17 +25,12 @@ bool CKeyFilter::eventFilter(QObject* watched, QEvent* event)
     if (!widget || widget->window() != m_dialog)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    switch (key->key()) {
-    case Qt::Key_Escape:
+    if (key->key() == Qt::Key_Escape)
         return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: {
-        QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier,
-                        QStringLiteral(" "), key->isAutoRepeat(), ushort(key->count()));
-        QCoreApplication::sendEvent(watched, &space);
-        return true;
-    }
-    default:
+    if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
         return false;
-    }
+    QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier,
+                    QStringLiteral(" "), key->isAutoRepeat(), ushort(key->count()));
+    QCoreApplication::sendEvent(watched, &space);
+    return true;
 }

@@ -8,14 +8,10 @@ constexpr int kMeasureFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap
 
 QRect ButtonTextRect(QPainter& painter, const QRect& r, const QString& text)
 {
-    const QRect measured = painter.boundingRect(r, kMeasureFlags, text);
-    const int textBottom = r.top() + measured.height();
-    const int rBottom = r.top() + r.height(); // exclusive, as the measure is
-    if (textBottom < rBottom) {
-        const int s = (rBottom - textBottom) / 2;
-        return QRect(r.left(), r.top() + s, r.width(), measured.height());
-    }
-    return r;
+    const int height = painter.boundingRect(r, kMeasureFlags, text).height();
+    if (height >= r.height())
+        return r;
+    return QRect(r.left(), r.top() + (r.height() - height) / 2, r.width(), height);
 }
 
 void DrawButtonText(QPainter& painter, const QRect& r, const QColor& colour, const QString& text)

@@ -97,6 +97,7 @@ std::string CodesLine(const AppState& app, const DiagRow& row)
     });
 }
 
+// ", lamps: emission-halt lamp lit", or empty for a row without lamp conditions.
 std::string DescribeLamps(int language, const DiagRow& row)
 {
     std::string text;
@@ -110,7 +111,7 @@ std::string DescribeLamps(int language, const DiagRow& row)
         text += WordSpace(language);
         text += kLampState[states[k] - 1][language];
     }
-    return text;
+    return text.empty() ? text : kListSep[language] + (kLampHead[language] + text);
 }
 
 // The status (or statuses) that lead to one error number, as many as the value
@@ -122,10 +123,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
     if (rows.size() == 1) {
         // One line, so that a whole page fits the window's text box.
         std::string block = kStatusOne[lang] + DescribeCodes(app, rows[0]);
-        const std::string lamps = DescribeLamps(app.m_nLanguage, rows[0]);
-        if (!lamps.empty())
-            block += std::string(kListSep[lang]) + kLampHead[lang] + lamps;
-        return block + kEnd[lang];
+        return block + DescribeLamps(lang, rows[0]) + kEnd[lang];
     }
 
     std::string block = Format(kStatusMany[lang], static_cast<int>(rows.size()));
@@ -138,9 +136,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
         if (SideOfCodes(row.m_nCode) != side)
             lines += "\n" + CodesHeading(app, SideOfCodes(row.m_nCode));
         lines += "\n" + CodesLine(app, row);
-        const std::string lamps = DescribeLamps(app.m_nLanguage, row);
-        if (!lamps.empty())
-            lines += std::string(kListSep[lang]) + kLampHead[lang] + lamps;
+        lines += DescribeLamps(lang, row);
         const bool lastRow = listed + 1 == rows.size();
         const std::size_t need = CauseFileMaker::Escape(block + lines).size() + (lastRow ? 0 : reserve);
         if (need > budget)
