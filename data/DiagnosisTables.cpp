@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -122,7 +123,7 @@ public:
             bool receiver = side == Side::Receiver;
             if (side == Side::FromKey) {
                 receiver = *m_p == 'R';
-                Expect(receiver ? 'R' : 'E');
+                Expect(receiver ? "R" : "E");
             }
             DiagRow key{};
             const int base = receiver ? 3 : 0;
@@ -132,23 +133,20 @@ public:
                     Fail();
                 key.m_nCode[base + unit++] = Number();
             } while (Accept('.'));
-            Expect(':');
-            Expect(' ');
+            Expect(": ");
             do {
                 DiagRow row = key;
                 row.m_nErrNo = Number();
                 if (Accept('[')) {
                     row.m_nHalt = Number();
-                    Expect(',');
+                    Expect(",");
                     row.m_nInterlock = Number();
-                    Expect(']');
+                    Expect("]");
                 }
                 rows.push_back(row);
             } while (Accept(',') && Accept(' '));
-            if (*m_p) {
-                Expect(';');
-                Expect(' ');
-            }
+            if (*m_p)
+                Expect("; ");
         }
         return rows;
     }
@@ -164,10 +162,11 @@ private:
         ++m_p;
         return true;
     }
-    void Expect(char c)
+    void Expect(std::string_view text)
     {
-        if (!Accept(c))
-            Fail();
+        for (char c : text)
+            if (!Accept(c))
+                Fail();
     }
     int Number()
     {

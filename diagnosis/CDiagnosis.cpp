@@ -1,5 +1,6 @@
 #include "diagnosis/CDiagnosis.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "data/AppState.h"
@@ -8,25 +9,13 @@
 #include "data/UnitRules.h"
 #include "diagnosis/CEnteredStatus.h"
 
-namespace {
-
-bool SameCodes(const DiagRow& row, const CDiagnosis::Codes& codes)
-{
-    for (int i = 0; i < 6; ++i)
-        if (row.m_nCode[i] != codes[i])
-            return false;
-    return true;
-}
-
-} // namespace
-
 CDiagnosis::CDiagnosis(AppState& app) : m_app(app) {}
 
 std::vector<DiagRow> CDiagnosis::MatchRows(const DiagTable& table, const Codes& codes)
 {
     std::vector<DiagRow> rows;
     for (int i = 0; i < table.count; ++i) {
-        if (SameCodes(table.rows[i], codes))
+        if (std::equal(codes.begin(), codes.end(), table.rows[i].m_nCode))
             rows.push_back(table.rows[i]);
         else if (!rows.empty())
             break; // the run of equal codes is over

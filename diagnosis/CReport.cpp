@@ -8,17 +8,6 @@
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
 
-namespace {
-
-std::string Format2(const char* format, int a, int b)
-{
-    char buf[128];
-    std::snprintf(buf, sizeof buf, format, a, b);
-    return buf;
-}
-
-} // namespace
-
 std::string CReport::FormatLocalTime(std::time_t when)
 {
     const std::tm* local = std::localtime(&when);
@@ -82,8 +71,9 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     const int count = static_cast<int>(causes.size());
     for (int k = 0; k < count; ++k) {
         const PossibleCause& c = causes[static_cast<size_t>(k)];
-        r.m_Causes.push_back({Format2(g_strReportCauseNumber[lang], k + 1, count), c.m_strCause,
-                              c.m_strRemedy, c.m_strErrorRow, c.m_strBaseRow});
+        char number[128];
+        std::snprintf(number, sizeof number, g_strReportCauseNumber[lang], k + 1, count);
+        r.m_Causes.push_back({number, c.m_strCause, c.m_strRemedy, c.m_strErrorRow, c.m_strBaseRow});
     }
     return r;
 }
