@@ -12,7 +12,8 @@
 
 namespace {
 
-// Wording of both languages, [0] Chinese, [1] English, as in the catalogue.
+// Wording of both languages, [0] Chinese, [1] English, as in the catalogue;
+// the unit names are the catalogue's own.
 const LocalText* const kUnit[3] = {&g_strEmitterMain, &g_strEmitterSub1, &g_strEmitterSub2};
 const LocalText kSide[2] = {{"投光器", "emitter"}, {"受光器", "receiver"}};
 const LocalText kShows = {"显示", " shows "};       // between "<unit> <side>" and the quoted caption
@@ -122,8 +123,7 @@ std::string StatusBlock(const AppState& app, const std::vector<DiagRow>& rows,
     const int lang = app.m_nLanguage;
     if (rows.size() == 1) {
         // One line, so that a whole page fits the window's text box.
-        std::string block = kStatusOne[lang] + DescribeCodes(app, rows[0]);
-        return block + DescribeLamps(lang, rows[0]) + kEnd[lang];
+        return kStatusOne[lang] + DescribeCodes(app, rows[0]) + DescribeLamps(lang, rows[0]) + kEnd[lang];
     }
 
     std::string block = Format(kStatusMany[lang], static_cast<int>(rows.size()));
