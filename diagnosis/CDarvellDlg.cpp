@@ -11,8 +11,12 @@
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic.h"
 #include "draw/CBmpData.h"
+#include "draw/CTextBox.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QTextLayout>
@@ -22,6 +26,7 @@
 #include <QShortcut>
 
 #include <algorithm>
+#include <tuple>
 #include <cmath>
 #include <vector>
 
@@ -102,20 +107,39 @@ void CDarvellDlg::OnInitDialog()
     for (int id : {kIdCount, kIdPage, kIdTextBox})
         if (auto* label = Control<CBaseStatic>(id))
             label->SetWhiteBackground(true);
-    m_fontTextBox = Control(kIdTextBox)->font();
+    // A fixed indent: the label's own default depends on the font, and it moves
+    // the text down from the top edge as well as in from the left.
+    auto* box = Control<CBaseStatic>(kIdTextBox);
+    box->setIndent(3);
+    m_pTextBox = new CTextBox(box, this);
+    auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKey, &QShortcut::activated, this, &CDarvellDlg::OnCopy);
+
+    // A state change never hands the focus to a control that ends the result.
+    SetSafeNeighbours(kIdDown, {kIdUp, kIdTextBox});
+    SetSafeNeighbours(kIdUp, {kIdDown, kIdTextBox});
+    SetSafeNeighbours(kIdCondition, {kIdDown, kIdUp, kIdTextBox});
+    SetDestructive({kIdClear, kIdSettings, IDCANCEL, kRadioIds[0], kRadioIds[1], kRadioIds[2]});
+    // A main window of its own, so it can be minimised (its icon stands for it).
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window | Qt::WindowMinimizeButtonHint);
 
     ResetEntry();
     ReloadScreen();
 
-    // Client size from the settings; the template size stands in until they are read.
-    m_nClientWidth = App().m_nDialogWidth > 0 ? App().m_nDialogWidth : DluToPixelX(Template().width);
-    m_nClientHeight = App().m_nDialogHeight > 0 ? App().m_nDialogHeight : DluToPixelY(Template().height);
+    // The settings give the outer size; a smaller screen shrinks the window.
+    const Fit fit = FitToScreen(App());
+    m_nClientWidth = fit.client.width();
+    m_nClientHeight = fit.client.height();
     setFixedSize(m_nClientWidth, m_nClientHeight);
-    move(0, 0);
+    MoveToTopLeft();
 
-    const int w = width();
+    // The picture is placed and drawn in unscaled pixels.
+    const double scale = Scale();
+    const int w = static_cast<int>(std::lround(m_nClientWidth / scale));
+    m_nUnscaledWidth = w;
     m_ptOrigin = QPoint(w / 2 - 94, 136);
-    m_rcPicture = QRect(QPoint(w / 2 - 94, 136), QPoint(w / 2 + 94 - 1, 461 - 1));
+    const QRectF picture(QPointF(w / 2 - 94, 136), QPointF(w / 2 + 94, 461));
+    m_rcPicture = QRectF(picture.topLeft() * scale, picture.bottomRight() * scale).toAlignedRect();
 }
 
 void CDarvellDlg::ResetEntry()
@@ -169,8 +193,7 @@ void CDarvellDlg::ReloadScreen()
         b->setText(QString::fromUtf8(g_strClick[lang]));
         b->update();
     }
-    SetText(kIdTextBox, app.m_strHelp[lang]);
-    FitTextBox();
+    m_pTextBox->SetPage(QString::fromUtf8(app.m_strHelp[lang]));
     SetText(kIdCount, "");
     SetText(kIdPage, "");
     SetText(kIdCondition, g_strAddConditions[lang]);
@@ -222,7 +245,7 @@ void CDarvellDlg::LiftCutLabels()
         auto* label = Control<CBaseStatic>(c.id);
         if (!label || (c.flags & kSunken))
             continue;
-        const PixelRect r = ControlRect(c);
+        const PixelRect r = ScaledRect(c);
         const QString text = label->text();
         const QFontMetrics fm(label->font());
         if (text.isEmpty() || text.contains(u'\n') || fm.horizontalAdvance(text) > r.width) {
@@ -244,25 +267,6 @@ void CDarvellDlg::LiftCutLabels()
     }
 }
 
-void CDarvellDlg::FitTextBox()
-{
-    // A cause page longer than the box would lose its last lines: the text gets
-    // smaller until it fits, down to a size that is still legible.
-    constexpr int kMinPixels = 10;
-    // A fixed indent: the label's own default depends on the font, and it moves
-    // the text down from the top edge as well as in from the left.
-    constexpr int kIndent = 3;
-    auto* box = Control<CBaseStatic>(kIdTextBox);
-    box->setIndent(kIndent);
-    QFont font = m_fontTextBox;
-    const QRect room = box->contentsRect().adjusted(kIndent, kIndent, 0, 0);
-    const QString text = box->text();
-    while (font.pixelSize() > kMinPixels &&
-           QFontMetrics(font).boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, text).height() > room.height())
-        font.setPixelSize(font.pixelSize() - 1);
-    box->setFont(font);
-}
-
 void CDarvellDlg::MirrorEntryButtons()
 {
     const bool locked = m_diag.View().m_bEntryButtonsDisabled;
@@ -275,22 +279,31 @@ void CDarvellDlg::MirrorView()
     const DiagnosisView& v = m_diag.View();
     for (int id : {kIdCount, kIdCountCaption, kIdPage})
         Control(id)->setVisible(v.m_bResultsVisible);
-    Control(kIdUp)->setVisible(v.m_bUpDownVisible);
-    Control(kIdDown)->setVisible(v.m_bUpDownVisible);
-    Control(kIdUp)->setEnabled(v.m_bUpEnabled);
-    Control(kIdDown)->setEnabled(v.m_bDownEnabled);
-    Control(kIdCondition)->setVisible(v.m_bConditionVisible);
+    // Shown and enabled first, so that a control losing the focus finds its
+    // neighbour ready for it.
+    const std::tuple<int, bool, bool> states[] = {
+        {kIdUp, v.m_bUpDownVisible, v.m_bUpEnabled},
+        {kIdDown, v.m_bUpDownVisible, v.m_bDownEnabled},
+        {kIdCondition, v.m_bConditionVisible, Control(kIdCondition)->isEnabled()}};
+    for (bool on : {true, false}) {
+        for (const auto& [id, shown, enabled] : states) {
+            if (shown == on)
+                Control(id)->setVisible(shown);
+            if (enabled == on)
+                Control(id)->setEnabled(enabled);
+        }
+    }
     MirrorEntryButtons();
     if (!v.m_bBlinkRunning)
         m_timer.stop();
+    KeepFocusSafe();
 }
 
 void CDarvellDlg::ShowPage()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    SetText(kIdTextBox, m_diag.PageText());
-    FitTextBox();
+    m_pTextBox->SetPage(QString::fromStdString(m_diag.PageText()));
     SetText(kIdPage, m_diag.PageLabel());
     SetText(kIdCount, m_diag.CountLabel());
 }
@@ -451,6 +464,22 @@ void CDarvellDlg::OnAbout()
     about.DoModal();
 }
 
+void CDarvellDlg::OnCopy()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_pTextBox->CopyText());
+}
+
+void CDarvellDlg::keyPressEvent(QKeyEvent* event)
+{
+    const bool down = event->key() == Qt::Key_PageDown, up = event->key() == Qt::Key_PageUp;
+    if ((down || up) && event->modifiers() == Qt::NoModifier && m_diag.CauseCount() > 1) {
+        down ? OnDown() : OnUp();
+        return;
+    }
+    CTemplateDialog::keyPressEvent(event);
+}
+
 void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     m_pWindowMenu->popup(event->globalPos());
@@ -459,5 +488,5 @@ void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)
 void CDarvellDlg::PaintPictures(QPainter& painter)
 {
     DrawPictureRow(painter, m_bitmaps, m_diag.PictureRowNow(), m_ptOrigin.x(), m_ptOrigin.y());
-    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, width() - 125, 2, false);
+    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, m_nUnscaledWidth - 125, 2, false);
 }

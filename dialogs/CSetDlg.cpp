@@ -10,6 +10,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 constexpr int kChinese = 1012, kEnglish = 1013, kThirdLanguage = 1014;
 constexpr int kQl7b = 1015, kQl7a = 1016, kThirdSeries = 1017;
@@ -58,10 +60,9 @@ void CSetDlg::OnInitDialog()
     SetLanguageRadios(App().m_nLanguage);
     SetSeriesRadios(App().m_nSeries);
 
-    const int w = App().m_nDialogWidth, h = App().m_nDialogHeight;
-    if (w > 0 && h > 0)
-        setFixedSize(w, h);
-    move(0, 0);
+    // The settings give the outer size; a smaller screen shrinks the window.
+    setFixedSize(FitToScreen(App()).client);
+    MoveToTopLeft();
 }
 
 int CSetDlg::DoModal()
@@ -151,5 +152,7 @@ void CSetDlg::OnOK()
 void CSetDlg::PaintPictures(QPainter& painter)
 {
     DrawBitmapAt(painter, &m_bitmaps.m_hPicBBitmap, 330, 400, true);
-    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, width() - 125, 2, false);
+    // The painter is scaled with the window: the logo's place is in unscaled pixels.
+    DrawBitmapAt(painter, &m_bitmaps.m_hLogoBitmap, static_cast<int>(std::lround(width() / Scale())) - 125, 2,
+                 false);
 }
