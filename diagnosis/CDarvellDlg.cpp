@@ -7,6 +7,7 @@
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
+#include "dialogs/FitText.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic.h"
@@ -198,6 +199,10 @@ void CDarvellDlg::ReloadScreen()
     SetText(kIdPage, "");
     SetText(kIdCondition, g_strAddConditions[lang]);
     Control(kIdCondition)->setEnabled(true);
+    // Scaled fonts are not quite proportional (hinting widens small bold text):
+    // a scaled window steps each text down until it fits again.
+    if (Scale() < 1.0)
+        FitAllTexts(*this);
     LiftCutLabels();
     MirrorView();
 }
