@@ -5,6 +5,14 @@
 // program. Covers exec, dynamic linking, the Qt platform plugin and fonts, the
 // single-instance lock, the data-file checks and reads, the 40 bitmap loads and
 // the construction of the settings screen.
+//
+// BM_StartupAgainstMinimalQt measures, alternating in one run on the same X
+// server, a minimal Qt Widgets program that maps one 1024 x 768 dialog (this
+// benchmark program itself, started with --minimal-dialog) and the real
+// program, and reports the ratio of their mean start-up times.
+#include <QApplication>
+#include <QDialog>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -18,6 +26,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -73,11 +82,16 @@ public:
     bool Ok() const { return m_ok; }
 
     // Seconds from spawning the program to its first window being mapped; < 0 on failure.
-    double RunOnce()
+    double RunOnce() { return RunProgram(m_root + "/bin/darvell", {}); }
+
+    // The same for the minimal Qt program.
+    double RunMinimal() { return RunProgram(fs::read_symlink("/proc/self/exe").string(), {"--minimal-dialog"}); }
+
+private:
+    double RunProgram(const std::string& program, const std::vector<std::string>& args)
     {
         XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
         XSync(m_display, True);
-        const std::string program = m_root + "/bin/darvell";
         const std::string env[] = {"DISPLAY=" + m_displayName, "XDG_RUNTIME_DIR=" + m_root + "/runtime",
                                    "QT_QPA_PLATFORM=xcb", "LANG=en_US.UTF-8",
                                    "HOME=" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp")};
@@ -85,11 +99,14 @@ public:
         for (size_t i = 0; i < std::size(env); ++i)
             envp[i] = const_cast<char*>(env[i].c_str());
         envp[std::size(env)] = nullptr;
-        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
 
         const auto start = Clock::now();
         pid_t child = 0;
-        if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp) != 0)
+        if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), envp) != 0)
             return -1;
         double seconds = -1;
         const auto deadline = start + std::chrono::seconds(20);
@@ -109,7 +126,6 @@ public:
         return seconds;
     }
 
-private:
     bool StartXvfb()
     {
         int fds[2];
@@ -177,4 +193,54 @@ void BM_StartToSettingsScreen(benchmark::State& state)
 }
 BENCHMARK(BM_StartToSettingsScreen)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 
+// The real program's time is the iteration time; the minimal program's mean and
+// the ratio of the two means are counters.
+void BM_StartupAgainstMinimalQt(benchmark::State& state)
+{
+    static Stage stage;
+    if (!stage.Ok()) {
+        state.SkipWithError("cannot stage the program under Xvfb (is Xvfb installed and the program built?)");
+        return;
+    }
+    double minimal = 0, ours = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        const double m = stage.RunMinimal();
+        const double o = stage.RunOnce();
+        if (m < 0 || o < 0) {
+            state.SkipWithError("a window did not appear");
+            break;
+        }
+        minimal += m;
+        ours += o;
+        ++runs;
+        state.SetIterationTime(o);
+    }
+    if (runs > 0 && minimal > 0) {
+        state.counters["minimal_ms"] = 1000 * minimal / runs;
+        state.counters["ours_ms"] = 1000 * ours / runs;
+        state.counters["ratio"] = ours / minimal;
+    }
+}
+BENCHMARK(BM_StartupAgainstMinimalQt)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
 } // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--minimal-dialog") == 0) {
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        QDialog dialog;
+        dialog.setWindowTitle(QStringLiteral("Darvell"));
+        dialog.resize(1024, 768);
+        dialog.show();
+        return app.exec();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -113,6 +113,7 @@ void CDarvellDlg::OnInitDialog()
     auto* box = Control<CBaseStatic>(kIdTextBox);
     box->setIndent(3);
     m_pTextBox = new CTextBox(box, this);
+    setTabOrder(Control(kIdCondition), m_pTextBox);
     auto* copyKey = new QShortcut(QKeySequence::Copy, this);
     connect(copyKey, &QShortcut::activated, this, &CDarvellDlg::OnCopy);
 

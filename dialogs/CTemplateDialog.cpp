@@ -36,18 +36,21 @@ int Scaled(int px, double scale)
 
 CTemplateDialog::Fit CTemplateDialog::FitToScreen(const AppState& app)
 {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return FitToArea(app, screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768), s_frame);
+}
+
+CTemplateDialog::Fit CTemplateDialog::FitToArea(const AppState& app, const QRect& avail, const QMargins& frame)
+{
     // The nominal size is the window's outer size; where it does not fit the
     // available area (panels excluded) at the desktop's scale, the window
     // shrinks by one factor in both directions, and its contents with it.
     const int w = app.m_nDialogWidth > 0 ? app.m_nDialogWidth : 1024;
     const int h = app.m_nDialogHeight > 0 ? app.m_nDialogHeight : 768;
-    QRect avail(0, 0, w, h);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        avail = screen->availableGeometry();
     const double outer = std::min({1.0, double(avail.width()) / w, double(avail.height()) / h});
     Fit fit;
-    fit.client = QSize(static_cast<int>(w * outer) - s_frame.left() - s_frame.right(),
-                       static_cast<int>(h * outer) - s_frame.top() - s_frame.bottom());
+    auto shrink = [outer](int px) { return static_cast<int>(std::floor(px * outer + 1e-9)); };
+    fit.client = QSize(shrink(w) - frame.left() - frame.right(), shrink(h) - frame.top() - frame.bottom());
     // The controls of the full-size template need this much of the client area.
     const double needW = DluToPixelX(g_tmplMain.width), needH = DluToPixelY(g_tmplMain.height);
     fit.scale = std::min({1.0, fit.client.width() / needW, fit.client.height() / needH});

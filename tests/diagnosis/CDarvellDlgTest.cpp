@@ -838,8 +838,9 @@ TEST_F(CDarvellDlgTest, LongPageScrollsAndPagesByKeys)
         EXPECT_EQ(Text(1032), s.page) << what;
         EXPECT_EQ(bar->value() == 0, s.atTop) << what;
         EXPECT_EQ(bar->value() == bar->maximum(), s.atEnd) << what;
-        if (s.atEnd) // the last line lies inside the box
+        if (s.atEnd) { // the last line lies inside the box
             EXPECT_LE(box->Label()->geometry().bottom(), box->viewport()->height()) << what;
+        }
     }
 }
 
