@@ -4,7 +4,7 @@ DARVELL_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool imagemagick x11-utils tesseract-ocr libx11-dev
+  xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev
   fonts-noto-cjk fonts-dejavu-core
 )
 # Only scripts/fuzz.sh needs these.

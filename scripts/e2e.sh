@@ -39,7 +39,7 @@ fail() {
 }
 step() { echo "e2e: $*"; }
 
-for tool in Xvfb xdotool import convert compare; do
+for tool in Xvfb xdotool xclip import convert compare; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
 done
 [ -x "$build/darvell" ] || fail "no program at $build/darvell"
@@ -302,6 +302,14 @@ shoot 12-keys-page-up
 [ "$(diff_pixels "$(label_of 10-keys-one-more-enter)" "$(label_of 12-keys-page-up)")" = 0 ] ||
   fail "Page Up did not go back a page"
 result_shown 12-keys-page-up || fail "the result is gone after paging by keys"
+step "keyboard: Ctrl+C copies the page (3 / 4: error number 151)"
+xdotool key ctrl+c
+sleep 0.3
+copied=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+case "$copied" in
+  "* Cause"*"section 1LINEE151"*"* Remedy"*) ;;
+  *) fail "the clipboard holds '$copied', not the page's text" ;;
+esac
 
 step "CLEAR"
 click_control "$main" 42 372 78 30
