@@ -36,17 +36,18 @@ int Scaled(int px, double scale)
 
 CTemplateDialog::Fit CTemplateDialog::FitToScreen(const AppState& app)
 {
+    const QSize nominal(app.m_nDialogWidth > 0 ? app.m_nDialogWidth : 1024,
+                        app.m_nDialogHeight > 0 ? app.m_nDialogHeight : 768);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return FitToArea(app, screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768), s_frame);
+    return FitToArea(nominal, screen ? screen->availableGeometry() : QRect(QPoint(), nominal), s_frame);
 }
 
-CTemplateDialog::Fit CTemplateDialog::FitToArea(const AppState& app, const QRect& avail, const QMargins& frame)
+CTemplateDialog::Fit CTemplateDialog::FitToArea(QSize nominal, const QRect& avail, const QMargins& frame)
 {
     // The nominal size is the window's outer size; where it does not fit the
     // available area (panels excluded) at the desktop's scale, the window
     // shrinks by one factor in both directions, and its contents with it.
-    const int w = app.m_nDialogWidth > 0 ? app.m_nDialogWidth : 1024;
-    const int h = app.m_nDialogHeight > 0 ? app.m_nDialogHeight : 768;
+    const int w = nominal.width(), h = nominal.height();
     const double outer = std::min({1.0, double(avail.width()) / w, double(avail.height()) / h});
     Fit fit;
     auto shrink = [outer](int px) { return static_cast<int>(std::floor(px * outer + 1e-9)); };

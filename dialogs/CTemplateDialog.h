@@ -57,8 +57,8 @@ public:
         double scale = 1.0;
     };
     static Fit FitToScreen(const AppState& app);
-    // The same for a given available area and window-manager frame.
-    static Fit FitToArea(const AppState& app, const QRect& avail, const QMargins& frame);
+    // The same for a nominal outer size, an available area and a window-manager frame.
+    static Fit FitToArea(QSize nominal, const QRect& avail, const QMargins& frame);
     double Scale() const { return m_scale; }
     // A template rectangle in this window's client pixels.
     PixelRect ScaledRect(const ControlTemplate& c) const;

@@ -6,7 +6,6 @@
 #include "dialogs/CMessageDlg.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
-#include "draw/CBaseStatic4.h"
 #include "draw/CBmpData.h"
 #include "draw/CTextBox.h"
 #include "tests/support/ModalRunner.h"
@@ -504,7 +503,7 @@ TEST_F(CDarvellDlgTest, CountAndPageAreWhiteBoxesOnGreen)
     Click(1025);
     Enter(0, 1);
     const QImage shot = Render(Window());
-    auto area = [&](int id) {
+    auto area = [&](int id) { // the text box's label sits inside a frame
         const QWidget* w = Window().Control(id);
         return QRect(w->mapTo(&Window(), QPoint()), w->size()).adjusted(2, 2, -2, -2);
     };
@@ -789,94 +788,44 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
     }
 }
 
-namespace {
-
-// A cause or remedy text of `bytes` bytes as the file holds it: numbered
-// lines joined by the file's "\n" escape, the last one marked.
-std::string LongText(const std::string& what, size_t bytes)
+// A page near the read limit keeps the box's font and scrolls; Page Down/Up
+// scroll the box first and then page; Enter past the last page and the
+// conditions leave the focus where Enter keeps the result; Ctrl+C copies.
+TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
 {
-    std::string s;
-    for (int i = 1; s.size() + 120 < bytes; ++i)
-        s += what + " step " + std::to_string(i) + ": check the wiring, mounting and supply of the unit.\\n";
-    s += "LAST " + what + " LINE";
-    return s + std::string(bytes - s.size(), '.');
-}
-
-} // namespace
-
-// A page near the read limit keeps the box's font and scrolls: the keys scroll
-// the box first and page the result at its ends; every page starts at the top.
-TEST_F(CDarvellDlgTest, LongPageScrollsAndPagesByKeys)
-{
-    const std::string file = m_dir.Read("QL7BE.ini");
-    const size_t at = file.find("[1LINEE149]");
-    ASSERT_NE(at, std::string::npos);
-    const size_t end = file.find("\n[", at);
-    ASSERT_TRUE(m_dir.Write("QL7BE.ini", file.substr(0, at) + "[1LINEE149]\r\nca=" + LongText("cause", 1000) +
-                                             "\r\nre=" + LongText("remedy", 1000) + "\r\n" + file.substr(end + 1)));
-    Click(1025);
-    Enter(0, 1);
-    CTextBox* box = Window().TextBox();
-    QScrollBar* bar = box->verticalScrollBar();
-    QApplication::processEvents();
-    EXPECT_EQ(box->Label()->font(), CBaseStatic4(m_app).font());
-    EXPECT_NE(Text(1034).find("LAST remedy LINE"), std::string::npos) << Text(1034);
-    EXPECT_TRUE(bar->isVisible());
-
-    box->setFocus();
-    struct Step { Qt::Key key; const char* page; bool atTop, atEnd; };
-    const Step steps[] = {
-        {Qt::Key_PageDown, "1 / 4", false, false}, {Qt::Key_End, "1 / 4", false, true},
-        {Qt::Key_PageDown, "2 / 4", true, true},    {Qt::Key_PageUp, "1 / 4", true, false},
-        {Qt::Key_PageUp, "1 / 4", true, false},     {Qt::Key_Down, "1 / 4", false, false},
-        {Qt::Key_Home, "1 / 4", true, false},
-    };
-    for (const Step& s : steps) {
-        QTest::keyClick(box, s.key);
-        QApplication::processEvents();
-        const std::string what = QKeySequence(s.key).toString().toStdString() + " to " + s.page;
-        EXPECT_EQ(Text(1032), s.page) << what;
-        EXPECT_EQ(bar->value() == 0, s.atTop) << what;
-        EXPECT_EQ(bar->value() == bar->maximum(), s.atEnd) << what;
-        if (s.atEnd) { // the last line lies inside the box
-            EXPECT_LE(box->Label()->geometry().bottom(), box->viewport()->height()) << what;
-        }
-    }
-}
-
-// Keyboard only: Enter on DOWN to the last page and once more, UP back to the
-// first page, then Additional conditions: the focus always lands on a control
-// that keeps the result, and Page Down/Up and Ctrl+C work from any button.
-TEST_F(CDarvellDlgTest, KeysNeverDestroyAResult)
-{
+    std::string file = m_dir.Read("QL7BE.ini"), text;
+    for (int i = 0; i < 19; ++i) // 988 bytes
+        text += "Check the wiring, mounting and supply of the unit.\\n";
+    const size_t at = file.find("ca=", file.find("[1LINEE149]"));
+    file.replace(at, file.find("\r\n[", at) - at, "ca=" + text + "\r\nre=" + text + "LAST LINE\r\n");
+    ASSERT_TRUE(m_dir.Write("QL7BE.ini", file));
     Click(1025);
     Enter(0, 1);
     CDarvellDlg& dlg = Window();
     dlg.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
-    dlg.Control(1021)->setFocus();
-    auto focus = [&] { return dlg.focusWidget() ? dlg.focusWidget()->objectName().toStdString() : ""; };
-    struct Step { int key; const char* page; const char* focus; };
-    const Step steps[] = {
-        {Qt::Key_Return, "2 / 4", "1021"}, {Qt::Key_Return, "3 / 4", "1021"},
-        {Qt::Key_Return, "4 / 4", "1022"}, {Qt::Key_Return, "3 / 4", "1022"},
-        {Qt::Key_PageUp, "2 / 4", "1022"}, {Qt::Key_PageUp, "1 / 4", "1021"},
-        {Qt::Key_PageDown, "2 / 4", "1021"},
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg)); // for the Ctrl+C shortcut
+    QScrollBar* bar = dlg.TextBox()->verticalScrollBar();
+    EXPECT_EQ(dlg.TextBox()->Label()->font(), dlg.Control(1030)->font()); // the small labels' font
+    // Page, focus, and the box scrolled to its top (-1), its end (1, the last line shown) or between.
+    const std::tuple<int, Qt::Key, const char*> steps[] = {
+        {1034, Qt::Key_PageDown, "1 / 4 TextBox 0"}, {0, Qt::Key_End, "1 / 4 TextBox 1"},
+        {0, Qt::Key_PageDown, "2 / 4 TextBox -1"},   {1021, Qt::Key_Return, "3 / 4 1021 -1"},
+        {0, Qt::Key_Return, "4 / 4 1022 -1"},        {0, Qt::Key_Return, "3 / 4 1022 -1"},
+        {0, Qt::Key_PageUp, "2 / 4 1022 -1"},        {0, Qt::Key_PageUp, "1 / 4 1021 -1"},
     };
-    for (const Step& s : steps) {
-        QTest::keyClick(dlg.focusWidget(), Qt::Key(s.key));
-        EXPECT_EQ(Text(1032), s.page);
-        EXPECT_EQ(focus(), s.focus) << s.page;
+    for (const auto& [focusFirst, key, expected] : steps) {
+        if (focusFirst)
+            dlg.Control(focusFirst)->setFocus();
+        QTest::keyClick(dlg.focusWidget(), key);
+        const int scrolled = bar->value() == 0 ? -1 : bar->value() == bar->maximum() ? 1 : 0;
+        EXPECT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString() + " " +
+                      std::to_string(scrolled), expected);
     }
     QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Text(1034));
-
-    // Additional conditions by keyboard; one cause is left, so UP and DOWN go.
+    // Both lamps unlit leave one cause: UP, DOWN and the conditions button go, the box keeps the focus.
     dlg.Control(1027)->setFocus();
     WhenModalShown([](QWidget* add) { QTest::keyClick(add->findChild<QWidget*>("1"), Qt::Key_Return); });
     QTest::keyClick(dlg.Control(1027), Qt::Key_Return);
-    EXPECT_EQ(Text(1032), "1 / 1");
-    EXPECT_EQ(focus(), "TextBox");
-    QTest::keyClick(dlg.focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(Text(1032), "1 / 1");
+    EXPECT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString(), "1 / 1 TextBox");
 }
