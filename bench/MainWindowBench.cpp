@@ -1,16 +1,21 @@
 // The work behind one step of a diagnosis on the main window: the lookup of the
 // largest group of any table (nine rows, each with a cause/remedy read and its
 // picture rows), and one paint of the light-curtain picture, both as the bare
-// tile composition and as the window's own repaint of the picture rectangle.
+// tile composition and as the window's own repaint of the picture rectangle;
+// and the diagnosis report of that nine-cause list, built and written as a PDF.
 #include "data/AppState.h"
 #include "diagnosis/CDarvellDlg.h"
 #include "diagnosis/CDiagnosis.h"
+#include "diagnosis/CEnteredStatus.h"
+#include "diagnosis/CReport.h"
+#include "diagnosis/CReportWriter.h"
 #include "draw/CBmpData.h"
 #include "platform/ExeDir.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -93,6 +98,27 @@ void BM_WindowPictureRepaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_WindowPictureRepaint)->Unit(benchmark::kMicrosecond);
+
+// The report of the nine-row list, in the language given, built and written as
+// an A4 PDF (through a temporary file renamed into place).
+void BM_NineCauseReportPdf(benchmark::State& state)
+{
+    AppState app = SampleState(1, 0);
+    app.m_nLanguage = static_cast<int>(state.range(0));
+    CEnteredStatus status(app);
+    for (int slot = 0; slot < 3; ++slot)
+        status.Enter(slot, 1);
+    CDiagnosis diag(app);
+    QTemporaryDir out;
+    if (diag.Diagnose(status) != CDiagnosis::kOk || diag.CauseCount() != 9 || !out.isValid()) {
+        state.SkipWithError("the nine-cause result could not be set up from the sample data");
+        return;
+    }
+    const QString path = out.filePath("report.pdf");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(CReportWriter(CReport::Build(app, status, diag), SampleBitmaps()).WritePdf(path));
+}
+BENCHMARK(BM_NineCauseReportPdf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

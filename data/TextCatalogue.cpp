@@ -45,6 +45,24 @@ const LocalText g_strAddConditions = {"再追加条件", "Additional\nconditions
 const LocalText g_strResetNote = {"恢复原状态 (清除错误状态)", "Reset Error Status"};
 const LocalText g_strChangeNote = {"语言及机种变更", "Change Language and Series"};
 
+// Diagnosis report
+const LocalText g_strReportPrint = {"打印报告…", "Print report…"};
+const LocalText g_strReportSavePdf = {"将报告另存为 PDF…", "Save report as PDF…"};
+const LocalText g_strReportCopy = {"复制报告", "Copy report"};
+const LocalText g_strReportTitle = {"诊断报告", "Diagnosis report"};
+const LocalText g_strReportProgram = {"程序", "Program"};
+const LocalText g_strReportDate = {"诊断日期时间", "Date and time of the diagnosis"};
+const LocalText g_strReportSeries = {"机种", "Series"};
+const LocalText g_strReportUnits = {"直列安装台数", "Number of units"};
+const LocalText g_strReportLamps = {"追加条件", "Additional conditions"};
+const LocalText g_strReportNoLamps = {"未使用", "None applied"};
+const LocalText g_strReportCauseNumber = {"可能原因 %d / %d", "Possible cause %d / %d"};
+const LocalText g_strReportErrorPhase = {"异常时", "Error state"};
+const LocalText g_strReportHealthyPhase = {"正常时", "Healthy state"};
+const LocalText g_strReportPageFooter = {"第 %d / %d 页", "Page %d / %d"};
+const LocalText g_strReportPdfFilter = {"PDF 文件 (*.pdf)", "PDF files (*.pdf)"};
+const LocalText g_strReportSaveFailed = {"无法保存报告。", "The report could not be saved."};
+
 const LocalText g_strSeriesName = {"QL7B series", "QL7-A series"};
 
 // Error-code picker

@@ -19,6 +19,14 @@ extern const LocalText g_strMainTitle, g_strCauseHeading, g_strRemedyHeading,
     g_strStep1, g_strStep2, g_strStep3, g_strStep4, g_strAddConditions,
     g_strResetNote, g_strChangeNote;
 
+// Diagnosis report: the window-menu commands, the report's own texts and the
+// save failure. g_strReportPageFooter and g_strReportCauseNumber take "%d / %d".
+extern const LocalText g_strReportPrint, g_strReportSavePdf, g_strReportCopy,
+    g_strReportTitle, g_strReportProgram, g_strReportDate, g_strReportSeries,
+    g_strReportUnits, g_strReportLamps, g_strReportNoLamps, g_strReportCauseNumber,
+    g_strReportErrorPhase, g_strReportHealthyPhase, g_strReportPageFooter,
+    g_strReportPdfFilter, g_strReportSaveFailed;
+
 // Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.
 extern const LocalText g_strSeriesName;
 

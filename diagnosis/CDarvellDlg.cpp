@@ -1,4 +1,6 @@
 #include "diagnosis/CDarvellDlg.h"
+#include "diagnosis/CReport.h"
+#include "diagnosis/CReportWriter.h"
 
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
@@ -16,8 +18,14 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStandardPaths>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QTextLayout>
@@ -96,6 +104,24 @@ void CDarvellDlg::OnInitDialog()
     QAction* about = m_pWindowMenu->addAction(QString::fromUtf8(g_strAboutMenuItem));
     about->setObjectName(QStringLiteral("AboutAction"));
     connect(about, &QAction::triggered, this, &CDarvellDlg::OnAbout);
+    // The report commands; their shortcuts work with the menu closed, so the
+    // actions belong to the window too. Captions follow the language (ReloadScreen).
+    m_pWindowMenu->addSeparator();
+    const std::tuple<QAction**, const char*, QKeySequence, void (CDarvellDlg::*)()> commands[] = {
+        {&m_pPrintAction, "PrintReportAction", QKeySequence(Qt::CTRL | Qt::Key_P), &CDarvellDlg::OnPrintReport},
+        {&m_pSavePdfAction, "SaveReportPdfAction", QKeySequence(Qt::CTRL | Qt::Key_S),
+         &CDarvellDlg::OnSaveReportPdf},
+        {&m_pCopyAction, "CopyReportAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+         &CDarvellDlg::OnCopyReport}};
+    for (const auto& [action, name, keys, handler] : commands) {
+        *action = m_pWindowMenu->addAction(QString());
+        (*action)->setObjectName(QString::fromLatin1(name));
+        (*action)->setShortcut(keys);
+        (*action)->setShortcutContext(Qt::WindowShortcut);
+        (*action)->setEnabled(false);
+        addAction(*action);
+        connect(*action, &QAction::triggered, this, handler);
+    }
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { m_pWindowMenu->popup(mapToGlobal(QPoint(0, 0))); });
@@ -180,6 +206,9 @@ void CDarvellDlg::ReloadScreen()
     SetText(kIdSeries, g_strSeriesName[app.m_nSeries == 1 ? 1 : 0]);
     SetText(kIdUp, (app.m_bNonCjkSystem ? g_strUp : g_strUpCjk)[lang]);
     SetText(kIdDown, (app.m_bNonCjkSystem ? g_strDown : g_strDownCjk)[lang]);
+    m_pPrintAction->setText(QString::fromUtf8(g_strReportPrint[lang]));
+    m_pSavePdfAction->setText(QString::fromUtf8(g_strReportSavePdf[lang]));
+    m_pCopyAction->setText(QString::fromUtf8(g_strReportCopy[lang]));
 
     const int units = app.m_nUnitsIndex;
     for (int id : kMainRow)
@@ -300,6 +329,9 @@ void CDarvellDlg::MirrorView()
         }
     }
     MirrorEntryButtons();
+    const bool result = m_diag.CauseCount() > 0;
+    for (QAction* a : {m_pPrintAction, m_pSavePdfAction, m_pCopyAction})
+        a->setEnabled(result);
     if (!v.m_bBlinkRunning)
         m_timer.stop();
     KeepFocusSafe();
@@ -484,6 +516,56 @@ void CDarvellDlg::keyPressEvent(QKeyEvent* event)
         return;
     }
     CTemplateDialog::keyPressEvent(event);
+}
+
+void CDarvellDlg::OnPrintReport()
+{
+    if (m_diag.CauseCount() == 0)
+        return;
+    const CReport report = CReport::Build(App(), m_status, m_diag);
+    QPrinter printer(QPrinter::HighResolution); // the printer's own default paper
+    printer.setDocName(QString::fromStdString(report.m_strTitle));
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CReportWriter(report, m_bitmaps).Paint(printer);
+}
+
+void CDarvellDlg::OnSaveReportPdf()
+{
+    if (m_diag.CauseCount() == 0)
+        return;
+    const CReport report = CReport::Build(App(), m_status, m_diag);
+    const int lang = Language();
+    const QString name = QStringLiteral("Darvell-%1.pdf")
+                             .arg(QDateTime::fromSecsSinceEpoch(report.m_tDiagnosed).toString(QStringLiteral("yyyyMMdd-HHmm")));
+    QFileDialog dialog(this, QString::fromUtf8(g_strReportSavePdf[lang]).remove(QChar(0x2026)));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QString::fromUtf8(g_strReportPdfFilter[lang]));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    // The documents folder, or home where the user has none.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    dialog.setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
+    dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().front();
+    QString error;
+    if (CReportWriter(report, m_bitmaps).WritePdf(path, &error))
+        return;
+    CMessageDlg box(App());
+    box.m_nMsg = -1;
+    box.m_strText = std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() +
+                    "\n" + error.toStdString();
+    box.DoModal();
+}
+
+void CDarvellDlg::OnCopyReport()
+{
+    if (m_diag.CauseCount() == 0)
+        return;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(CReport::Build(App(), m_status, m_diag).PlainText()));
 }
 
 void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)

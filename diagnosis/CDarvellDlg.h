@@ -10,6 +10,7 @@
 
 struct Bitmaps;
 class CBaseButton;
+class QAction;
 class CTextBox;
 class QMenu;
 
@@ -20,7 +21,8 @@ class QMenu;
 // state while a result is shown.
 //
 // The About item sits in a small window menu: right-click anywhere on the
-// window's background, or press Alt+Space.
+// window's background, or press Alt+Space. The same menu holds the report
+// commands (print, save as PDF, copy), enabled only while a result is shown.
 class CDarvellDlg : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -49,6 +51,10 @@ public:
 
     // The window menu holding the About item (shown by right-click or Alt+Space).
     QMenu* WindowMenu() const { return m_pWindowMenu; }
+    // The report commands: print (Ctrl+P), save as PDF (Ctrl+S), copy (Ctrl+Shift+C).
+    QAction* PrintAction() const { return m_pPrintAction; }
+    QAction* SavePdfAction() const { return m_pSavePdfAction; }
+    QAction* CopyAction() const { return m_pCopyAction; }
 
     // Button handlers, also reached by clicking the controls.
     void OnEntryButton(int slot);
@@ -59,6 +65,9 @@ public:
     void OnDown();
     void OnConditionAddition();
     void OnAbout();
+    void OnPrintReport();
+    void OnSaveReportPdf();
+    void OnCopyReport();
 
 protected:
     void PaintPictures(QPainter& painter) override;
@@ -90,5 +99,8 @@ private:
     int m_nClientHeight = 0;
     int m_nUnscaledWidth = 0;
     QMenu* m_pWindowMenu = nullptr;
+    QAction* m_pPrintAction = nullptr;
+    QAction* m_pSavePdfAction = nullptr;
+    QAction* m_pCopyAction = nullptr;
     CTextBox* m_pTextBox = nullptr;
 };

@@ -88,6 +88,7 @@ int CDiagnosis::Diagnose(const Codes& codes, const DiagTable& table)
 
     m_Causes = std::move(causes);
     m_bHasConditions = hasConditions;
+    m_tDiagnosed = std::time(nullptr);
     m_nPage = 0;
     RestartBlink();
 
@@ -169,6 +170,8 @@ bool CDiagnosis::ApplyConditions(int interlock, int halt, bool accepted)
 
     m_view.m_bConditionVisible = false; // offered once per diagnosis
     m_Causes = std::move(kept);
+    m_nAppliedInterlock = interlock;
+    m_nAppliedHalt = halt;
     m_nPage = 0;
     RestartBlink();
     if (m_Causes.size() == 1) {
@@ -187,6 +190,9 @@ void CDiagnosis::Reset()
     m_nPage = 0;
     m_bHasConditions = false;
     m_nBlinkPhase = 0;
+    m_tDiagnosed = 0;
+    m_nAppliedInterlock = 0;
+    m_nAppliedHalt = 0;
     m_view = DiagnosisView{};
 }
 

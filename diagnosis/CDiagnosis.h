@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,11 @@ public:
     int CauseCount() const { return static_cast<int>(m_Causes.size()); }
     int Page() const { return m_nPage; }
     bool HasConditions() const { return m_bHasConditions; }
+    // When the list shown was found (0 without a list), and the lamp states it
+    // was narrowed by (1 unlit, 2 lit; 0 while no narrowing was applied).
+    std::time_t DiagnosedAt() const { return m_tDiagnosed; }
+    int AppliedInterlock() const { return m_nAppliedInterlock; }
+    int AppliedHalt() const { return m_nAppliedHalt; }
 
 private:
     int Fail(int message);
@@ -110,5 +116,8 @@ private:
     int m_nPage = 0;
     bool m_bHasConditions = false;
     int m_nBlinkPhase = 0;
+    std::time_t m_tDiagnosed = 0;
+    int m_nAppliedInterlock = 0;
+    int m_nAppliedHalt = 0;
     DiagnosisView m_view;
 };

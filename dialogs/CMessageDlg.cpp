@@ -29,7 +29,7 @@ void CMessageDlg::OnInitDialog()
     SetTitle(g_strMessageTitle[language]);
     // A number outside the table shows an empty box rather than reading past it.
     const bool known = m_nMsg >= 0 && m_nMsg < int(g_strMessage.size());
-    SetText(1063, known ? g_strMessage[m_nMsg][language] : "");
+    SetText(1063, !m_strText.empty() ? m_strText.c_str() : known ? g_strMessage[m_nMsg][language] : "");
 }
 
 int CMessageDlg::DoModal()

@@ -2,6 +2,7 @@
 #include "dialogs/CTemplateDialog.h"
 
 #include <functional>
+#include <string>
 
 // The program's message box: one of the eleven numbered messages in the
 // current language, an OK button and a close box; Escape does not close it.
@@ -14,6 +15,7 @@ public:
     int DoModal() override;
 
     int m_nMsg = 0; // message number 0..10, set by the caller before DoModal
+    std::string m_strText; // when not empty, shown instead of message m_nMsg
 
     // When set, DoModal hands (message number, language) to the hook and returns
     // IDOK instead of showing the box: lets tests of whole runs see what the

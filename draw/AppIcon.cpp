@@ -3,9 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
-
-QPixmap IconPixmap(int size)
+QPixmap AppIconPixmap(int size)
 {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
@@ -26,12 +24,10 @@ QPixmap IconPixmap(int size)
     return pm;
 }
 
-} // namespace
-
 QIcon AppIcon()
 {
     QIcon icon;
     for (int size : {16, 32, 48})
-        icon.addPixmap(IconPixmap(size));
+        icon.addPixmap(AppIconPixmap(size));
     return icon;
 }

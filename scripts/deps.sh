@@ -5,7 +5,11 @@ DARVELL_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev
+  git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core
+  # The report's PDF embeds this TrueType CJK face as searchable text; the
+  # tests read PDFs back with poppler's pdftotext and pdfinfo.
+  fonts-wqy-microhei poppler-utils
 )
 # Only scripts/fuzz.sh needs these.
 DARVELL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

@@ -4,11 +4,13 @@
 # OK on the settings screen, "1 Unit", the Main Sensor emitter button, "No
 # error code" in the picker; the result area with page 1 / 4, whose cause and
 # remedy of 1,000 bytes each scroll to their last line; the picture blinking
-# inside its rectangle and nowhere else; keyboard-only paging (Enter past the
-# last page keeps the result, Page Down / Page Up); CLEAR stopping the blink;
-# EXIT ending the program with status 0. Then the same diagnosis by clicks on
-# screens too small for the nominal window size (desktop scales 1.5 and 2, and
-# a 1024 x 600 screen): every window inside the screen.
+# inside its rectangle and nowhere else; Ctrl+S saving the report as a PDF
+# through the file dialog (and doing nothing without a result); keyboard-only
+# paging (Enter past the last page keeps the result, Page Down / Page Up) and
+# Ctrl+C copying the page; CLEAR stopping the blink; EXIT ending the program
+# with status 0. Then the same diagnosis by clicks on screens too small for the
+# nominal window size (desktop scales 1.5 and 2, and a 1024 x 600 screen):
+# every window inside the screen.
 # Screenshots are left in BUILD_DIR/e2e-shots.
 # Usage: scripts/e2e.sh BUILD_DIR   (exits non-zero on failure)
 set -euo pipefail
@@ -183,6 +185,18 @@ shoot 01-idle
 [ "$(count_colour "$shots/01-idle.png" "$page_geom" "$green")" -gt 0 ] ||
   fail "page label area is not plain background while idle"
 
+# Without a result the report commands are disabled: Ctrl+S opens no file dialog.
+mkdir -p "$work/reports"
+save_title='^Save report as PDF$'
+no_save_dialog() {
+  xdotool key ctrl+s
+  sleep 1
+  [ -z "$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null || true)" ]
+}
+step "Ctrl+S without a result"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+no_save_dialog || fail "Ctrl+S opened the save dialog without a result"
+
 step "choosing 1 Unit"
 click_control "$main" 198 30 78 30
 sleep 0.3
@@ -271,7 +285,35 @@ convert "$shots/07-back-to-page1.png" -crop "$page_geom" +repage "$work/page1-ag
 [ "$(diff_pixels "$shots/page1-label.png" "$work/page1-again.png")" = 0 ] ||
   fail "page label after UP differs from page 1"
 
-# Keyboard only from here: UP went disabled on page 1, so the focus is on DOWN.
+step "Ctrl+S: saving the report as a PDF"
+xdotool key ctrl+s
+dialog=""
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null | head -n1 || true)
+  [ -n "$dialog" ] && break
+  sleep 0.1
+done
+[ -n "$dialog" ] || fail "Ctrl+S opened no save dialog after the diagnosis"
+sleep 0.5
+import -display "$DISPLAY" -window root "$shots/09-save-dialog.png"
+# The file name field has the focus with the suggested name selected.
+report="$work/reports/e2e-report.pdf"
+xdotool key ctrl+a
+xdotool type --delay 20 "$report"
+xdotool key Return
+for _ in $(seq 100); do
+  [ -s "$report" ] && break
+  sleep 0.1
+done
+[ -s "$report" ] || fail "no PDF at $report after the save"
+if command -v pdftotext >/dev/null; then
+  pdftotext "$report" - | grep -q "Possible cause 4 / 4" || fail "the saved PDF does not list cause 4 / 4"
+fi
+[ -z "$(ls -A "$work/reports" | grep -v '^e2e-report.pdf$')" ] || fail "the save left other files behind"
+step "saved $(stat -c %s "$report") bytes of PDF"
+
+# Keyboard only from here: UP went disabled on page 1, so the focus is on DOWN
+# (the save dialog gave it back).
 label_of() { convert "$shots/$1.png" -crop "$page_geom" +repage "$work/$1-label.png"; echo "$work/$1-label.png"; }
 result_shown() { # SHOT: page label still a white box, text box not the help text
   local total w
@@ -280,6 +322,8 @@ result_shown() { # SHOT: page label still a white box, text box not the help tex
   [ "$w" -gt $((total / 2)) ] && [ "$w" -lt "$total" ] &&
     [ "$(diff_pixels "$shots/01-idle.png" "$shots/$1.png" "$text_geom")" -gt 0 ]
 }
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard again
 step "keyboard: Enter three times to the last page, then once more"
 xdotool key Return Return Return
 sleep 0.3
@@ -324,6 +368,7 @@ shoot 08-cleared-b
 total=$(convert "$shots/08-cleared-a.png" -crop "$page_geom" +repage -format '%[fx:round(w*h)]' info:)
 [ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$total" ] ||
   fail "page label still shown after CLEAR"
+no_save_dialog || fail "Ctrl+S opened the save dialog after CLEAR"
 
 # Peak resident memory of the whole run so far (a sanitizer build is far larger).
 if [ -r "/proc/$app_pid/status" ]; then

@@ -15,4 +15,8 @@ ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 if command -v Xvfb >/dev/null; then
   [ -x scripts/e2e.sh ] && scripts/e2e.sh "$build"
   scripts/e2e-second-copy.sh "$build"
+  # The release archive, made from a fresh clone of HEAD, checked unpacked elsewhere.
+  rm -rf "$build/package"
+  scripts/package.sh "$build/package"
+  scripts/e2e-package.sh "$build"/package/Darvell-*-Linux-x86_64.tar.gz "$build/package/shots"
 fi

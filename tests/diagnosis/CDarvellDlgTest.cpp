@@ -3,6 +3,7 @@
 #include "data/DiagnosisTables.h"
 #include "data/TextCatalogue.h"
 #include "diagnosis/CDarvellDlg.h"
+#include "diagnosis/CReport.h"
 #include "dialogs/CMessageDlg.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
@@ -595,7 +596,7 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
 {
     QMenu* menu = Window().WindowMenu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
+    ASSERT_EQ(menu->actions().size(), 5); // About, a separator, the three report commands
     QAction* about = menu->actions().front();
     EXPECT_EQ(about->text().toStdString(), g_strAboutMenuItem);
     QString opened;
@@ -607,6 +608,27 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
     about->trigger();
     EXPECT_EQ(opened, "CAboutDlg");
     ExpectIdle();
+}
+
+// The report commands work only while a result is shown (the end-to-end run
+// checks them again after CLEAR); Copy, by its shortcut, puts the report's
+// text on the clipboard.
+TEST_F(CDarvellDlgTest, ReportCommandsFollowTheResult)
+{
+    CDarvellDlg& dlg = Window();
+    const auto enabled = [&dlg] {
+        return int(dlg.PrintAction()->isEnabled()) + dlg.SavePdfAction()->isEnabled() + dlg.CopyAction()->isEnabled();
+    };
+    EXPECT_EQ(enabled(), 0);
+    Click(1025);
+    Enter(0, 1);
+    EXPECT_EQ(enabled(), 3);
+    QApplication::clipboard()->clear();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QTest::keyClick(&dlg, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              CReport::Build(m_app, dlg.Status(), dlg.Diagnosis()).PlainText());
 }
 
 TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)

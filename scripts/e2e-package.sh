@@ -1,0 +1,162 @@
+#!/usr/bin/env bash
+# Checks a release archive the way a user meets it. It is unpacked into an empty
+# folder on another path (with a space, a " and a $ in its name); its top folder,
+# layout, data directory and the programs' library paths are checked; both
+# desktop entries pass desktop-file-validate; install-desktop-entry.sh writes the
+# entry into a private home, a second run changes nothing. The program is then
+# started through that entry (gio launch, as a desktop menu would) from another
+# working directory under Xvfb: its settings screen shows, OK opens the main
+# window, EXIT ends it. Moved to a path with a % in it, the folder gets a new
+# entry that starts it too. Last, --remove takes the entry out.
+# Usage: scripts/e2e-package.sh ARCHIVE [SHOTS_DIR]   (exits non-zero on failure;
+# screenshots of the two screens go to SHOTS_DIR when it is given)
+set -euo pipefail
+
+archive=$(cd "$(dirname "${1:?usage: $0 ARCHIVE}")" && pwd)/$(basename "$1")
+src=$(cd "$(dirname "$0")/.." && pwd)
+shots=${2:-}
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+
+cleanup() {
+  for pid in "$app_pid" "$xvfb_pid"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  done
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "e2e-package: FAIL: $*" >&2
+  exit 1
+}
+step() { echo "e2e-package: $*"; }
+
+for tool in Xvfb xdotool desktop-file-validate gio readelf; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
+done
+[ -f "$archive" ] || fail "no archive at $archive"
+
+name=$(basename "$archive" .tar.gz)
+version=${name#Darvell-}
+version=${version%-Linux-*}
+[ "$name" = "Darvell-$version-Linux-x86_64" ] || fail "archive name $name is not Darvell-<version>-Linux-x86_64"
+step "$(basename "$archive"): $(stat -c %s "$archive") bytes"
+
+# ---- the archive -----------------------------------------------------------
+
+outside=$(tar -tzf "$archive" | grep -v "^Darvell-$version/" || true)
+[ -z "$outside" ] || fail "entries outside Darvell-$version/: $outside"
+place="$work/USB \"stick\" \$x"
+mkdir -p "$place"
+tar -xzf "$archive" -C "$place"
+top="$place/Darvell-$version"
+for f in darvell darvell-check install-desktop-entry.sh; do
+  [ -x "$top/$f" ] || fail "$f is missing or not executable"
+done
+for f in README.md darvell.desktop icons/darvell-16.png icons/darvell-256.png QL7_Tool/Setting.ini; do
+  [ -f "$top/$f" ] || fail "$f is missing"
+done
+for f in darvell darvell-check; do
+  paths=$(readelf -d "$top/$f" | grep -E 'RPATH|RUNPATH' || true)
+  [ -z "$paths" ] || fail "$f carries library paths: $paths"
+done
+(cd "$work" && "$top/darvell-check" "$top/QL7_Tool") >"$work/check.log" 2>&1 ||
+  fail "darvell-check finds problems in the unpacked data directory: $(cat "$work/check.log")"
+step "unpacked into '$place': layout complete, no RPATH, data directory clean"
+
+# ---- the desktop entries ---------------------------------------------------
+
+home="$work/home"
+entry="$home/.local/share/applications/darvell.desktop"
+# install_entry FOLDER [--remove]: the folder's script, run in the private home.
+install_entry() { HOME="$home" XDG_DATA_HOME="" "$1/install-desktop-entry.sh" "${@:2}"; }
+mkdir -p "$home"
+install_entry "$top" >/dev/null
+[ -f "$entry" ] || fail "install-desktop-entry.sh wrote no $entry"
+before=$(stat -c '%i %y' "$entry")
+install_entry "$top" >/dev/null
+[ "$(stat -c '%i %y' "$entry")" = "$before" ] || fail "a second install-desktop-entry.sh run changed the entry"
+for d in "$top/darvell.desktop" "$entry"; do
+  out=$(desktop-file-validate "$d" 2>&1) || fail "desktop-file-validate $d: $out"
+  step "desktop-file-validate $(basename "$(dirname "$d")")/$(basename "$d"): ${out:-no complaints}"
+done
+step "installed entry: $(grep -E '^(Exec|Icon)=' "$entry" | tr '\n' ' ')"
+
+# ---- the program, started through the entry -------------------------------
+
+source "$src/scripts/xvfb-env.sh"
+darvell_start_xvfb "$work" "$src" || fail "no X server"
+
+# Window id of a visible "Darvell" window of the given size, other than the id
+# given third; waits up to 30 s.
+wait_window() {
+  local w=$1 h=$2 not=${3:-} id
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
+      [ "$id" = "$not" ] && continue
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ] && { echo "$id"; return 0; }
+    done
+    sleep 0.1
+  done
+  return 1
+}
+shoot() {
+  [ -n "$shots" ] || return 0
+  mkdir -p "$shots"
+  import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$shots/$1.png"
+}
+# Clicks the middle of a control given in dialog units (x y w h).
+click_control() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --sync $((X + $2 * 2 + $4)) $((Y + ($3 * 2 + $5) * 7 / 8)) click 1
+}
+
+elsewhere="$work/elsewhere"
+mkdir -p "$elsewhere"
+(cd "$elsewhere" && gio launch "$entry") >"$work/launch.log" 2>&1 ||
+  fail "gio launch failed: $(cat "$work/launch.log")"
+settings=$(wait_window 1024 768) ||
+  fail "no settings screen after starting from $elsewhere ($(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' ' '))"
+app_pid=$(xdotool getwindowpid "$settings")
+[ "$(readlink "/proc/$app_pid/cwd")" = "$elsewhere" ] || fail "the program does not run in $elsewhere"
+[ "$(readlink "/proc/$app_pid/exe")" = "$top/darvell" ] || fail "the running program is not $top/darvell"
+sleep 0.3
+shoot 01-settings
+step "settings screen is up (pid $app_pid, working directory $elsewhere); pressing OK"
+click_control "$settings" 198 345 111 48
+main=$(wait_window 1024 768 "$settings") || fail "the main window did not appear after OK"
+sleep 0.3
+shoot 02-main
+step "main window is up; pressing EXIT"
+click_control "$main" 420 372 78 30
+for _ in $(seq 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after EXIT"
+app_pid=""
+[ -z "$(ls -A "$elsewhere")" ] || fail "the program left files in its working directory: $(ls -A "$elsewhere")"
+
+# Moved elsewhere, the folder needs its entry written again.
+moved="$work/100% moved/Darvell-$version"
+mkdir -p "$(dirname "$moved")"
+mv "$top" "$moved"
+install_entry "$moved" >/dev/null
+out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate of the moved folder's entry: $out"
+(cd "$elsewhere" && gio launch "$entry") >"$work/launch.log" 2>&1 ||
+  fail "gio launch of the moved folder failed: $(cat "$work/launch.log")"
+settings=$(wait_window 1024 768) || fail "no settings screen from the moved folder"
+app_pid=$(xdotool getwindowpid "$settings")
+[ "$(readlink "/proc/$app_pid/exe")" = "$moved/darvell" ] || fail "the running program is not $moved/darvell"
+step "moved to '$moved': the new entry starts it"
+kill "$app_pid"
+app_pid=""
+
+install_entry "$moved" --remove >/dev/null
+[ ! -e "$entry" ] || fail "--remove left $entry"
+install_entry "$moved" --remove >/dev/null || fail "a second --remove failed"
+step "PASS"
