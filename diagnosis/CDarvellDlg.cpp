@@ -9,10 +9,12 @@
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
+#include "dialogs/FitText.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic.h"
 #include "draw/CBmpData.h"
+#include "draw/CTextBox.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -20,6 +22,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QStandardPaths>
@@ -132,20 +135,40 @@ void CDarvellDlg::OnInitDialog()
     for (int id : {IDC_COUNT, IDC_PAGE, IDC_TEXTBOX})
         if (auto* label = Control<CBaseStatic>(id))
             label->SetWhiteBackground(true);
-    m_fontTextBox = Control(IDC_TEXTBOX)->font();
+    // A fixed indent: the label's own default depends on the font, and it moves
+    // the text down from the top edge as well as in from the left.
+    auto* box = Control<CBaseStatic>(IDC_TEXTBOX);
+    box->setIndent(3);
+    m_pTextBox = new CTextBox(box, this);
+    setTabOrder(Control(IDC_CONDITIONS), m_pTextBox);
+    auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKey, &QShortcut::activated, this, &CDarvellDlg::OnCopy);
+
+    // A state change never hands the focus to a control that ends the result.
+    SetSafeNeighbours(IDC_DOWN, {IDC_UP, IDC_TEXTBOX});
+    SetSafeNeighbours(IDC_UP, {IDC_DOWN, IDC_TEXTBOX});
+    SetSafeNeighbours(IDC_CONDITIONS, {IDC_DOWN, IDC_UP, IDC_TEXTBOX});
+    SetDestructive({IDC_CLEAR, IDC_SETTINGS, IDCANCEL, kRadioIds[0], kRadioIds[1], kRadioIds[2]});
+    // A main window of its own, so it can be minimised (its icon stands for it).
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Window | Qt::WindowMinimizeButtonHint);
 
     ResetEntry();
     ReloadScreen();
 
-    // Client size from the settings; the template size stands in until they are read.
-    m_nClientWidth = App().m_nDialogWidth > 0 ? App().m_nDialogWidth : DluToPixelX(Template().width);
-    m_nClientHeight = App().m_nDialogHeight > 0 ? App().m_nDialogHeight : DluToPixelY(Template().height);
+    // The settings give the outer size; a smaller screen shrinks the window.
+    const Fit fit = FitToScreen(App());
+    m_nClientWidth = fit.client.width();
+    m_nClientHeight = fit.client.height();
     setFixedSize(m_nClientWidth, m_nClientHeight);
-    move(0, 0);
+    MoveToTopLeft();
 
-    const int w = width();
+    // The picture is placed and drawn in unscaled pixels.
+    const double scale = Scale();
+    const int w = static_cast<int>(std::lround(m_nClientWidth / scale));
+    m_nUnscaledWidth = w;
     m_ptOrigin = QPoint(w / 2 - kPictureWidth / 2, kPictureTop);
-    m_rcPicture = QRect(m_ptOrigin, QSize(kPictureWidth, kPictureHeight));
+    const QRectF picture(m_ptOrigin, QSizeF(kPictureWidth, kPictureHeight));
+    m_rcPicture = QRectF(picture.topLeft() * scale, picture.bottomRight() * scale).toAlignedRect();
 }
 
 void CDarvellDlg::ResetEntry()
@@ -182,12 +205,15 @@ void CDarvellDlg::ReloadScreen()
         b->setText(QString::fromUtf8(g_strClick[lang]));
         b->update();
     }
-    SetText(IDC_TEXTBOX, app.m_strHelp[lang]);
-    FitTextBox();
+    m_pTextBox->SetPage(QString::fromUtf8(app.m_strHelp[lang]));
     SetText(IDC_COUNT, "");
     SetText(IDC_PAGE, "");
     SetText(IDC_CONDITIONS, g_strAddConditions[lang]);
     Control(IDC_CONDITIONS)->setEnabled(true);
+    // Scaled fonts are not quite proportional (hinting widens small bold text):
+    // a scaled window steps each text down until it fits again.
+    if (Scale() < 1.0)
+        FitAllTexts(*this);
     LiftCutLabels();
     MirrorView();
 }
@@ -235,7 +261,7 @@ void CDarvellDlg::LiftCutLabels()
         auto* label = Control<CBaseStatic>(c.id);
         if (!label || (c.flags & kSunken))
             continue;
-        const PixelRect r = ControlRect(c);
+        const PixelRect r = ScaledRect(c);
         const QString text = label->text();
         const QFontMetrics fm(label->font());
         if (text.isEmpty() || text.contains(u'\n') || fm.horizontalAdvance(text) > r.width) {
@@ -257,25 +283,6 @@ void CDarvellDlg::LiftCutLabels()
     }
 }
 
-void CDarvellDlg::FitTextBox()
-{
-    // A cause page longer than the box would lose its last lines: the text gets
-    // smaller until it fits, down to a size that is still legible.
-    constexpr int kMinPixels = 10;
-    // A fixed indent: the label's own default depends on the font, and it moves
-    // the text down from the top edge as well as in from the left.
-    constexpr int kIndent = 3;
-    auto* box = Control<CBaseStatic>(IDC_TEXTBOX);
-    box->setIndent(kIndent);
-    QFont font = m_fontTextBox;
-    const QRect room = box->contentsRect().adjusted(kIndent, kIndent, 0, 0);
-    const QString text = box->text();
-    while (font.pixelSize() > kMinPixels &&
-           QFontMetrics(font).boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, text).height() > room.height())
-        font.setPixelSize(font.pixelSize() - 1);
-    box->setFont(font);
-}
-
 void CDarvellDlg::MirrorEntryButtons()
 {
     const bool locked = m_diag.View().m_bEntryButtonsDisabled;
@@ -288,25 +295,34 @@ void CDarvellDlg::MirrorView()
     const DiagnosisView& v = m_diag.View();
     for (int id : {IDC_COUNT, IDC_COUNT_CAPTION, IDC_PAGE})
         Control(id)->setVisible(v.m_bResultsVisible);
-    Control(IDC_UP)->setVisible(v.m_bUpDownVisible);
-    Control(IDC_DOWN)->setVisible(v.m_bUpDownVisible);
-    Control(IDC_UP)->setEnabled(v.m_bUpEnabled);
-    Control(IDC_DOWN)->setEnabled(v.m_bDownEnabled);
-    Control(IDC_CONDITIONS)->setVisible(v.m_bConditionVisible);
+    // Shown and enabled first, so that a control losing the focus finds its
+    // neighbour ready for it.
+    const std::tuple<int, bool, bool> states[] = {
+        {IDC_UP, v.m_bUpDownVisible, v.m_bUpEnabled},
+        {IDC_DOWN, v.m_bUpDownVisible, v.m_bDownEnabled},
+        {IDC_CONDITIONS, v.m_bConditionVisible, Control(IDC_CONDITIONS)->isEnabled()}};
+    for (bool on : {true, false}) {
+        for (const auto& [id, shown, enabled] : states) {
+            if (shown == on)
+                Control(id)->setVisible(shown);
+            if (enabled == on)
+                Control(id)->setEnabled(enabled);
+        }
+    }
     MirrorEntryButtons();
     const bool result = m_diag.CauseCount() > 0;
     for (QAction* a : {m_pPrintAction, m_pSavePdfAction, m_pCopyAction})
         a->setEnabled(result);
     if (!v.m_bBlinkRunning)
         m_timer.stop();
+    KeepFocusSafe();
 }
 
 void CDarvellDlg::ShowPage()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    SetText(IDC_TEXTBOX, m_diag.PageText());
-    FitTextBox();
+    m_pTextBox->SetPage(QString::fromStdString(m_diag.PageText()));
     SetText(IDC_PAGE, m_diag.PageLabel());
     SetText(IDC_COUNT, m_diag.CountLabel());
 }
@@ -454,6 +470,22 @@ void CDarvellDlg::OnAbout()
     about.DoModal();
 }
 
+void CDarvellDlg::OnCopy()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(m_pTextBox->CopyText());
+}
+
+void CDarvellDlg::keyPressEvent(QKeyEvent* event)
+{
+    const bool down = event->key() == Qt::Key_PageDown, up = event->key() == Qt::Key_PageUp;
+    if ((down || up) && event->modifiers() == Qt::NoModifier && m_diag.CauseCount() > 1) {
+        down ? OnDown() : OnUp();
+        return;
+    }
+    CTemplateDialog::keyPressEvent(event);
+}
+
 void CDarvellDlg::OnPrintReport()
 {
     if (m_diag.CauseCount() == 0)
@@ -512,5 +544,5 @@ void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)
 void CDarvellDlg::PaintPictures(QPainter& painter)
 {
     DrawPictureRow(painter, m_bitmaps, m_diag.PictureRowNow(), m_ptOrigin.x(), m_ptOrigin.y());
-    DrawPicture(painter, m_bitmaps, Picture::Logo, width());
+    DrawPicture(painter, m_bitmaps, Picture::Logo, m_nUnscaledWidth);
 }

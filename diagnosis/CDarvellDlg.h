@@ -11,6 +11,7 @@
 struct Bitmaps;
 class CBaseButton;
 class QAction;
+class CTextBox;
 class QMenu;
 
 // The diagnosis screen. It owns the entry (CEnteredStatus) and the result list
@@ -33,9 +34,15 @@ public:
     static int EntryButtonId(int slot);
 
     // Client pixels of the light-curtain picture; only this area is repainted
-    // while blinking.
+    // while blinking. The origin is in the unscaled pixels the picture is
+    // drawn in (the same where the window is not scaled down).
     QRect PictureRect() const { return m_rcPicture; }
     QPoint PictureOrigin() const { return m_ptOrigin; }
+
+    // The cause/remedy box (control 1034 sits inside it).
+    CTextBox* TextBox() const { return m_pTextBox; }
+    // Puts the selected text of the box, or else its whole page, on the clipboard.
+    void OnCopy();
 
     const CEnteredStatus& Status() const { return m_status; }
     const CDiagnosis& Diagnosis() const { return m_diag; }
@@ -64,12 +71,13 @@ public:
 protected:
     void PaintPictures(QPainter& painter) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Page Down / Page Up page the result like DOWN and UP.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnInitDialog() override;
     void ReloadScreen();
     void LiftCutLabels();
-    void FitTextBox();
     void ResetEntry();
     void RunDiagnosis();
     void ShowPage();
@@ -91,9 +99,10 @@ private:
     QPoint m_ptOrigin;
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
+    int m_nUnscaledWidth = 0;
     QMenu* m_pWindowMenu = nullptr;
     QAction* m_pPrintAction = nullptr;
     QAction* m_pSavePdfAction = nullptr;
     QAction* m_pCopyAction = nullptr;
-    QFont m_fontTextBox; // the box's own font; long pages get a smaller copy
+    CTextBox* m_pTextBox = nullptr;
 };

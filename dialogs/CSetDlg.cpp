@@ -11,6 +11,8 @@
 #include <QPainter>
 #include <array>
 
+#include <cmath>
+
 namespace {
 
 constexpr CTemplateDialog::TextBinding kTexts[] = {
@@ -52,10 +54,9 @@ void CSetDlg::OnInitDialog()
     SetLanguageRadios(App().m_nLanguage);
     SetSeriesRadios(App().m_nSeries);
 
-    const int w = App().m_nDialogWidth, h = App().m_nDialogHeight;
-    if (w > 0 && h > 0)
-        setFixedSize(w, h);
-    move(0, 0);
+    // The settings give the outer size; a smaller screen shrinks the window.
+    setFixedSize(FitToScreen(App()).client);
+    MoveToTopLeft();
 }
 
 void CSetDlg::SetLanguageRadios(int v)
@@ -117,6 +118,8 @@ void CSetDlg::OnOK()
 
 void CSetDlg::PaintPictures(QPainter& painter)
 {
-    DrawPicture(painter, m_bitmaps, Picture::PicB, width());
-    DrawPicture(painter, m_bitmaps, Picture::Logo, width());
+    // The painter is scaled with the window: pictures are placed in unscaled pixels.
+    const int w = static_cast<int>(std::lround(width() / Scale()));
+    DrawPicture(painter, m_bitmaps, Picture::PicB, w);
+    DrawPicture(painter, m_bitmaps, Picture::Logo, w);
 }

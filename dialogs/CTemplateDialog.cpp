@@ -11,17 +11,66 @@
 #include "draw/CBaseStatic3.h"
 #include "draw/CBaseStatic4.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+QMargins CTemplateDialog::s_frame;
 
 namespace {
 QString FromUtf8(std::string_view s)
 {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
+
+int Scaled(int px, double scale)
+{
+    return static_cast<int>(std::lround(px * scale));
+}
 } // namespace
+
+CTemplateDialog::Fit CTemplateDialog::FitToScreen(const AppState& app)
+{
+    const QSize nominal(app.m_nDialogWidth > 0 ? app.m_nDialogWidth : 1024,
+                        app.m_nDialogHeight > 0 ? app.m_nDialogHeight : 768);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return FitToArea(nominal, screen ? screen->availableGeometry() : QRect(QPoint(), nominal), s_frame);
+}
+
+CTemplateDialog::Fit CTemplateDialog::FitToArea(QSize nominal, const QRect& avail, const QMargins& frame)
+{
+    // The nominal size is the window's outer size; where it does not fit the
+    // available area (panels excluded) at the desktop's scale, the window
+    // shrinks by one factor in both directions, and its contents with it.
+    const int w = nominal.width(), h = nominal.height();
+    const double outer = std::min({1.0, double(avail.width()) / w, double(avail.height()) / h});
+    Fit fit;
+    auto shrink = [outer](int px) { return static_cast<int>(std::floor(px * outer + 1e-9)); };
+    fit.client = QSize(shrink(w) - frame.left() - frame.right(), shrink(h) - frame.top() - frame.bottom());
+    // The controls of the full-size template need this much of the client area.
+    const double needW = DluToPixelX(g_tmplMain.width), needH = DluToPixelY(g_tmplMain.height);
+    fit.scale = std::min({1.0, fit.client.width() / needW, fit.client.height() / needH});
+    return fit;
+}
+
+PixelRect CTemplateDialog::ScaledRect(const ControlTemplate& c) const
+{
+    const PixelRect r = ControlRect(c);
+    const int left = Scaled(r.left, m_scale), top = Scaled(r.top, m_scale);
+    return {left, top, Scaled(r.left + r.width, m_scale) - left, Scaled(r.top + r.height, m_scale) - top};
+}
+
+void CTemplateDialog::MoveToTopLeft()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    move(screen ? screen->availableGeometry().topLeft() : QPoint(0, 0));
+}
 
 CTemplateDialog::CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWidget* parent, Look look)
     : QDialog(parent), m_tmpl(tmpl), m_app(app), m_look(look)
@@ -31,7 +80,8 @@ CTemplateDialog::CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWid
     if (tmpl.systemMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
-    setFixedSize(DluToPixelX(tmpl.width), DluToPixelY(tmpl.height));
+    m_scale = FitToScreen(app).scale;
+    setFixedSize(Scaled(DluToPixelX(tmpl.width), m_scale), Scaled(DluToPixelY(tmpl.height), m_scale));
     setWindowIcon(AppIcon());
 
     if (look == Look::Program) {
@@ -43,8 +93,16 @@ CTemplateDialog::CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWid
     for (const ControlTemplate& c : tmpl.controls) {
         QWidget* w = CreateControl(c);
         w->setObjectName(QString::number(c.id));
-        const PixelRect r = ControlRect(c);
+        const PixelRect r = ScaledRect(c);
         w->setGeometry(r.left, r.top, r.width, r.height);
+        if (m_scale < 1.0) {
+            // Fonts scale with the window, so text stays sharp.
+            QFont font = w->font();
+            if (font.pixelSize() > 0) {
+                font.setPixelSize(std::max(1, Scaled(font.pixelSize(), m_scale)));
+                w->setFont(font);
+            }
+        }
         if (c.flags & kHidden)
             w->setHidden(true);
         if (auto* b = qobject_cast<QAbstractButton*>(w); b && (c.id == IDOK || c.id == IDCANCEL)) {
@@ -173,7 +231,69 @@ void CTemplateDialog::PaintPictures(QPainter&)
 void CTemplateDialog::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    // Pictures are placed in unscaled client pixels; the painter scales them.
+    if (m_scale < 1.0) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.scale(m_scale, m_scale);
+    }
     PaintPictures(painter);
+}
+
+void CTemplateDialog::hideEvent(QHideEvent* event)
+{
+    const QRect outer = frameGeometry(), inner = geometry();
+    if (outer != inner)
+        s_frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                           outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    QDialog::hideEvent(event);
+}
+
+bool CTemplateDialog::CanTakeFocus(const QWidget* w) const
+{
+    if (w && w->focusProxy())
+        w = w->focusProxy();
+    return w && w != this && !w->isWindow() && w->isVisibleTo(this) && w->isEnabled() &&
+           (w->focusPolicy() & Qt::TabFocus);
+}
+
+bool CTemplateDialog::MoveFocusFrom(QWidget* from)
+{
+    bool ok = false;
+    const int id = from->objectName().toInt(&ok);
+    if (ok) {
+        if (auto it = m_safeNeighbours.find(id); it != m_safeNeighbours.end()) {
+            for (int n : it->second) {
+                if (QWidget* w = Control(n); CanTakeFocus(w)) {
+                    w->setFocus(Qt::OtherFocusReason);
+                    return true;
+                }
+            }
+        }
+    }
+    // Otherwise the next control in tab order that destroys nothing.
+    for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain()) {
+        const int wid = w->objectName().toInt(&ok);
+        if (CanTakeFocus(w) && isAncestorOf(w) && !(ok && m_destructive.count(wid))) {
+            w->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CTemplateDialog::focusNextPrevChild(bool next)
+{
+    QWidget* focus = focusWidget();
+    if (focus && focus != this && !(focus->isVisibleTo(this) && focus->isEnabled()))
+        return MoveFocusFrom(focus);
+    return QDialog::focusNextPrevChild(next);
+}
+
+void CTemplateDialog::KeepFocusSafe()
+{
+    QWidget* focus = focusWidget();
+    if (focus && focus != this && !(focus->isVisibleTo(this) && focus->isEnabled()) && !MoveFocusFrom(focus))
+        focus->clearFocus();
 }
 
 void CTemplateDialog::showEvent(QShowEvent* event)

@@ -7,10 +7,15 @@
 
 #include <QAbstractButton>
 #include <QDialog>
+#include <QMargins>
+#include <QSize>
 #include <QString>
 #include <span>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct AppState;
 class QPainter;
@@ -42,10 +47,11 @@ public:
     void reject() override;
 
     // The control of a template id, or nullptr when there is none or it is not a T.
+    // A control may sit inside a frame of the dialog's own (the scrolling text box).
     template <class T = QWidget>
     T* Control(int id) const
     {
-        return findChild<T*>(QString::number(id), Qt::FindDirectChildrenOnly);
+        return findChild<T*>(QString::number(id));
     }
 
     // Runs handler on each click of the button of a template id (none without one).
@@ -55,6 +61,25 @@ public:
         if (auto* b = Control<QAbstractButton>(id))
             connect(b, &QAbstractButton::clicked, this, handler);
     }
+    // How a full-size screen (main window, settings screen) fits the screen's
+    // available area: its client size, and the factor by which every window's
+    // controls, fonts and pictures are drawn (1 where the nominal size fits).
+    struct Fit {
+        QSize client;
+        double scale = 1.0;
+    };
+    static Fit FitToScreen(const AppState& app);
+    // The same for a nominal outer size, an available area and a window-manager frame.
+    static Fit FitToArea(QSize nominal, const QRect& avail, const QMargins& frame);
+    double Scale() const { return m_scale; }
+    // A template rectangle in this window's client pixels.
+    PixelRect ScaledRect(const ControlTemplate& c) const;
+    // Moves the window to the top left of the screen's available area.
+    void MoveToTopLeft();
+
+    // Moves the focus off a control that can no longer take it (hidden or
+    // disabled) to a safe neighbour; call after a state change.
+    void KeepFocusSafe();
 
     // Caption of a button or text of a label, from UTF-8; false without such a control.
     bool SetText(int id, std::string_view utf8);
@@ -93,12 +118,29 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    // Qt's own move when the focused control is disabled or hidden goes
+    // through here: the focus then goes to a safe neighbour instead.
+    bool focusNextPrevChild(bool next) override;
+
+    // Where the focus goes, in order of preference, when control id loses it
+    // by a state change.
+    void SetSafeNeighbours(int id, std::vector<int> ids) { m_safeNeighbours[id] = std::move(ids); }
+    // Controls that destroy work with one key press: never given the focus by a state change.
+    void SetDestructive(std::set<int> ids) { m_destructive = std::move(ids); }
 
 private:
     QWidget* CreateControl(const ControlTemplate& c);
+    bool MoveFocusFrom(QWidget* from);
+    bool CanTakeFocus(const QWidget* w) const;
 
     const DialogTemplate& m_tmpl;
     AppState& m_app;
     Look m_look;
     bool m_bInitialised = false;
+    double m_scale = 1.0;
+    std::map<int, std::vector<int>> m_safeNeighbours;
+    std::set<int> m_destructive{IDCANCEL};
+    // The window manager's frame as last seen around one of our windows.
+    static QMargins s_frame;
 };

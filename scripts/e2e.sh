@@ -2,10 +2,15 @@
 # Runs the real program in a real X window on a private X server and drives one
 # typical diagnosis with xdotool, checking the screen's pixels at each step:
 # OK on the settings screen, "1 Unit", the Main Sensor emitter button, "No
-# error code" in the picker; the result area with page 1 / 4; the picture
-# blinking inside its rectangle and nowhere else; Ctrl+S saving the report as a
-# PDF through the file dialog (and doing nothing without a result); CLEAR
-# stopping the blink; EXIT ending the program with status 0.
+# error code" in the picker; the result area with page 1 / 4, whose cause and
+# remedy of 1,000 bytes each scroll to their last line; the picture blinking
+# inside its rectangle and nowhere else; Ctrl+S saving the report as a PDF
+# through the file dialog (and doing nothing without a result); keyboard-only
+# paging (Enter past the last page keeps the result, Page Down / Page Up) and
+# Ctrl+C copying the page; CLEAR stopping the blink; EXIT ending the program
+# with status 0. Then the same diagnosis by clicks on screens too small for the
+# nominal window size (desktop scales 1.5 and 2, and a 1024 x 600 screen):
+# every window inside the screen.
 # Screenshots are left in BUILD_DIR/e2e-shots.
 # Usage: scripts/e2e.sh BUILD_DIR   (exits non-zero on failure)
 set -euo pipefail
@@ -36,7 +41,7 @@ fail() {
 }
 step() { echo "e2e: $*"; }
 
-for tool in Xvfb xdotool import convert compare; do
+for tool in Xvfb xdotool xclip import convert compare; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
 done
 [ -x "$build/darvell" ] || fail "no program at $build/darvell"
@@ -48,6 +53,23 @@ mkdir -p "$shots" "$work/bin"
 cp "$build/darvell" "$work/bin/"
 cp -r "$build/QL7_Tool" "$work/bin/"
 printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$work/bin/QL7_Tool/Setting.ini"
+# The first cause of the run gets a cause and a remedy of 1,000 bytes each:
+# numbered lines, the remedy's last one marked.
+long_text() { # WHAT
+  local s="" i=1
+  while [ $((${#s} + 120)) -lt 1000 ]; do
+    s+="$1 step $i: check the wiring, mounting and supply of the unit.\\n"
+    i=$((i + 1))
+  done
+  s+="LAST $1 LINE"
+  while [ ${#s} -lt 1000 ]; do s+="."; done
+  printf '%s' "$s"
+}
+CA=$(long_text cause) RE=$(long_text remedy) awk '
+  /^\[/ { inside = ($0 ~ /^\[1LINEE149\]/) }
+  inside && /^ca=/ { print "ca=" ENVIRON["CA"] "\r"; next }
+  inside && /^re=/ { print "re=" ENVIRON["RE"] "\r"; next }
+  { print }' "$build/QL7_Tool/QL7BE.ini" > "$work/bin/QL7_Tool/QL7BE.ini"
 
 source "$src/scripts/xvfb-env.sh"
 darvell_start_xvfb "$work" "$src" || fail "no X server"
@@ -215,6 +237,21 @@ if command -v tesseract >/dev/null; then
   step "page label reads 1 / 4"
 fi
 
+step "scrolling the long first page to its last line"
+# A click gives the box the focus (a single click selects nothing); End scrolls.
+click_control "$main" 18 287 480 82
+xdotool key End
+sleep 0.3
+shoot 04b-page1-end
+[ "$(diff_pixels "$shots/04-results-page1.png" "$shots/04b-page1-end.png" "$text_geom")" -gt 0 ] ||
+  fail "the text box did not scroll"
+if command -v tesseract >/dev/null; then
+  convert "$shots/04b-page1-end.png" -crop "$text_geom" +repage -colorspace Gray -resize 200% "$work/text.png"
+  tesseract "$work/text.png" - --psm 6 2>/dev/null | grep -q "LAST remedy LINE" ||
+    fail "the remedy's last line is not on screen after scrolling to the end"
+  step "the remedy's last line is on screen"
+fi
+
 step "DOWN to page 2 (the first cause is the healthy picture itself; the second blinks)"
 click_control "$main" 366 255 45 30
 sleep 0.3
@@ -275,6 +312,49 @@ fi
 [ -z "$(ls -A "$work/reports" | grep -v '^e2e-report.pdf$')" ] || fail "the save left other files behind"
 step "saved $(stat -c %s "$report") bytes of PDF"
 
+# Keyboard only from here: UP went disabled on page 1, so the focus is on DOWN
+# (the save dialog gave it back).
+label_of() { convert "$shots/$1.png" -crop "$page_geom" +repage "$work/$1-label.png"; echo "$work/$1-label.png"; }
+result_shown() { # SHOT: page label still a white box, text box not the help text
+  local total w
+  total=$(convert "$shots/$1.png" -crop "$page_geom" +repage -format '%[fx:round(w*h)]' info:)
+  w=$(count_colour "$shots/$1.png" "$page_geom" "$white")
+  [ "$w" -gt $((total / 2)) ] && [ "$w" -lt "$total" ] &&
+    [ "$(diff_pixels "$shots/01-idle.png" "$shots/$1.png" "$text_geom")" -gt 0 ]
+}
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard again
+step "keyboard: Enter three times to the last page, then once more"
+xdotool key Return Return Return
+sleep 0.3
+shoot 09-keys-last-page
+xdotool key Return
+sleep 0.3
+shoot 10-keys-one-more-enter
+result_shown 10-keys-one-more-enter || fail "one more Enter after the last page did not leave the result on screen"
+[ "$(diff_pixels "$(label_of 09-keys-last-page)" "$(label_of 10-keys-one-more-enter)")" -gt 0 ] ||
+  fail "Enter on the last page did not go back a page (UP should have the focus)"
+step "keyboard: Page Down, Page Up"
+xdotool key Next
+sleep 0.3
+shoot 11-keys-page-down
+[ "$(diff_pixels "$(label_of 09-keys-last-page)" "$(label_of 11-keys-page-down)")" = 0 ] ||
+  fail "Page Down did not show the last page"
+xdotool key Prior
+sleep 0.3
+shoot 12-keys-page-up
+[ "$(diff_pixels "$(label_of 10-keys-one-more-enter)" "$(label_of 12-keys-page-up)")" = 0 ] ||
+  fail "Page Up did not go back a page"
+result_shown 12-keys-page-up || fail "the result is gone after paging by keys"
+step "keyboard: Ctrl+C copies the page (3 / 4: error number 151)"
+xdotool key ctrl+c
+sleep 0.3
+copied=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+case "$copied" in
+  "* Cause"*"section 1LINEE151"*"* Remedy"*) ;;
+  *) fail "the clipboard holds '$copied', not the page's text" ;;
+esac
+
 step "CLEAR"
 click_control "$main" 42 372 78 30
 sleep 0.3
@@ -308,4 +388,92 @@ for _ in $(seq 100); do
 done
 [ -n "$status" ] || fail "the program did not end after EXIT"
 [ "$status" = 0 ] || fail "the program ended with status $status"
+
+# ---- screens smaller than the nominal window ---------------------------------
+
+# Device pixels per template pixel of a full-size window W x H at desktop scale S.
+scale_of() { awk -v w="$1" -v h="$2" -v s="$3" 'BEGIN { k = s; if (w / 1014 < k) k = w / 1014; if (h / 726 < k) k = h / 726; print k }'; }
+# Clicks the middle of a control (dialog units) of window id at scale k.
+click_scaled() {
+  local id=$1 k=$2 x=$3 y=$4 w=$5 h=$6
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  local px py
+  px=$(awk -v X="$X" -v k="$k" -v a="$(dx "$x")" -v b="$(dx $((x + w)))" 'BEGIN { printf "%d", X + (a + b) / 2 * k }')
+  py=$(awk -v Y="$Y" -v k="$k" -v a="$(dy "$y")" -v b="$(dy $((y + h)))" 'BEGIN { printf "%d", Y + (a + b) / 2 * k }')
+  xdotool mousemove --sync "$px" "$py" click 1
+}
+# Id of a visible "Darvell" window other than the ids given; waits up to 30 s.
+wait_other() {
+  local id not
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
+      for not in "$@"; do [ "$id" = "$not" ] && continue 2; done
+      echo "$id"
+      return 0
+    done
+    kill -0 "$app_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+gone() { for _ in $(seq 300); do xdotool getwindowgeometry "$1" 2>/dev/null | grep -q 'Geometry' || return 0
+  [ -z "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$1")" ] && return 0; sleep 0.1; done; return 1; }
+# The whole window lies on the screen.
+inside() { # ID WHAT
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le "$sw" ] && [ $((Y + HEIGHT)) -le "$sh" ] ||
+    fail "$2 at ${WIDTH}x${HEIGHT}+$X+$Y does not fit the ${sw}x${sh} screen ($tag)"
+}
+fit_run() { # SCREEN SCALE TAG
+  local settings main picker add k
+  tag=$3 sw=${1%x*} sh=${1#*x}
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  darvell_start_xvfb "$work" "$src" "$1" || fail "no X server ($tag)"
+  step "$tag: ${1} screen at desktop scale $2"
+  QT_SCALE_FACTOR=$2 "$work/bin/darvell" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  settings=$(wait_other) || fail "the settings screen did not appear ($tag)"
+  sleep 0.3
+  inside "$settings" "the settings screen"
+  import -display "$DISPLAY" -window root "$shots/$tag-1-settings.png"
+  eval "$(xdotool getwindowgeometry --shell "$settings")"
+  k=$(scale_of "$WIDTH" "$HEIGHT" "$2")
+  click_scaled "$settings" "$k" 198 345 111 48
+  main=$(wait_other "$settings") || fail "the main window did not appear ($tag)"
+  sleep 0.3
+  inside "$main" "the main window"
+  click_scaled "$main" "$k" 198 30 78 30
+  click_scaled "$main" "$k" 102 189 78 30
+  picker=$(wait_other "$main" "$settings") || fail "the picker did not appear ($tag)"
+  sleep 0.3
+  inside "$picker" "the picker"
+  import -display "$DISPLAY" -window root "$shots/$tag-2-picker.png"
+  click_scaled "$picker" "$k" 15 48 78 30
+  gone "$picker" || fail "the picker did not close ($tag)"
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$shots/$tag-3-results.png"
+  click_scaled "$main" "$k" 420 255 78 30
+  add=$(wait_other "$main" "$settings") || fail "the conditions dialog did not appear ($tag)"
+  sleep 0.3
+  inside "$add" "the conditions dialog"
+  import -display "$DISPLAY" -window root "$shots/$tag-4-conditions.png"
+  click_scaled "$add" "$k" 99 48 78 30
+  click_scaled "$add" "$k" 183 243 78 30
+  gone "$add" || fail "the conditions dialog did not close ($tag)"
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$shots/$tag-5-narrowed.png"
+  [ "$(diff_pixels "$shots/$tag-3-results.png" "$shots/$tag-5-narrowed.png")" -gt 0 ] ||
+    fail "the conditions changed nothing ($tag)"
+  click_scaled "$main" "$k" 420 372 78 30
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  wait "$app_pid" || fail "the program did not end with status 0 after EXIT ($tag)"
+  app_pid=""
+}
+fit_run 1280x1024 1.5 fit-1280x1024-s1.5
+fit_run 1920x1080 2 fit-1920x1080-s2
+fit_run 1024x600 1 fit-1024x600-s1
 step "PASS (screenshots in $shots)"

@@ -1,10 +1,12 @@
 # Sourced by the end-to-end scripts: starts a private X server and sets up the
 # environment the program runs in there.
-#   darvell_start_xvfb WORK SRC   (sets xvfb_pid; exports DISPLAY and the rest)
+#   darvell_start_xvfb WORK SRC [SCREEN]   (sets xvfb_pid; exports DISPLAY and the rest)
+# SCREEN is WIDTHxHEIGHT, 1280x1024 unless given.
 darvell_start_xvfb() {
-  local work=$1 src=$2
+  local work=$1 src=$2 screen=${3:-1280x1024}
+  rm -f "$work/display"
   # -displayfd: Xvfb takes a free display number and reports it.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break

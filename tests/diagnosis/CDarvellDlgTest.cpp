@@ -9,6 +9,7 @@
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBmpData.h"
+#include "draw/CTextBox.h"
 #include "tests/support/ModalRunner.h"
 #include "tests/support/PixelProbe.h"
 #include "tests/support/TempDataDir.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QScrollBar>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
@@ -504,7 +506,10 @@ TEST_F(CDarvellDlgTest, CountAndPageAreWhiteBoxesOnGreen)
     Click(IDC_ONE_UNIT);
     Enter(0, 1);
     const QImage shot = Render(Window());
-    auto area = [&](int id) { return Window().Control(id)->geometry().adjusted(2, 2, -2, -2); };
+    auto area = [&](int id) { // the text box's label sits inside a frame
+        const QWidget* w = Window().Control(id);
+        return QRect(w->mapTo(&Window(), QPoint()), w->size()).adjusted(2, 2, -2, -2);
+    };
     auto pixels = [](const QRect& r) { return r.width() * r.height(); };
     for (int id : {IDC_COUNT, IDC_PAGE, IDC_TEXTBOX}) {
         EXPECT_GT(CountColour(shot, area(id), kWhite), pixels(area(id)) / 2) << id;
@@ -805,4 +810,47 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
         Click(IDC_DOWN); // the longest page: its texts carry the lamp states
         shot("6-results-page2");
     }
+}
+
+// A page near the read limit keeps the box's font and scrolls; Page Down/Up
+// scroll the box first and then page; Enter past the last page and the
+// conditions leave the focus where Enter keeps the result; Ctrl+C copies.
+TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
+{
+    std::string file = m_dir.Read("QL7BE.ini"), text;
+    for (int i = 0; i < 19; ++i) // 988 bytes
+        text += "Check the wiring, mounting and supply of the unit.\\n";
+    const size_t at = file.find("ca=", file.find("[1LINEE149]"));
+    file.replace(at, file.find("\r\n[", at) - at, "ca=" + text + "\r\nre=" + text + "LAST LINE\r\n");
+    ASSERT_TRUE(m_dir.Write("QL7BE.ini", file));
+    Click(1025);
+    Enter(0, 1);
+    CDarvellDlg& dlg = Window();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg)); // for the Ctrl+C shortcut
+    QScrollBar* bar = dlg.TextBox()->verticalScrollBar();
+    EXPECT_EQ(dlg.TextBox()->Label()->font(), dlg.Control(1030)->font()); // the small labels' font
+    // Page, focus, and the box scrolled to its top (-1), its end (1, the last line shown) or between.
+    const std::tuple<int, Qt::Key, const char*> steps[] = {
+        {1034, Qt::Key_PageDown, "1 / 4 TextBox 0"}, {0, Qt::Key_End, "1 / 4 TextBox 1"},
+        {0, Qt::Key_PageDown, "2 / 4 TextBox -1"},   {1021, Qt::Key_Return, "3 / 4 1021 -1"},
+        {0, Qt::Key_Return, "4 / 4 1022 -1"},        {0, Qt::Key_Return, "3 / 4 1022 -1"},
+        {0, Qt::Key_PageUp, "2 / 4 1022 -1"},        {0, Qt::Key_PageUp, "1 / 4 1021 -1"},
+    };
+    for (const auto& [focusFirst, key, expected] : steps) {
+        if (focusFirst)
+            dlg.Control(focusFirst)->setFocus();
+        QTest::keyClick(dlg.focusWidget(), key);
+        const int scrolled = bar->value() == 0 ? -1 : bar->value() == bar->maximum() ? 1 : 0;
+        // A wrong focus would let the next Enter open or clear something: stop at once.
+        ASSERT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString() + " " +
+                      std::to_string(scrolled), expected);
+    }
+    QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Text(1034));
+    // Both lamps unlit leave one cause: UP, DOWN and the conditions button go, the box keeps the focus.
+    dlg.Control(1027)->setFocus();
+    WhenModalShown([](QWidget* add) { QTest::keyClick(add->findChild<QWidget*>("1"), Qt::Key_Return); });
+    QTest::keyClick(dlg.Control(1027), Qt::Key_Return);
+    EXPECT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString(), "1 / 1 TextBox");
 }

@@ -161,3 +161,20 @@ TEST(CTemplateDialog, GreenBackgroundWithPicturesPaintedOnIt)
 }
 
 } // namespace
+
+// Outer size from the settings, shrunk by one factor to the available area;
+// the controls scale so that the full-size template fits the client area.
+TEST(CTemplateDialog, FullSizeWindowsFitTheAvailableArea)
+{
+    struct Case { int height; QRect avail; QMargins frame; QSize client; double scale; };
+    const Case cases[] = {
+        {768, {0, 0, 853, 682}, {}, {853, 639}, 853.0 / 1014}, // 1280 x 1024 at 150 %
+        {768, {0, 0, 1366, 738}, {1, 30, 1, 1}, {982, 707}, 982.0 / 1014}, // task bar, title bar
+        {736, {0, 0, 1280, 1024}, {1, 30, 1, 1}, {1022, 705}, 705.0 / 726},
+    };
+    for (const Case& c : cases) {
+        const CTemplateDialog::Fit fit = CTemplateDialog::FitToArea(QSize(1024, c.height), c.avail, c.frame);
+        EXPECT_EQ(fit.client, c.client) << c.avail.width() << " " << c.height;
+        EXPECT_NEAR(fit.scale, c.scale, 1e-9) << c.avail.width() << " " << c.height;
+    }
+}
