@@ -2,10 +2,9 @@
 
 #include "data/AppState.h"
 #include "platform/ExeDir.h"
+#include "platform/FileExists.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
@@ -65,16 +64,13 @@ std::string CBmpData::CodeFileName(int slot)
 bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 {
     *slot = QPixmap();
-    const QString path = QString::fromStdString(platform::ExePath("\\QL7_Tool\\" + name));
-    // No bitmap of the program comes near 256 MB; a larger file is refused
-    // rather than read into memory.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > (qint64(256) << 20))
+    // The path stays the file system's bytes: a folder name that is not UTF-8
+    // would not survive a trip through QString. No bitmap of the program comes
+    // near 256 MB; a larger file is refused rather than read into memory.
+    std::string bytes;
+    if (!platform::ReadFileBytes(platform::ExePath("\\QL7_Tool\\" + name), bytes, std::size_t(256) << 20))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray data = file.readAll();
+    QByteArray data(bytes.data(), qsizetype(bytes.size()));
     if (!BmpComplete(data))
         return false;
     QBuffer buffer(&data);

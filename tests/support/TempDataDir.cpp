@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 namespace {
 
@@ -82,6 +83,16 @@ bool TempDataDir::CopyFrom(const std::string& source, std::string_view name) con
 {
     QFile::remove(Q(PathOf(name)));
     return QFile::copy(QString::fromStdString(source), Q(PathOf(name)));
+}
+
+bool TempDataDir::Recode(std::string_view name, const char* encoding) const
+{
+    QStringEncoder encoder(encoding);
+    const std::string text = Read(name);
+    QByteArray bytes = encoder.encode(QString::fromStdString(text));
+    bytes.prepend(std::string_view(encoding) == "UTF-16LE" ? "\xFF\xFE" : "");
+    return encoder.isValid() && !encoder.hasError() && !text.empty()
+        && Write(name, std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }
 
 bool TempDataDir::CopySampleDir(const std::string& sampleDir) const
