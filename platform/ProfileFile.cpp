@@ -277,8 +277,11 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
                                      std::string_view key, std::string_view def,
                                      std::size_t bufferSize, TextEncoding encoding)
 {
-    if (const std::optional<std::string_view> value = FindProfileValue(text, section, key))
-        return Finish(*value, bufferSize, encoding);
+    // Names come as UTF-8; in the text they stand in its own encoding.
+    std::string s, k;
+    if (FromUtf8(section, encoding, s) && FromUtf8(key, encoding, k))
+        if (const std::optional<std::string_view> value = FindProfileValue(text, s, k))
+            return Finish(*value, bufferSize, encoding);
     return Finish(def, bufferSize, TextEncoding::Utf8);
 }
 

@@ -37,7 +37,7 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
                                      TextEncoding encoding = TextEncoding::Utf8);
 
 // The stored value as it stands in the byte text, uncut; nullopt when the
-// section or key is missing.
+// section or key is missing. Names are given in the text's own encoding.
 std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
                                                  std::string_view key);
 

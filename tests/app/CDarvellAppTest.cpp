@@ -3,6 +3,7 @@
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CTemplateDialog.h"
 #include "draw/CBmpData.h"
+#include "platform/ExeDir.h"
 #include "platform/InstanceGuard.h"
 #include "tests/support/TempDataDir.h"
 
@@ -21,6 +22,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -455,6 +457,34 @@ TEST_F(StartupTest, SoundDirectoryReadsEverythingAndOpensTheSettingsScreen)
     EXPECT_EQ(m_state.m_nDialogHeight, 736);
     EXPECT_FALSE(m_state.m_strHelp[0].empty());
     EXPECT_FALSE(m_state.m_strHelp[1].empty());
+}
+
+// A data directory from the field under a folder whose name is Latin-1 bytes:
+// the Chinese files in GB18030, the settings and help in UTF-16 with BOM.
+TEST_F(StartupTest, EncodedFilesUnderALatin1FolderStartAlike)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    ASSERT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    const AppState utf8 = m_state;
+    for (const char* name : {"QL7BJ.ini", "QL7AJ.ini"})
+        ASSERT_TRUE(m_dir.Recode(name, "GB18030"));
+    for (const char* name : {"Setting.ini", "Help.ini"})
+        ASSERT_TRUE(m_dir.Recode(name, "UTF-16LE"));
+    const std::filesystem::path root(m_dir.Root()), latin1 = root / "caf\xE9";
+    std::filesystem::create_directory(latin1);
+    std::filesystem::rename(root / "QL7_Tool", latin1 / "QL7_Tool");
+    platform::SetExecutableDirForTesting(latin1.string());
+
+    const int status = RunApp();
+    platform::SetExecutableDirForTesting(m_dir.Root());
+    std::filesystem::rename(latin1 / "QL7_Tool", root / "QL7_Tool");
+    std::filesystem::remove(latin1);
+    EXPECT_EQ(status, CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, (std::vector<std::string>{"CSetDlg", "CSetDlg"}));
+    EXPECT_EQ(m_state.m_strHelp[0], utf8.m_strHelp[0]);
+    EXPECT_EQ(m_state.m_strHelp[1], utf8.m_strHelp[1]);
+    EXPECT_EQ(m_state.m_nLanguage, kZh);
 }
 
 TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)
