@@ -1,5 +1,7 @@
 #include "app/CDarvellApp.h"
 
+#include "data/COperateIni.h"
+
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CTemplateDialog.h"
 #include "draw/CBmpData.h"
@@ -463,19 +465,26 @@ TEST_F(StartupTest, SoundDirectoryReadsEverythingAndOpensTheSettingsScreen)
 // the Chinese files in GB18030, the settings and help in UTF-16 with BOM.
 TEST_F(StartupTest, EncodedFilesUnderALatin1FolderStartAlike)
 {
+    const auto causes = [] { // of every three-unit emitter section, as a Chinese diagnosis reads them
+        std::string texts, re, ca;
+        AppState app;
+        for (int errNo = 1; errNo <= 106; ++errNo)
+            texts += COperateIni(app, 0).ReadCauseRemedy(errNo, re, ca, 1) ? ca + re : "-";
+        return texts;
+    };
     ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
     ASSERT_EQ(RunApp(), CDarvellApp::kExitNormal);
     const AppState utf8 = m_state;
-    for (const char* name : {"QL7BJ.ini", "QL7AJ.ini"})
-        ASSERT_TRUE(m_dir.Recode(name, "GB18030"));
-    for (const char* name : {"Setting.ini", "Help.ini"})
-        ASSERT_TRUE(m_dir.Recode(name, "UTF-16LE"));
+    const std::string utf8Causes = causes();
+    for (const char* name : {"QL7BJ.ini", "QL7AJ.ini", "Setting.ini", "Help.ini"})
+        ASSERT_TRUE(RecodeFile(m_dir.PathOf(name), name[0] == 'Q' ? "GB18030" : "UTF-16LE"));
     const std::filesystem::path root(m_dir.Root()), latin1 = root / "caf\xE9";
     std::filesystem::create_directory(latin1);
     std::filesystem::rename(root / "QL7_Tool", latin1 / "QL7_Tool");
     platform::SetExecutableDirForTesting(latin1.string());
 
     const int status = RunApp();
+    EXPECT_EQ(causes(), utf8Causes);
     platform::SetExecutableDirForTesting(m_dir.Root());
     std::filesystem::rename(latin1 / "QL7_Tool", root / "QL7_Tool");
     std::filesystem::remove(latin1);

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using platform::WriteStage;
 
 namespace {
@@ -473,40 +471,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ConvertEscapes, ::testing::Values(
 TEST(ConvertEscapesNull, NullGivesEmpty)
 {
     EXPECT_EQ(COperateIni::ConvertEscapes(nullptr), "");
-}
-
-// ---------------------------------------------------------------- encodings
-
-// A data directory from the field: the Chinese files in GB18030, help and
-// settings in UTF-16 with BOM. Every text reads as from the UTF-8 sample.
-TEST(EncodedDataDirectory, ReadsTheSameTextsAsTheUtf8Sample)
-{
-    const auto readAll = [] {
-        AppState app;
-        std::vector<std::string> texts{COperateIni(app).ReadSettings() ? "settings read" : "failed"};
-        texts.push_back(COperateIni(app).ReadHelp() ? app.m_strHelp[0] + "|" + app.m_strHelp[1] : "failed");
-        app.m_nLanguage = 0;
-        for (int series : {0, 1})
-            for (int units : {0, 1, 2})
-                for (int errNo : {1, 2, 12, 26, 107, 150, 174, 239}) {
-                    app.m_nSeries = series;
-                    std::string re, ca;
-                    const bool ok = COperateIni(app, units).ReadCauseRemedy(errNo, re, ca, errNo % 2 + 1);
-                    texts.push_back(ok ? ca + "|" + re : "-");
-                }
-        return texts;
-    };
-    const std::pair<const char*, const char*> recodings[] = {
-        {"QL7BJ.ini", "GB18030"}, {"QL7AJ.ini", "GB18030"}, {"Help.ini", "GB18030"},
-        {"Help.ini", "UTF-16LE"}, {"Setting.ini", "UTF-16LE"}};
-    for (const auto& [file, encoding] : recodings) {
-        TempDataDir dir;
-        ASSERT_TRUE(dir.CopySampleDir(DARVELL_BINARY_DIR "/QL7_Tool"));
-        const std::vector<std::string> utf8 = readAll();
-        ASSERT_TRUE(dir.Recode(file, encoding));
-        EXPECT_EQ(readAll(), utf8) << file << " in " << encoding;
-        EXPECT_GT(std::count_if(utf8.begin(), utf8.end(), [](const std::string& t) { return t.size() > 20; }), 10);
-    }
 }
 
 } // namespace

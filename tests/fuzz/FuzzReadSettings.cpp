@@ -12,9 +12,11 @@
 
 namespace {
 
-std::optional<std::string> Read(std::string_view file, std::string_view section, std::string_view key)
+constexpr const char* kAbsent = "\x01(absent)";
+
+std::string Read(std::string_view text, std::string_view section, std::string_view key)
 {
-    return fuzz::ReadValue(file, section, key, platform::TextEncoding::Windows1252);
+    return platform::GetProfileStringFromText(text, section, key, kAbsent, SIZE_MAX);
 }
 
 bool IsSetting(std::string_view section, std::string_view key)
@@ -69,16 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Repairs only turn empty settings into "0"; everything else reads as before.
     for (const char* key : {"Language", "Type", "DialogHeight"}) {
-        const std::optional<std::string> before = Read(text, "Setting", key), now = Read(after, "Setting", key);
-        FUZZ_CHECK(now == before || (before && before->empty() && now == "0"));
+        const std::string before = Read(text, "Setting", key), now = Read(after, "Setting", key);
+        FUZZ_CHECK(now == before || (before.empty() && now == "0"));
     }
-    std::string byteText;
-    const platform::TextEncoding encoding = platform::ToByteText(
-        text, platform::DetectTextEncoding(text, platform::TextEncoding::Windows1252), byteText);
     std::size_t checked = 0;
-    for (const platform::ProfileSection& s : platform::GetProfileSectionsFromText(byteText, encoding)) {
-        for (const std::string& raw : fuzz::KeyCandidates(s.text, 16)) {
-            const std::string k = platform::ToUtf8(raw, encoding);
+    for (const platform::ProfileSection& s : platform::GetProfileSectionsFromText(text)) {
+        for (const std::string& k : fuzz::KeyCandidates(s.text, 16)) {
             if (++checked > 64 || IsSetting(s.name, k))
                 continue;
             FUZZ_CHECK(Read(text, s.name, k) == Read(after, s.name, k));

@@ -1,9 +1,6 @@
 // Helpers shared by the fuzz targets: splitting one input into several fields,
 // a private data directory, a crash on a broken property.
 #pragma once
-#include "platform/ProfileFile.h"
-#include "platform/TextEncoding.h"
-
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -12,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -127,24 +123,6 @@ inline std::vector<std::string> KeyCandidates(std::string_view sectionText, std:
         pos = end + 1;
     }
     return keys;
-}
-
-// The whole stored value of a file's bytes, decoded as the program decodes it;
-// nullopt when the section or key is missing, so that no stored value can pass
-// for an absent one.
-inline std::optional<std::string> ReadValue(std::string_view fileBytes, std::string_view section,
-                                            std::string_view key, platform::TextEncoding ansi)
-{
-    std::string text;
-    const platform::TextEncoding encoding =
-        platform::ToByteText(fileBytes, platform::DetectTextEncoding(fileBytes, ansi), text);
-    std::string s, k;
-    if (!platform::FromUtf8(section, encoding, s) || !platform::FromUtf8(key, encoding, k))
-        return std::nullopt;
-    const std::optional<std::string_view> value = platform::FindProfileValue(text, s, k);
-    if (!value)
-        return std::nullopt;
-    return platform::ToUtf8(*value, encoding);
 }
 
 // Bytes common at the front and the back of two texts, not overlapping.

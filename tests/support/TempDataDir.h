@@ -24,8 +24,6 @@ public:
     bool Exists(std::string_view name) const;
     std::string Read(std::string_view name) const; // the bytes, empty when unreadable
     bool CopyFrom(const std::string& source, std::string_view name) const;
-    // Rewrites a UTF-8 file in another encoding ("GB18030", "UTF-16LE" with its mark).
-    bool Recode(std::string_view name, const char* encoding) const;
 
     // The complete sample data directory the build puts beside the program.
     bool CopySampleDir(const std::string& sampleDir) const;
@@ -34,3 +32,6 @@ private:
     QTemporaryDir m_dir;
     bool m_ok = false;
 };
+
+// Rewrites a UTF-8 file in another encoding ("GB18030", "UTF-16LE" with its mark).
+bool RecodeFile(const std::string& path, const char* encoding);

@@ -1,3 +1,4 @@
+#include "tests/support/TempDataDir.h"
 #include "tests/tools/DataDirFixture.h"
 #include "tools/check/CDataDirChecker.h"
 #include "tools/check/ReachableSections.h"
@@ -169,9 +170,13 @@ const Breakage kBreakages[] = {
      [](const QString& d) { ReplaceInFile(d + "/QL7BE.ini", "re=Remedy 12.", "re=" + Repeat("abcdefghij", 150)); },
      "error: QL7BE.ini [3LINEE12] re: 1500 bytes, more than the 1023 the program reads: cut after byte 1023",
      1},
-    {"GbkCauseReadsWhole",
-     [](const QString& d) { ReplaceInFile(d + "/QL7BJ.ini", "re=Remedy 180.", "re=Remedy \xB9\xCA\xD5\xCF"); },
+    {"ChineseFilesInGb18030", [](const QString& d) { RecodeFile((d + "/QL7BJ.ini").toStdString(), "GB18030"); },
      "note: QL7BJ.ini: read as GB18030", 0},
+    {"SettingsInUtf16", [](const QString& d) { RecodeFile((d + "/Setting.ini").toStdString(), "UTF-16LE"); },
+     "note: Setting.ini: read as UTF-16 LE", 0},
+    {"GbkCauseTooLong",
+     [](const QString& d) { ReplaceInFile(d + "/QL7BJ.ini", "re=Remedy 180.", "re=" + Repeat("\xD6\xD0", 600)); },
+     "error: QL7BJ.ini [2LINER180] re: 1200 bytes, more than the 1023 the program reads: cut after byte 1022", 1},
     {"CauseUndecodable",
      [](const QString& d) { ReplaceInFile(d + "/QL7BJ.ini", "re=Remedy 180.", "re=Remedy \xB9\xFF"); },
      "error: QL7BJ.ini: byte ", 1},
