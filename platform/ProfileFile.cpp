@@ -509,7 +509,9 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
         return false; // a damaged UTF-16 file could not be written back unchanged
     for (const auto& [key, value] : values) {
         std::string s, k, v;
-        if (!FromUtf8(section, encoding, s) || !FromUtf8(key, encoding, k) || !FromUtf8(value, encoding, v))
+        // In GB18030 a "]" may be the second byte of a character: checked again as bytes.
+        if (!FromUtf8(section, encoding, s) || !FromUtf8(key, encoding, k) || !FromUtf8(value, encoding, v)
+            || !Storable(s, k, v))
             return false;
         text = SetProfileStringInText(text, s, k, v);
     }

@@ -118,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // reads as UTF-8 afterwards: nothing more to compare. Other files keep their
     // encoding; the bytes of a UTF-8 file are known exactly.
     const TextEncoding foundAfter = platform::DetectTextEncoding(after, g_ansi);
-    FUZZ_CHECK(foundAfter == found || (!utf8 && foundAfter == TextEncoding::Utf8));
+    FUZZ_CHECK(foundAfter == found
+               || (!utf8 && (foundAfter == TextEncoding::Utf8 || foundAfter == TextEncoding::Utf8Bom)));
     if (foundAfter != found)
         return 0;
     std::string expected = platform::SetProfileStringInText(text, section, key, value);
