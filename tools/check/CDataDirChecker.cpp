@@ -229,7 +229,7 @@ bool CDataDirChecker::ReadText(const std::string& name, const char* consequence,
         Add(true, name, "", "",
             "byte " + std::to_string(bad + 1) + " (" + hex + ", line " + std::to_string(line)
                 + ") is no character of " + platform::TextEncodingName(read.fileEncoding)
-                + "; the program shows it as \"\xEF\xBF\xBD\"");
+                + ": the text around it does not show as written");
     }
     m_encoding = read.encoding;
     text = std::move(read.text);
