@@ -99,9 +99,9 @@ std::string SetProfileStringInText(std::string_view text, std::string_view secti
                                    std::string_view key, std::string_view value);
 
 // Test seam: called with the target path at each stage of a write (opening,
-// writing, replacing the original or, in place, truncating and syncing it); returning false makes that
-// stage fail as a read-only file, a full disk or a failed rename would. An empty
-// function removes the hook.
+// writing, replacing the original or, in place, truncating and syncing it);
+// returning false makes that stage fail as a read-only file, a full disk or a
+// failed rename would. An empty function removes the hook.
 enum class WriteStage { Open, Write, Replace };
 using WriteHook = std::function<bool(const std::string& path, WriteStage stage)>;
 void SetWriteHookForTesting(WriteHook hook);
