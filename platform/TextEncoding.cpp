@@ -37,10 +37,13 @@ QByteArrayView View(std::string_view s)
     return QByteArrayView(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// Stateless: a decoder is made per call, so that no error of an earlier text sticks.
+// Stateless: a decoder is made per call, so that no error of an earlier text
+// sticks. A U+FEFF at the start of the text is a character like any other: the
+// file's own mark has already been taken off.
 QString Decode(std::string_view text, TextEncoding encoding, bool& ok)
 {
-    QStringDecoder decoder(CodecName(encoding), QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(CodecName(encoding),
+                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString s = decoder.decode(View(text));
     ok = decoder.isValid() && !decoder.hasError();
     return s;
