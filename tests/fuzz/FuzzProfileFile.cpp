@@ -140,6 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (twoValues && Representable(value2))
         FUZZ_CHECK(Read(after, section, key2) == value2);
 
+    if (!decodable)
+        return 0; // names with bytes that do not decode cannot be asked for
     std::size_t checked = 0;
     for (const platform::ProfileSection& s : sections) {
         for (const std::string& k : fuzz::KeyCandidates(s.text, 16)) {
