@@ -12,23 +12,14 @@
 #include "platform/TextEncoding.h"
 #include "tests/fuzz/FuzzSupport.h"
 
-#include <optional>
-
 namespace {
 
 using platform::TextEncoding;
 TextEncoding g_ansi; // of the input being run
 
-// The whole value as the program decodes it, or nullopt when absent: no stored
-// value can pass for a missing one.
 std::optional<std::string> Read(std::string_view text, std::string_view section, std::string_view key)
 {
-    std::string bytes, s, k;
-    const TextEncoding e = platform::ToByteText(text, platform::DetectTextEncoding(text, g_ansi), bytes);
-    if (!platform::FromUtf8(section, e, s) || !platform::FromUtf8(key, e, k))
-        return std::nullopt;
-    const std::optional<std::string_view> value = platform::FindProfileValue(bytes, s, k);
-    return value ? std::optional(platform::ToUtf8(*value, e)) : std::nullopt;
+    return fuzz::ReadValue(text, section, key, g_ansi);
 }
 
 bool Representable(std::string_view value)
@@ -89,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         previousEnd = s.text.data() + s.text.size();
     }
     for (const platform::ProfileSection& s : sections) {
-        if (named && fuzz::SameName(s.name, fuzz::Trim(section))) {
+        if (named && decodable && fuzz::SameName(s.name, fuzz::Trim(section))) {
             FUZZ_CHECK(platform::FindProfileValue(s.text, s8, k8) == stored);
             break;
         }
