@@ -474,8 +474,7 @@ TEST_F(StartupTest, EncodedFilesUnderALatin1FolderStartAlike)
     };
     ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
     ASSERT_EQ(RunApp(), CDarvellApp::kExitNormal);
-    const AppState utf8 = m_state;
-    const std::string utf8Causes = causes();
+    const std::string help = m_state.m_strHelp[0] + "|" + m_state.m_strHelp[1], utf8Causes = causes();
     for (const char* name : {"QL7BJ.ini", "QL7AJ.ini", "Setting.ini", "Help.ini"})
         ASSERT_TRUE(RecodeFile(m_dir.PathOf(name), name[0] == 'Q' ? "GB18030" : "UTF-16LE"));
     const std::filesystem::path root(m_dir.Root()), latin1 = root / "caf\xE9";
@@ -485,15 +484,12 @@ TEST_F(StartupTest, EncodedFilesUnderALatin1FolderStartAlike)
 
     const int status = RunApp();
     EXPECT_EQ(causes(), utf8Causes);
-    platform::SetExecutableDirForTesting(m_dir.Root());
     std::filesystem::rename(latin1 / "QL7_Tool", root / "QL7_Tool");
     std::filesystem::remove(latin1);
     EXPECT_EQ(status, CDarvellApp::kExitNormal);
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(m_windows.shown, (std::vector<std::string>{"CSetDlg", "CSetDlg"}));
-    EXPECT_EQ(m_state.m_strHelp[0], utf8.m_strHelp[0]);
-    EXPECT_EQ(m_state.m_strHelp[1], utf8.m_strHelp[1]);
-    EXPECT_EQ(m_state.m_nLanguage, kZh);
+    EXPECT_EQ(m_state.m_strHelp[0] + "|" + m_state.m_strHelp[1], help);
 }
 
 TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)

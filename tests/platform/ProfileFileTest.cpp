@@ -126,6 +126,8 @@ TEST(ProfileReadLongLines, MegabyteOfMultiByteTextCutsOnACharacter)
 
 // Each read decides the file's encoding; values come back as UTF-8, cut at a
 // whole character of the file's own bytes (a UTF-16 file counts GB18030 bytes).
+using E = platform::TextEncoding;
+
 std::string Utf16(const char* utf8, QStringConverter::Encoding encoding)
 {
     const QByteArray b = QStringEncoder(encoding).encode(QString::fromUtf8(utf8));
@@ -134,10 +136,7 @@ std::string Utf16(const char* utf8, QStringConverter::Encoding encoding)
 
 TEST(ProfileFileEncodings, DecidedPerFileAndCutOnTheFilesOwnBytes)
 {
-    using E = platform::TextEncoding;
-    std::string gbk600;
-    for (int i = 0; i < 600; ++i)
-        gbk600 += "\xD6\xD0"; // 中
+    const std::string gbk600 = QByteArray("\xD6\xD0").repeated(600).toStdString(); // 中 600 times
     const struct {
         std::string bytes;
         E ansi, found;
@@ -162,7 +161,6 @@ TEST(ProfileFileEncodings, DecidedPerFileAndCutOnTheFilesOwnBytes)
 
 TEST(ProfileFileEncodings, WriteKeepsEncodingMarkAndLineEnds)
 {
-    using E = platform::TextEncoding;
     const auto le = QStringConverter::Utf16LE, be = QStringConverter::Utf16BE;
     const struct {
         std::string before, after;
