@@ -67,16 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
 
+    // A file whose only bytes that are not UTF-8 stood after a NUL in a repaired
+    // value reads as UTF-8 afterwards: its texts are then read anew.
+    const auto windows1252 = platform::TextEncoding::Windows1252;
+    if (platform::DetectTextEncoding(after, windows1252) != platform::DetectTextEncoding(text, windows1252))
+        return 0;
     // Repairs only turn empty settings into "0"; everything else reads as before.
     for (const char* key : {"Language", "Type", "DialogHeight"}) {
         const std::optional<std::string> before = Read(text, "Setting", key), now = Read(after, "Setting", key);
         FUZZ_CHECK(now == before || (before == "" && now == "0"));
     }
-    // A file whose only bytes that are not UTF-8 stood after a NUL in a repaired
-    // value reads as UTF-8 afterwards: its other texts are then read anew.
-    const auto windows1252 = platform::TextEncoding::Windows1252;
-    if (platform::DetectTextEncoding(after, windows1252) != platform::DetectTextEncoding(text, windows1252))
-        return 0;
     std::size_t checked = 0;
     for (const platform::ProfileSection& s : platform::GetProfileSectionsFromText(text)) {
         for (const std::string& k : fuzz::KeyCandidates(s.text, 16)) {
