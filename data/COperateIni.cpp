@@ -14,10 +14,16 @@ constexpr std::size_t kHelpBuffer = 256;
 constexpr std::size_t kCauseBuffer = 1024;
 constexpr const char* kSettingSection = "Setting";
 
+// The ANSI code page a file is read in when it is not UTF-8 or UTF-16: Chinese
+// for the help file and the files of language 0, Western for the others.
+constexpr platform::TextEncoding kChinese = platform::TextEncoding::Gb18030;
+constexpr platform::TextEncoding kWestern = platform::TextEncoding::Windows1252;
+
+// Values come back as UTF-8; the buffer counts the file's own bytes.
 std::string ReadKey(const std::string& file, const char* section, const char* key,
-                    std::size_t buffer)
+                    std::size_t buffer, platform::TextEncoding ansi)
 {
-    return platform::GetProfileString(file, section, key, kMissing, buffer);
+    return platform::GetProfileString(file, section, key, kMissing, buffer, ansi);
 }
 
 } // namespace
@@ -55,10 +61,10 @@ bool COperateIni::ReadSettings()
     const std::string file = platform::ExePath(kSettingFile);
     // An empty value is a fresh install: it is stored as "0" before use.
     const auto repair = [&](const char* key) {
-        return platform::WriteProfileString(file, kSettingSection, key, "0");
+        return platform::WriteProfileString(file, kSettingSection, key, "0", kWestern);
     };
 
-    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer);
+    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer, kWestern);
     if (language == kMissing)
         return false;
     if (language == "0") {
@@ -73,7 +79,7 @@ bool COperateIni::ReadSettings()
         return false;
     }
 
-    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer);
+    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer, kWestern);
     if (type == kMissing)
         return false;
     if (type == "0") {
@@ -86,7 +92,7 @@ bool COperateIni::ReadSettings()
         return false; // only the first series can be chosen
     }
 
-    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer);
+    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer, kWestern);
     if (height == kMissing)
         return false;
     if (height == "0") {
@@ -106,9 +112,9 @@ bool COperateIni::ReadSettings()
 bool COperateIni::WriteSettings(int language, int series)
 {
     const std::string file = platform::ExePath(kSettingFile);
-    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
+    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer, kWestern) == kMissing)
         return false;
-    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
+    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer, kWestern) == kMissing)
         return false;
     // Both keys go in one replacement of the file, so that a failed write never
     // leaves the new language stored beside the old series.
@@ -116,17 +122,17 @@ bool COperateIni::WriteSettings(int language, int series)
         {"Language", language != 0 ? "1" : "0"},
         {"Type", series != 0 ? "1" : "0"},
     };
-    return platform::WriteProfileStrings(file, kSettingSection, values);
+    return platform::WriteProfileStrings(file, kSettingSection, values, kWestern);
 }
 
 bool COperateIni::ReadHelp()
 {
     const std::string file = platform::ExePath(kHelpFile);
-    const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer);
+    const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer, kChinese);
     if (chinese == kMissing)
         return false;
     m_app.m_strHelp[0] = chinese;
-    const std::string english = ReadKey(file, "RemedyE", "Remedy", kHelpBuffer);
+    const std::string english = ReadKey(file, "RemedyE", "Remedy", kHelpBuffer, kChinese);
     if (english == kMissing)
         return false;
     m_app.m_strHelp[1] = english;
@@ -137,10 +143,10 @@ bool COperateIni::ReadCauseRemedy(int nErrNo, std::string& remedy, std::string& 
                                   int nSide) const
 {
     const std::string section = SectionName(nErrNo, nSide);
-    const std::string ca = ReadKey(m_strFile, section.c_str(), "ca", kCauseBuffer);
+    const std::string ca = ReadKey(m_strFile, section.c_str(), "ca", kCauseBuffer, CauseFileAnsi());
     if (ca == kMissing)
         return false;
-    const std::string re = ReadKey(m_strFile, section.c_str(), "re", kCauseBuffer);
+    const std::string re = ReadKey(m_strFile, section.c_str(), "re", kCauseBuffer, CauseFileAnsi());
     if (re == kMissing)
         return false;
     cause = ConvertEscapes(ca.c_str());
@@ -172,6 +178,12 @@ std::string COperateIni::ConvertEscapes(const char* text)
 std::string COperateIni::CauseFilePath() const
 {
     return platform::ExePath("\\QL7_Tool\\" + CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
+}
+
+platform::TextEncoding COperateIni::CauseFileAnsi() const
+{
+    // The "J" files hold language 0; the chosen file's name says which it is.
+    return m_strFile.ends_with("J.ini") ? kChinese : kWestern;
 }
 
 std::string COperateIni::SectionName(int nErrNo, int nSide) const

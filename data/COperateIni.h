@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+#include "platform/TextEncoding.h"
+
 struct AppState;
 
 // Access to the data directory's text files: "Setting.ini", "Help.ini" and the
@@ -35,6 +37,9 @@ public:
     static constexpr const char* kHelpFile = "\\QL7_Tool\\Help.ini";
 
 private:
+    platform::TextEncoding CauseFileAnsi() const;
+
+
     AppState& m_app;
     std::string m_strFile;
     std::string m_strPrefix;

@@ -2,10 +2,9 @@
 
 #include "data/AppState.h"
 #include "platform/ExeDir.h"
+#include "platform/FileExists.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
@@ -70,16 +69,13 @@ bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)
 {
     *slot = QPixmap();
-    const QString path = QString::fromStdString(filePath);
-    // No bitmap of the program comes near 256 MB; a larger file is refused
-    // rather than read into memory.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > (qint64(256) << 20))
+    // The path stays the file system's bytes: a folder name that is not UTF-8
+    // would not survive a trip through QString. No bitmap of the program comes
+    // near 256 MB; a larger file is refused rather than read into memory.
+    std::string bytes;
+    if (!platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray data = file.readAll();
+    QByteArray data(bytes.data(), qsizetype(bytes.size()));
     if (!BmpComplete(data))
         return false;
     QBuffer buffer(&data);

@@ -1,6 +1,7 @@
 #include "platform/ExeDir.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <climits>
 #include <unistd.h>
 
@@ -25,7 +26,7 @@ std::string RealExecutableDir()
             return slash == 0 ? std::string("/") : exe.substr(0, slash);
     }
     if (QCoreApplication::instance() != nullptr)
-        return QCoreApplication::applicationDirPath().toStdString();
+        return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     return ".";
 }
 

@@ -1,9 +1,19 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace platform {
 
+// Paths are the file system's bytes, whatever their encoding.
+
 // True when the path names an existing entry that is not a directory.
 bool FileExists(const std::string& path);
+
+// True when the path names a regular file this process may write to.
+bool IsWritableFile(const std::string& path);
+
+// The whole content of a regular file. False when the path names no regular
+// file, the file is larger than maxBytes or cannot be read.
+bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes);
 
 } // namespace platform

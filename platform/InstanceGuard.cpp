@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <pwd.h>
 
 namespace platform {
 
@@ -26,22 +27,44 @@ bool IsUsableDir(const std::string& dir)
         && st.st_uid == ::geteuid() && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
-// $XDG_RUNTIME_DIR, or a private folder under /tmp that no other user controls.
+// A folder of our own that no other user can write to, made when missing.
+bool PrivateDir(const std::string& dir)
+{
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+        && (st.st_mode & 0077) == 0 && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+// The user's runtime folder, else a folder in the user's home: places no other
+// user can pre-create. A shared temporary folder is the last resort, and even
+// there a name taken by someone else only moves us to a fresh private folder,
+// so another user's file never stops the program.
 std::string DefaultLockDir()
 {
+    const uid_t uid = ::geteuid();
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && IsUsableDir(runtime))
         return runtime;
+    const std::string userRun = "/run/user/" + std::to_string(uid);
+    if (IsUsableDir(userRun))
+        return userRun;
 
-    const uid_t uid = ::geteuid();
+    // The account's home, not $HOME, which may still name another user's after su.
+    if (const passwd* pw = ::getpwuid(uid); pw != nullptr && pw->pw_dir != nullptr && *pw->pw_dir == '/') {
+        const std::string home = pw->pw_dir;
+        const std::string cache = home + "/.cache";
+        if (IsUsableDir(home) && (::mkdir(cache.c_str(), 0700) == 0 || errno == EEXIST) && IsUsableDir(cache)
+            && PrivateDir(cache + "/darvell"))
+            return home + "/.cache/darvell";
+    }
+
     const std::string dir = "/tmp/darvell-" + std::to_string(uid);
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    struct stat st {};
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid
-        || (st.st_mode & 0077) != 0)
-        return {};
-    return dir;
+    if (PrivateDir(dir))
+        return dir;
+    std::string fresh = "/tmp/darvell-" + std::to_string(uid) + "-XXXXXX";
+    return ::mkdtemp(fresh.data()) != nullptr ? fresh : std::string();
 }
 
 } // namespace

@@ -4,12 +4,13 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <stdexcept>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <sys/xattr.h>
+
+#include "platform/FileExists.h"
 
 namespace platform {
 
@@ -137,12 +138,13 @@ ParsedLine Parse(std::string_view text, const Line& line)
         return out;
     }
     if (content[first] == '[') {
+        // A header whose "]" was lost names its section by the rest of the line.
         const std::size_t close = content.find(']', first + 1);
-        if (close != std::string_view::npos) {
-            out.kind = LineKind::Section;
-            out.name = Trim(content.substr(first + 1, close - first - 1));
-            return out;
-        }
+        out.kind = LineKind::Section;
+        out.name = Trim(content.substr(first + 1, close == std::string_view::npos
+                                                      ? std::string_view::npos
+                                                      : close - first - 1));
+        return out;
     }
     const std::size_t eq = content.find('=', first);
     if (eq == std::string_view::npos)
@@ -161,41 +163,37 @@ bool MayBeHeader(std::string_view text, const Line& line)
     return i < line.end && text[i] == '[';
 }
 
-// Length of the longest prefix of s no longer than limit that ends on a whole
-// UTF-8 character. Bytes that are not valid UTF-8 count as single characters.
-std::size_t Utf8Cut(std::string_view s, std::size_t limit)
-{
-    if (s.size() <= limit)
-        return s.size();
-    auto isCont = [](unsigned char c) { return (c & 0xC0) == 0x80; };
-    std::size_t start = limit;
-    int back = 0;
-    while (start > 0 && back < 3 && isCont(static_cast<unsigned char>(s[start]))) {
-        --start;
-        ++back;
-    }
-    if (back == 0)
-        return limit;
-    const auto lead = static_cast<unsigned char>(s[start]);
-    std::size_t len = 0;
-    if ((lead & 0xE0) == 0xC0)
-        len = 2;
-    else if ((lead & 0xF0) == 0xE0)
-        len = 3;
-    else if ((lead & 0xF8) == 0xF0)
-        len = 4;
-    // Only a lead byte whose sequence runs past the limit is held back; a stray
-    // continuation byte is cut like any other byte.
-    if (len > static_cast<std::size_t>(back))
-        return start;
-    return limit;
-}
-
-std::string Finish(std::string_view value, std::size_t bufferSize)
+// The value as a caller gets it: cut to bufferSize - 1 bytes of the text's own
+// encoding at a whole character, then as UTF-8.
+std::string Finish(std::string_view value, std::size_t bufferSize, TextEncoding encoding)
 {
     if (bufferSize == 0)
         return {};
-    return std::string(value.substr(0, Utf8Cut(value, bufferSize - 1)));
+    return ToUtf8(value.substr(0, WholeCharPrefix(value, encoding, bufferSize - 1)), encoding);
+}
+
+// Largest data file read: far beyond any real one, refused rather than pulled into memory.
+constexpr std::size_t kLargestFile = std::size_t(256) << 20;
+
+// A file's bytes as the byte text the profile functions work on.
+bool ReadByteText(const std::string& path, TextEncoding ansi, std::string& text, TextEncoding& encoding,
+                  TextEncoding* fileEncoding = nullptr, bool* decodable = nullptr)
+{
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes, kLargestFile))
+        return false;
+    const TextEncoding found = DetectTextEncoding(bytes, ansi);
+    if (fileEncoding != nullptr)
+        *fileEncoding = found;
+    if (found == TextEncoding::Utf8 || found == TextEncoding::Utf8Bom) {
+        text = std::move(bytes);
+        encoding = found;
+        if (decodable != nullptr)
+            *decodable = true;
+        return true;
+    }
+    encoding = ToByteText(bytes, found, text, decodable);
+    return true;
 }
 
 std::string_view LineEndOf(std::string_view text)
@@ -208,53 +206,6 @@ std::string_view LineEndOf(std::string_view text)
     if (brk + 1 < text.size() && text[brk + 1] == '\n')
         return "\r\n";
     return "\r";
-}
-
-bool ReadWholeFile(const std::string& path, std::string& out)
-{
-    // Non-blocking open: a FIFO in place of a data file would otherwise wait for
-    // a writer forever. Only regular files are read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    // Data files are small; one far beyond any real one is refused as unreadable
-    // rather than pulled into memory.
-    constexpr off_t kLargestFile = off_t(256) << 20;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestFile) {
-        ::close(fd);
-        return false;
-    }
-    out.clear();
-    // A file too large for memory is unreadable, not a reason to abort.
-    try {
-        if (st.st_size > 0)
-            out.reserve(static_cast<std::size_t>(st.st_size));
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                ::close(fd);
-                return false;
-            }
-            if (n == 0)
-                break;
-            out.append(buf, static_cast<std::size_t>(n));
-        }
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        out.clear();
-        out.shrink_to_fit();
-        return false;
-    } catch (const std::length_error&) {
-        ::close(fd);
-        out.clear();
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 bool WriteAll(int fd, std::string_view data)
@@ -290,9 +241,8 @@ bool Storable(std::string_view section, std::string_view key, std::string_view v
 
 } // namespace
 
-std::string GetProfileStringFromText(std::string_view text, std::string_view section,
-                                     std::string_view key, std::string_view def,
-                                     std::size_t bufferSize)
+std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
+                                                 std::string_view key)
 {
     LineReader reader(text);
     Line line;
@@ -318,12 +268,24 @@ std::string GetProfileStringFromText(std::string_view text, std::string_view sec
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
             && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        return Finish(value, bufferSize);
+        return value;
     }
-    return Finish(def, bufferSize);
+    return std::nullopt;
 }
 
-std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text)
+std::string GetProfileStringFromText(std::string_view text, std::string_view section,
+                                     std::string_view key, std::string_view def,
+                                     std::size_t bufferSize, TextEncoding encoding)
+{
+    // Names come as UTF-8; in the text they stand in its own encoding.
+    std::string s, k;
+    if (FromUtf8(section, encoding, s) && FromUtf8(key, encoding, k))
+        if (const std::optional<std::string_view> value = FindProfileValue(text, s, k))
+            return Finish(*value, bufferSize, encoding);
+    return Finish(def, bufferSize, TextEncoding::Utf8);
+}
+
+std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text, TextEncoding encoding)
 {
     std::vector<ProfileSection> sections;
     LineReader reader(text);
@@ -337,30 +299,37 @@ std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text)
             last.text = std::string_view(last.text.data(),
                                          static_cast<std::size_t>(text.data() + line.begin - last.text.data()));
         }
-        sections.push_back({std::string(p.name), text.substr(line.begin)});
+        sections.push_back({ToUtf8(p.name, encoding), text.substr(line.begin)});
     }
     return sections;
 }
 
-std::vector<std::string> GetProfileSectionNames(const std::string& path)
+std::vector<std::string> GetProfileSectionNames(const std::string& path, TextEncoding ansi)
 {
     std::string text;
+    TextEncoding encoding{};
     std::vector<std::string> names;
-    if (!ReadWholeFile(path, text))
+    if (!ReadByteText(path, ansi, text, encoding))
         return names;
-    for (ProfileSection& s : GetProfileSectionsFromText(text))
+    for (ProfileSection& s : GetProfileSectionsFromText(text, encoding))
         names.push_back(std::move(s.name));
     return names;
 }
 
 std::string GetProfileString(const std::string& path, std::string_view section,
                              std::string_view key, std::string_view def,
-                             std::size_t bufferSize)
+                             std::size_t bufferSize, TextEncoding ansi)
 {
     std::string text;
-    if (!ReadWholeFile(path, text))
-        return Finish(def, bufferSize);
-    return GetProfileStringFromText(text, section, key, def, bufferSize);
+    TextEncoding encoding{};
+    if (!ReadByteText(path, ansi, text, encoding))
+        return Finish(def, bufferSize, TextEncoding::Utf8);
+    return GetProfileStringFromText(text, section, key, def, bufferSize, encoding);
+}
+
+bool ReadProfileText(const std::string& path, TextEncoding ansi, ProfileText& out)
+{
+    return ReadByteText(path, ansi, out.text, out.encoding, &out.fileEncoding, &out.decodable);
 }
 
 std::string SetProfileStringInText(std::string_view text, std::string_view section,
@@ -418,14 +387,96 @@ std::string SetProfileStringInText(std::string_view text, std::string_view secti
 }
 
 bool WriteProfileString(const std::string& path, std::string_view section,
-                        std::string_view key, std::string_view value)
+                        std::string_view key, std::string_view value, TextEncoding ansi)
 {
     const ProfileValue one{key, value};
-    return WriteProfileStrings(path, section, std::span(&one, 1));
+    return WriteProfileStrings(path, section, std::span(&one, 1), ansi);
 }
 
+namespace {
+
+// Whether replacing the file by a new one would keep everything a write in place
+// keeps: the folder takes a new entry, no other name shares the file, the new
+// file can be given the old one's owner and group, and the old one carries no
+// extended attributes (ACLs, labels) that a new file would lack.
+bool RenameKeepsFile(const std::string& target, const std::string& dir, const struct stat& st)
+{
+    if (::access(dir.c_str(), W_OK | X_OK) != 0 || st.st_nlink != 1)
+        return false;
+    if (::geteuid() != 0 && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+        return false;
+    const ssize_t attrs = ::listxattr(target.c_str(), nullptr, 0);
+    return attrs == 0 || (attrs < 0 && (errno == ENOTSUP || errno == ENOSYS));
+}
+
+bool WriteAt(int fd, std::string_view data)
+{
+    off_t offset = 0;
+    while (!data.empty()) {
+        const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+        offset += n;
+    }
+    return true;
+}
+
+// A new file beside the original, renamed over it: atomic.
+bool WriteByRename(const std::string& path, const std::string& target, const std::string& dir,
+                   const struct stat& st, std::string_view bytes)
+{
+    std::string tmp = dir + "." + target.substr(dir.size()) + ".XXXXXX";
+    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+        ok = ::fchown(fd, st.st_uid, st.st_gid) == 0;
+    ok = ok && HookAllows(path, WriteStage::Write) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && HookAllows(path, WriteStage::Replace) && ::rename(tmp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself survive a power cut; the write already succeeded.
+    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+// The same inode rewritten: keeps links, owner, mode and ACLs and needs no
+// right on the folder, but is not atomic. On a failure the old bytes are put
+// back as far as the system lets us.
+bool WriteInPlace(const std::string& path, const std::string& target, std::string_view old,
+                  std::string_view bytes)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const auto commit = [fd](std::string_view data) {
+        return WriteAt(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+    };
+    bool ok = HookAllows(path, WriteStage::Write) && WriteAt(fd, bytes);
+    ok = ok && HookAllows(path, WriteStage::Replace) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0
+        && ::fsync(fd) == 0;
+    if (!ok)
+        commit(old);
+    ok = ::close(fd) == 0 && ok;
+    return ok;
+}
+
+} // namespace
+
 bool WriteProfileStrings(const std::string& path, std::string_view section,
-                         std::span<const ProfileValue> values)
+                         std::span<const ProfileValue> values, TextEncoding ansi)
 {
     for (const auto& [key, value] : values)
         if (!Storable(section, key, value))
@@ -443,41 +494,37 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
     // Replacing the file would succeed even where writing into it is refused.
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return false;
-    std::string text;
-    if (!ReadWholeFile(target, text))
+    std::string old;
+    if (!ReadFileBytes(target, old, kLargestFile))
         return false;
-    std::string updated = std::move(text);
-    for (const auto& [key, value] : values)
-        updated = SetProfileStringInText(updated, section, key, value);
+
+    // The edit works on the byte text and goes back to the file's encoding, so
+    // that the encoding, its byte-order mark and the line ends stay.
+    const TextEncoding fileEncoding = DetectTextEncoding(old, ansi);
+    std::string text;
+    bool decodable = true;
+    const TextEncoding encoding = ToByteText(old, fileEncoding, text, &decodable);
+    const bool utf16 = encoding != fileEncoding;
+    if (utf16 && !decodable)
+        return false; // a damaged UTF-16 file could not be written back unchanged
+    for (const auto& [key, value] : values) {
+        std::string s, k, v;
+        // In GB18030 a "]" may be the second byte of a character: checked again as bytes.
+        if (!FromUtf8(section, encoding, s) || !FromUtf8(key, encoding, k) || !FromUtf8(value, encoding, v)
+            || !Storable(s, k, v))
+            return false;
+        text = SetProfileStringInText(text, s, k, v);
+    }
+    std::string bytes;
+    if (!FromByteText(text, fileEncoding, bytes))
+        return false;
 
     if (!HookAllows(path, WriteStage::Open))
         return false;
-    const std::size_t slash = target.rfind('/');
-    std::string tmp = target.substr(0, slash + 1) + "." + target.substr(slash + 1) + ".XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-
-    bool ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
-        // Only a privileged writer can hand the file back to its owner; others
-        // keep the file as theirs, which is what replacing it makes it anyway.
-        [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
-    }
-    ok = ok && HookAllows(path, WriteStage::Write) && WriteAll(fd, updated) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && HookAllows(path, WriteStage::Replace) && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    // Make the rename itself survive a power cut; the write already succeeded.
-    const int dirFd = ::open(target.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    const std::string dir = target.substr(0, target.rfind('/') + 1);
+    if (RenameKeepsFile(target, dir, st))
+        return WriteByRename(path, target, dir, st, bytes);
+    return WriteInPlace(path, target, old, bytes);
 }
 
 void SetWriteHookForTesting(WriteHook hook)

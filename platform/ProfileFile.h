@@ -1,31 +1,58 @@
 #pragma once
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/TextEncoding.h"
+
 namespace platform {
 
 // INI ("profile") files: [section] headers and key=value lines, names matched
 // without regard to case. Every call opens the file anew; nothing is cached.
+//
+// Each read decides the file's encoding anew (DetectTextEncoding): UTF-8 or
+// UTF-16 by their marks, else the ANSI code page given for the file. The
+// functions work on a byte text (UTF-8, GB18030 or Windows-1252; a UTF-16 file
+// is converted to GB18030), so buffer sizes count the bytes of that code page,
+// and values come back as UTF-8. A line opening with "[" is a section header;
+// without its "]" the rest of the line names the section.
 
 // The value of key in section, or def when the file, section or key is missing.
 // Blanks around the value and one pair of enclosing quotes are dropped, and the
-// result is cut to bufferSize - 1 bytes at a whole UTF-8 character.
+// result is cut to bufferSize - 1 bytes of the byte text at a whole character.
 std::string GetProfileString(const std::string& path, std::string_view section,
                              std::string_view key, std::string_view def,
-                             std::size_t bufferSize);
+                             std::size_t bufferSize,
+                             TextEncoding ansi = TextEncoding::Windows1252);
 
-// The same lookup on text already in memory.
+// The same lookup on a byte text already in memory.
 std::string GetProfileStringFromText(std::string_view text, std::string_view section,
                                      std::string_view key, std::string_view def,
-                                     std::size_t bufferSize);
+                                     std::size_t bufferSize,
+                                     TextEncoding encoding = TextEncoding::Utf8);
 
-// One section of a profile text: its name as written (trimmed) and its text, from
-// its header line up to the next header line. text points into the caller's text.
+// The stored value as it stands in the byte text, uncut; nullopt when the
+// section or key is missing. Names are given in the text's own encoding.
+std::optional<std::string_view> FindProfileValue(std::string_view text, std::string_view section,
+                                                 std::string_view key);
+
+// A profile file as the functions above see it.
+struct ProfileText {
+    TextEncoding fileEncoding = TextEncoding::Utf8; // what the file holds
+    TextEncoding encoding = TextEncoding::Utf8;     // what text is in
+    std::string text;
+    bool decodable = true; // false when some of the file's bytes decode to nothing
+};
+bool ReadProfileText(const std::string& path, TextEncoding ansi, ProfileText& out);
+
+// One section of a profile text: its name as written (trimmed, as UTF-8) and its
+// text, from its header line up to the next header line. text points into the
+// caller's text.
 struct ProfileSection {
     std::string name;
     std::string_view text;
@@ -34,36 +61,47 @@ struct ProfileSection {
 // Every section of the text in file order, duplicates included. Looking a key up
 // in the text of the first section of a name gives what a lookup in the whole
 // text gives, without scanning the rest.
-std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text);
+std::vector<ProfileSection> GetProfileSectionsFromText(std::string_view text,
+                                                       TextEncoding encoding = TextEncoding::Utf8);
 
 // Names of the sections of a file in file order, duplicates included; empty
 // when the file cannot be read.
-std::vector<std::string> GetProfileSectionNames(const std::string& path);
+std::vector<std::string> GetProfileSectionNames(const std::string& path,
+                                                TextEncoding ansi = TextEncoding::Windows1252);
 
-// Replaces (or adds) one value, keeping every other byte of the file. The new
-// content goes to a temporary file in the same folder that then replaces the
-// original in one step, with the original's permissions. False when the file or
-// folder cannot be written, and when the file does not exist: the program never
-// creates a file. Names and values holding a line break, a section name with "]"
-// or a key with "=" are refused, since they would change the file's shape. On
-// false the original is untouched. A symbolic link is written through.
+// Replaces (or adds) one value, keeping every other byte of the file, its
+// encoding, byte-order mark and line ends. False when the file cannot be
+// written, and when it does not exist: the program never creates a file. Names
+// and values holding a line break, a section name with "]" or a key with "="
+// are refused, since they would change the file's shape, and so are characters
+// the file's encoding cannot hold. A symbolic link is written through.
+//
+// Where it keeps everything (folder writable, one link, owner, group and no
+// extended attributes that a new file would lose) the new content goes to a
+// temporary file beside the original that is then renamed over it: atomic. Else
+// the file is rewritten in place and synced: links, owner, mode and ACLs stay,
+// and a writable file in a read-only folder is written, but a crash in the
+// middle of the write may leave it torn. On false the original is as it was
+// (in place: put back as far as the system allows) and no temporary file stays.
 bool WriteProfileString(const std::string& path, std::string_view section,
-                        std::string_view key, std::string_view value);
+                        std::string_view key, std::string_view value,
+                        TextEncoding ansi = TextEncoding::Windows1252);
 
-// Several values of one section in a single replacement of the file: either
-// all of them are stored or, on failure, none.
+// Several values of one section in a single write of the file: either all of
+// them are stored or, on failure, none.
 using ProfileValue = std::pair<std::string_view, std::string_view>; // key, value
 bool WriteProfileStrings(const std::string& path, std::string_view section,
-                         std::span<const ProfileValue> values);
+                         std::span<const ProfileValue> values,
+                         TextEncoding ansi = TextEncoding::Windows1252);
 
-// The text WriteProfileString would store for a file holding text.
+// The text WriteProfileString would store for a byte text.
 std::string SetProfileStringInText(std::string_view text, std::string_view section,
                                    std::string_view key, std::string_view value);
 
-// Test seam: called with the target path at each stage of a write (opening the
-// temporary file, writing it, replacing the original); returning false makes that
-// stage fail as a read-only file, a full disk or a failed rename would. An empty
-// function removes the hook.
+// Test seam: called with the target path at each stage of a write (opening,
+// writing, replacing the original or, in place, truncating and syncing it);
+// returning false makes that stage fail as a read-only file, a full disk or a
+// failed rename would. An empty function removes the hook.
 enum class WriteStage { Open, Write, Replace };
 using WriteHook = std::function<bool(const std::string& path, WriteStage stage)>;
 void SetWriteHookForTesting(WriteHook hook);

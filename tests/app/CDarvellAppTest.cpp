@@ -1,9 +1,12 @@
 #include "app/CDarvellApp.h"
 #include "res/ControlIds.h"
 
+#include "data/COperateIni.h"
+
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CTemplateDialog.h"
 #include "draw/CBmpData.h"
+#include "platform/ExeDir.h"
 #include "platform/InstanceGuard.h"
 #include "tests/support/TempDataDir.h"
 
@@ -22,6 +25,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -456,6 +460,37 @@ TEST_F(StartupTest, SoundDirectoryReadsEverythingAndOpensTheSettingsScreen)
     EXPECT_EQ(m_state.m_nDialogHeight, 736);
     EXPECT_FALSE(m_state.m_strHelp[0].empty());
     EXPECT_FALSE(m_state.m_strHelp[1].empty());
+}
+
+// A data directory from the field under a folder whose name is Latin-1 bytes:
+// the Chinese files in GB18030, the settings and help in UTF-16 with BOM.
+TEST_F(StartupTest, EncodedFilesUnderALatin1FolderStartAlike)
+{
+    const auto causes = [] { // of every three-unit emitter section, as a Chinese diagnosis reads them
+        std::string texts, re, ca;
+        AppState app;
+        for (int errNo = 1; errNo <= 106; ++errNo)
+            texts += COperateIni(app, 0).ReadCauseRemedy(errNo, re, ca, 1) ? ca + re : "-";
+        return texts;
+    };
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    ASSERT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    const std::string help = m_state.m_strHelp[0] + "|" + m_state.m_strHelp[1], utf8Causes = causes();
+    for (const char* name : {"QL7BJ.ini", "QL7AJ.ini", "Setting.ini", "Help.ini"})
+        ASSERT_TRUE(RecodeFile(m_dir.PathOf(name), name[0] == 'Q' ? "GB18030" : "UTF-16LE"));
+    const std::filesystem::path root(m_dir.Root()), latin1 = root / "caf\xE9";
+    std::filesystem::create_directory(latin1);
+    std::filesystem::rename(root / "QL7_Tool", latin1 / "QL7_Tool");
+    platform::SetExecutableDirForTesting(latin1.string());
+
+    const int status = RunApp();
+    EXPECT_EQ(causes(), utf8Causes);
+    std::filesystem::rename(latin1 / "QL7_Tool", root / "QL7_Tool");
+    std::filesystem::remove(latin1);
+    EXPECT_EQ(status, CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_windows.shown, (std::vector<std::string>{"CSetDlg", "CSetDlg"}));
+    EXPECT_EQ(m_state.m_strHelp[0] + "|" + m_state.m_strHelp[1], help);
 }
 
 TEST_F(StartupTest, ExitOnTheSettingsScreenEndsWithoutTheMainWindow)

@@ -1,6 +1,8 @@
 // Helpers shared by the fuzz targets: splitting one input into several fields,
 // a private data directory, a crash on a broken property.
 #pragma once
+#include "platform/ProfileFile.h"
+
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -123,6 +126,19 @@ inline std::vector<std::string> KeyCandidates(std::string_view sectionText, std:
         pos = end + 1;
     }
     return keys;
+}
+
+// The whole value as the program decodes it from a file's bytes, or nullopt
+// when absent: no stored value can pass for a missing one.
+inline std::optional<std::string> ReadValue(std::string_view text, std::string_view section,
+                                            std::string_view key, platform::TextEncoding ansi)
+{
+    std::string bytes, s, k;
+    const auto e = platform::ToByteText(text, platform::DetectTextEncoding(text, ansi), bytes);
+    if (!platform::FromUtf8(section, e, s) || !platform::FromUtf8(key, e, k))
+        return std::nullopt;
+    const std::optional<std::string_view> value = platform::FindProfileValue(bytes, s, k);
+    return value ? std::optional(platform::ToUtf8(*value, e)) : std::nullopt;
 }
 
 // Bytes common at the front and the back of two texts, not overlapping.

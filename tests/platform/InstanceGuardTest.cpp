@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <fcntl.h>
+#include <pwd.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -198,21 +199,19 @@ TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
     EXPECT_TRUE(QFileInfo::exists(runtime.filePath("UNIQUE_PROGRAM_NAME.lock")));
 }
 
-TEST(InstanceGuardDefaultFolder, FallsBackToAPrivateTemporaryFolder)
+TEST(InstanceGuardDefaultFolder, WithoutRuntimeFolderUsesAPrivateFolderInTheHome)
 {
     ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
     CInstanceGuard::SetLockDirForTesting({});
     const std::string name = "DarvellGuardTest" + std::to_string(::getpid());
-    const QString dir = QString("/tmp/darvell-%1").arg(::geteuid());
+    const QString run = QString("/run/user/%1").arg(::geteuid());
+    const QString dir = QFileInfo(run).isDir() ? run : QString(::getpwuid(::geteuid())->pw_dir) + "/.cache/darvell";
     const QString lock = dir + "/" + QString::fromStdString(name) + ".lock";
     {
         CInstanceGuard guard;
         ASSERT_EQ(guard.Acquire(name), Outcome::Acquired);
-        EXPECT_TRUE(QFileInfo::exists(lock));
-        const QFileInfo info(dir);
-        EXPECT_EQ(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
-                                        | QFile::WriteOther),
-                  QFile::Permissions());
+        EXPECT_TRUE(QFileInfo::exists(lock)) << lock.toStdString();
+        EXPECT_EQ(QFileInfo(dir).permissions() & (QFile::WriteGroup | QFile::WriteOther), QFile::Permissions());
     }
     QFile::remove(lock);
 }

@@ -4,6 +4,7 @@
 #include "tests/support/TempDataDir.h"
 
 #include <QDir>
+#include <QStringEncoder>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -54,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(Conventions, ProfileRead, ::testing::Values(
     ReadCase{"LinesBeforeFirstSectionNeverFound", "k=top\n[S]\nj=1\n", "S", "k", "DEF"},
     ReadCase{"HeaderEndsAtFirstBracket", "[a]b]\nk=1\n", "a", "k", "1"},
     ReadCase{"HeaderRestIsNotTheName", "[a]b]\nk=1\n", "a]b", "k", "DEF"},
-    ReadCase{"UnclosedHeaderIsNoNewSection", "[S]\nk=1\n[T\nj=2\n", "S", "j", "2"},
+    ReadCase{"UnclosedHeaderOpensASection", "[S]\nk=1\n[T \t\nj=2\n", "T", "j", "2"},
+    ReadCase{"UnclosedHeaderEndsThePrevious", "[S]\nk=1\n[T\nj=2\n", "S", "j", "DEF"},
     ReadCase{"CommentIsNoKey", "[S]\n;k=1\n \t;k=2\nk=3\n", "S", "k", "3"},
     ReadCase{"CommentedOutKeyOnly", "[S]\n;k=1\n", "S", "k", "DEF"},
     ReadCase{"NoTrailingComment", "[S]\nk=;x\n", "S", "k", ";x"},
@@ -120,6 +122,66 @@ TEST(ProfileReadLongLines, MegabyteOfMultiByteTextCutsOnACharacter)
     const std::string got = GetProfileStringFromText(text, "S", "k", "DEF", 1024);
     ASSERT_EQ(got.size(), 1021u); // "a" and 340 three-byte characters; the 341st would need 1024
     EXPECT_EQ(got, "a" + value.substr(0, 1020));
+}
+
+// Each read decides the file's encoding; values come back as UTF-8, cut at a
+// whole character of the file's own bytes (a UTF-16 file counts GB18030 bytes).
+using E = platform::TextEncoding;
+
+std::string Utf16(const char* utf8, QStringConverter::Encoding encoding)
+{
+    const QByteArray b = QStringEncoder(encoding).encode(QString::fromUtf8(utf8));
+    return (encoding == QStringConverter::Utf16LE ? "\xFF\xFE" : "\xFE\xFF") + b.toStdString();
+}
+
+TEST(ProfileFileEncodings, DecidedPerFileAndCutOnTheFilesOwnBytes)
+{
+    const std::string gbk600 = QByteArray("\xD6\xD0").repeated(600).toStdString(); // 中 600 times
+    const struct {
+        std::string bytes;
+        E ansi, found;
+        std::size_t buffer;
+        std::string expected;
+    } cases[] = {
+        {"[S]\nk=a\xD6\xD0\xCE\xC4\n", E::Gb18030, E::Gb18030, 5, "a中"},
+        {"[S]\nk=" + gbk600 + "\n", E::Gb18030, E::Gb18030, 1024, QString(511, QChar(0x4E2D)).toStdString()},
+        {"[S]\nk=\x81\x30\x81\x30z\n", E::Gb18030, E::Gb18030, 5, "\xC2\x80"},
+        {"[S]\nk=caf\xE9\n", E::Windows1252, E::Windows1252, 256, "café"},
+        {"[S\xD6\xD0 \nk=1\n[S\nk=2\n", E::Gb18030, E::Gb18030, 256, "2"},
+        {Utf16("[S]\r\nk=中文\r\n", QStringConverter::Utf16LE), E::Windows1252, E::Utf16LE, 256, "中文"},
+        {Utf16("[S]\nk=中文字\n", QStringConverter::Utf16BE), E::Gb18030, E::Utf16BE, 5, "中文"},
+    };
+    TempDataDir dir;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(dir.Write("t.ini", c.bytes));
+        EXPECT_EQ(platform::DetectTextEncoding(c.bytes, c.ansi), c.found) << c.bytes;
+        EXPECT_EQ(GetProfileString(dir.PathOf("t.ini"), "S", "k", "DEF", c.buffer, c.ansi), c.expected) << c.bytes;
+    }
+}
+
+TEST(ProfileFileEncodings, WriteKeepsEncodingMarkAndLineEnds)
+{
+    const auto le = QStringConverter::Utf16LE, be = QStringConverter::Utf16BE;
+    const struct {
+        std::string before, after;
+        E ansi;
+    } cases[] = {
+        {Utf16("[Setting]\r\nLanguage=\r\n", le), Utf16("[Setting]\r\nLanguage=0\r\n", le), E::Windows1252},
+        {Utf16(";中\n[Setting]\nLanguage=1", be), Utf16(";中\n[Setting]\nLanguage=0", be), E::Gb18030},
+        {"; \xD6\xD0\n[Setting]\nLanguage=\n", "; \xD6\xD0\n[Setting]\nLanguage=0\n", E::Gb18030},
+        {"; caf\xE9\r[Setting]\r", "; caf\xE9\r[Setting]\rLanguage=0\r", E::Windows1252},
+    };
+    TempDataDir dir;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(dir.Write("Setting.ini", c.before));
+        EXPECT_TRUE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0", c.ansi));
+        EXPECT_EQ(dir.Read("Setting.ini"), c.after);
+    }
+    // A UTF-16 file that would not come back unchanged is not written.
+    const std::string damaged = Utf16("[Setting]\nLanguage=1\n", le) + "\x00\xD8"s;
+    ASSERT_TRUE(dir.Write("Setting.ini", damaged));
+    EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0"));
+    EXPECT_EQ(dir.Read("Setting.ini"), damaged);
 }
 
 struct WriteCase {
@@ -266,6 +328,7 @@ TEST_P(ProfileWriteFailure, LeavesTheOriginalByteForByte)
     EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0"));
     EXPECT_EQ(dir.Read("Setting.ini"), original);
     EXPECT_EQ(Entries(dir), QStringList{"Setting.ini"});
+
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStage, ProfileWriteFailure,

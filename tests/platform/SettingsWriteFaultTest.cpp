@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -71,6 +72,47 @@ TEST(SettingsWriteFault, SuccessfulRepairAfterAFailureChangesOnlyTheValue)
               "\xEF\xBB\xBF; settings\r\n[Setting]\r\nLanguage=0\r\nType=0\r\nDialogHeight=1\r\n\r\n[Extra]\r\nk = v \r\n");
     EXPECT_EQ(app.m_nLanguage, 0);
     EXPECT_EQ(app.m_nDialogHeight, 736);
+}
+
+// A shared installation: the folder belongs to root, Setting.ini to the user,
+// and a second name links to it. The user's writes go in place.
+TEST(UnprivilegedWriter, WritesAWritableSettingFileInAFolderItCannotWrite)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to become another user";
+    constexpr uid_t kNobody = 65534;
+    TempDataDir dir;
+    const std::string setting = dir.PathOf("Setting.ini");
+    ASSERT_TRUE(dir.Write("Setting.ini", "[Setting]\r\nLanguage=\r\nType=0\r\nDialogHeight=0\r\n"));
+    ASSERT_EQ(::link(setting.c_str(), dir.PathOf("linked.ini").c_str()), 0);
+    ASSERT_EQ(::chown(setting.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(dir.Root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(dir.DataDir().c_str(), 0755), 0);
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        int failed = 0;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || ::access(dir.DataDir().c_str(), W_OK) == 0)
+            ::_exit(100);
+        AppState app;
+        if (!COperateIni(app).ReadSettings() || app.m_nLanguage != 0)
+            failed |= 1; // the empty value is repaired
+        if (!COperateIni(app).WriteSettings(1, 0))
+            failed |= 2;
+        ScopedWriteHook failing({WriteStage::Replace});
+        if (COperateIni(app).WriteSettings(0, 0))
+            failed |= 4;
+        ::_exit(failed);
+    }
+    int status = 0;
+    EXPECT_TRUE(child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "status " << status << ": 1 repair, 2 settings write, 4 failed write, 100 set-up (exit status << 8)";
+    for (const char* name : {"Setting.ini", "linked.ini"}) // one file under two names, the failed write undone
+        EXPECT_EQ(dir.Read(name), "[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n");
+    struct stat st {};
+    EXPECT_TRUE(::stat(setting.c_str(), &st) == 0 && st.st_nlink == 2 && st.st_uid == kNobody);
+    EXPECT_EQ(QDir(QString::fromStdString(dir.DataDir())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"linked.ini", "Setting.ini"})) << "a temporary file was left behind";
 }
 
 // A first copy killed while it holds the guard: the next start gets it, and a

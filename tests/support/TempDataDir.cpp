@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 namespace {
 
@@ -82,6 +83,16 @@ bool TempDataDir::CopyFrom(const std::string& source, std::string_view name) con
 {
     QFile::remove(Q(PathOf(name)));
     return QFile::copy(QString::fromStdString(source), Q(PathOf(name)));
+}
+
+bool RecodeFile(const std::string& path, const char* encoding)
+{
+    QFile file(QString::fromStdString(path));
+    QStringEncoder encoder(encoding);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? QByteArray(encoder.encode(QString::fromUtf8(file.readAll()))) : QByteArray();
+    bytes.prepend(std::string_view(encoding) == "UTF-16LE" ? "\xFF\xFE" : "");
+    file.close();
+    return !bytes.isEmpty() && !encoder.hasError() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool TempDataDir::CopySampleDir(const std::string& sampleDir) const

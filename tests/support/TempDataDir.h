@@ -32,3 +32,6 @@ private:
     QTemporaryDir m_dir;
     bool m_ok = false;
 };
+
+// Rewrites a UTF-8 file in another encoding ("GB18030", "UTF-16LE" with its mark).
+bool RecodeFile(const std::string& path, const char* encoding);

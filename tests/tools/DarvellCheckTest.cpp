@@ -1,7 +1,8 @@
+#include "tests/support/TempDataDir.h"
 #include "tests/tools/DataDirFixture.h"
 #include "tools/check/CDataDirChecker.h"
 #include "tools/check/ReachableSections.h"
-#include "tools/check/Utf8Check.h"
+#include "platform/TextEncoding.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -77,7 +78,9 @@ TEST_P(DarvellCheckBreakageTest, ReportsTheProblem)
     GetParam().breakIt(m_dir);
     CDataDirChecker checker(m_dir.toStdString());
     EXPECT_EQ(checker.Run(), GetParam().status);
-    const std::vector<std::string> lines = Lines(checker);
+    std::vector<std::string> lines = Lines(checker);
+    for (const CheckProblem& p : checker.Notes())
+        lines.push_back(FormatProblem(p));
     const bool found = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.rfind(GetParam().expected, 0) == 0;
     });
@@ -167,9 +170,16 @@ const Breakage kBreakages[] = {
      [](const QString& d) { ReplaceInFile(d + "/QL7BE.ini", "re=Remedy 12.", "re=" + Repeat("abcdefghij", 150)); },
      "error: QL7BE.ini [3LINEE12] re: 1500 bytes, more than the 1023 the program reads: cut after byte 1023",
      1},
-    {"CauseNotUtf8",
-     [](const QString& d) { ReplaceInFile(d + "/QL7BE.ini", "re=Remedy 12.", "re=Remedy \xB9\xCA\xD5\xCF"); },
-     "error: QL7BE.ini [3LINEE12] re: not valid UTF-8 at byte 8 of the value", 1},
+    {"ChineseFilesInGb18030", [](const QString& d) { RecodeFile((d + "/QL7BJ.ini").toStdString(), "GB18030"); },
+     "note: QL7BJ.ini: read as GB18030", 0},
+    {"SettingsInUtf16", [](const QString& d) { RecodeFile((d + "/Setting.ini").toStdString(), "UTF-16LE"); },
+     "note: Setting.ini: read as UTF-16 LE", 0},
+    {"GbkCauseTooLong",
+     [](const QString& d) { ReplaceInFile(d + "/QL7BJ.ini", "re=Remedy 180.", "re=" + Repeat("\xD6\xD0", 600)); },
+     "error: QL7BJ.ini [2LINER180] re: 1200 bytes, more than the 1023 the program reads: cut after byte 1022", 1},
+    {"CauseUndecodable",
+     [](const QString& d) { ReplaceInFile(d + "/QL7BJ.ini", "re=Remedy 180.", "re=Remedy \xB9\xFF"); },
+     "error: QL7BJ.ini: byte ", 1},
     {"TileMissing", [](const QString& d) { QFile::remove(d + "/h00.bmp"); },
      "error: h00.bmp: missing (the program stops with message 8)", 1},
     {"TileNameInWrongCase", [](const QString& d) { QFile::rename(d + "/m13.bmp", d + "/M13.bmp"); },
@@ -324,7 +334,7 @@ TEST(Utf8CheckTest, FindsTheFirstBadByte)
         {"\xB9\xCA\xD5\xCF", 0},                  // GBK text
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FirstInvalidUtf8(c.text), c.bad) << c.text;
+        EXPECT_EQ(platform::FirstInvalidUtf8(c.text), c.bad) << c.text;
 }
 
 // The program itself: exit status and report on stdout.
@@ -343,12 +353,15 @@ protected:
 TEST_F(DarvellCheckProgramTest, ExitStatusFollowsTheFindings)
 {
     QString out;
+    const QString notes = "note: Setting.ini: read as UTF-8\nnote: Help.ini: read as UTF-8\n"
+                          "note: QL7BJ.ini: read as UTF-8\nnote: QL7BE.ini: read as UTF-8\n"
+                          "note: QL7AJ.ini: read as UTF-8\nnote: QL7AE.ini: read as UTF-8\n";
     EXPECT_EQ(RunProgram({m_dir}, out), 0);
-    EXPECT_EQ(out, "0 errors, 0 warnings\n");
+    EXPECT_EQ(out, notes + "0 errors, 0 warnings\n");
 
     ReplaceInFile(File("Setting.ini"), "DialogHeight=0", "DialogHeight=");
     EXPECT_EQ(RunProgram({m_dir}, out), 0);
-    EXPECT_EQ(out, "warning: Setting.ini [Setting] DialogHeight: empty; the program writes \"0\" in its place "
+    EXPECT_EQ(out, notes + "warning: Setting.ini [Setting] DialogHeight: empty; the program writes \"0\" in its place "
                    "at start\n0 errors, 1 warning\n");
 
     QFile::remove(File("ql7b-r.bmp"));

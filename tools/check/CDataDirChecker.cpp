@@ -3,14 +3,14 @@
 #include "data/PictureTables.h"
 #include "data/TextCatalogue.h"
 #include "draw/CBmpData.h"
+#include "platform/ExeDir.h"
+#include "platform/FileExists.h"
 #include "platform/ProfileFile.h"
 #include "tools/check/CheckRules.h"
 #include "tools/check/ReachableSections.h"
-#include "tools/check/Utf8Check.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPixmap>
 
 #include <algorithm>
@@ -19,15 +19,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A default no stored value can equal, to tell a missing key from the value "ERR".
-constexpr const char* kAbsent = "\x01\x02(absent)";
-constexpr std::size_t kWhole = SIZE_MAX;
 
 std::string Stops(Message msg)
 {
@@ -53,7 +51,7 @@ std::string Upper(std::string s)
 std::string Quote(std::string_view s, std::size_t max = 40)
 {
     std::string out = "\"";
-    const std::size_t n = std::min(s.size(), max);
+    const std::size_t n = platform::WholeCharPrefix(s, platform::TextEncoding::Utf8, max);
     for (std::size_t i = 0; i < n; ++i) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x20 || c == 0x7F) {
@@ -264,7 +262,7 @@ private:
 
 std::string FormatProblem(const CheckProblem& p)
 {
-    std::string line = p.error ? "error: " : "warning: ";
+    std::string line = p.error ? "error: " : p.note ? "note: " : "warning: ";
     line += p.file;
     if (!p.section.empty())
         line += " [" + p.section + "]";
@@ -303,9 +301,15 @@ void CDataDirChecker::Add(bool error, std::string file, std::string section, std
     m_problems.push_back({error, std::move(file), std::move(section), std::move(key), std::move(text)});
 }
 
+void CDataDirChecker::Note(std::string file, std::string text)
+{
+    m_notes.push_back({false, std::move(file), "", "", std::move(text), true});
+}
+
 int CDataDirChecker::Run()
 {
     m_problems.clear();
+    m_notes.clear();
     if (!OpenDirectory())
         return kUnreadable;
     CheckSettings();
@@ -378,20 +382,31 @@ bool CDataDirChecker::CheckPresent(const std::string& name, const std::string& c
     return true;
 }
 
-bool CDataDirChecker::ReadText(const std::string& name, const std::string& consequence, std::string& text)
+bool CDataDirChecker::ReadText(const std::string& name, const std::string& consequence,
+                               platform::TextEncoding ansi, std::string& text)
 {
     if (!CheckPresent(name, consequence))
         return false;
-    QFile in(QString::fromStdString(m_dir + "/" + name));
-    bool ok = in.open(QIODevice::ReadOnly);
-    if (ok) {
-        text.resize(static_cast<std::size_t>(in.size()));
-        ok = in.read(text.data(), in.size()) == in.size();
-    }
-    if (!ok) {
+    platform::ProfileText read;
+    if (!platform::ReadProfileText(m_dir + "/" + name, ansi, read)) {
         Add(true, name, "", "", std::string("cannot be read") + consequence);
         return false;
     }
+    Note(name, std::string("read as ") + platform::TextEncodingName(read.fileEncoding));
+    if (!read.decodable) {
+        std::string bytes;
+        platform::ReadFileBytes(m_dir + "/" + name, bytes, SIZE_MAX);
+        const std::size_t bad = std::min(platform::FirstUndecodable(bytes, read.fileEncoding), bytes.size());
+        const std::size_t line = 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02X", bad < bytes.size() ? static_cast<unsigned char>(bytes[bad]) : 0);
+        Add(true, name, "", "",
+            "byte " + std::to_string(bad + 1) + " (" + hex + ", line " + std::to_string(line)
+                + ") is no character of " + platform::TextEncodingName(read.fileEncoding)
+                + ": the text around it does not show as written");
+    }
+    m_encoding = read.encoding;
+    text = std::move(read.text);
     return true;
 }
 
@@ -399,11 +414,10 @@ void CDataDirChecker::CheckSettings()
 {
     const std::string file = "Setting.ini";
     std::string text;
-    if (!ReadText(file, kMsgSettingMissing, text))
+    if (!ReadText(file, kMsgSettingMissing, platform::TextEncoding::Windows1252, text))
         return;
-    const QFileInfo info(QString::fromStdString(m_dir + "/" + file));
-    // The repair and the settings screen replace the file through a new file beside it.
-    const bool writable = info.isWritable() && QFileInfo(QString::fromStdString(m_dir)).isWritable();
+    // The repair and the settings screen write wherever the file itself is writable.
+    const bool writable = platform::IsWritableFile(m_dir + "/" + file);
 
     struct Key {
         const char* name;
@@ -418,10 +432,9 @@ void CDataDirChecker::CheckSettings()
     bool anyEmpty = false;
     for (const Key& k : keys) {
         const std::string v = platform::GetProfileStringFromText(text, "Setting", k.name, "ERR",
-                                                                 checkrules::kSettingBytes + 1);
+                                                                 checkrules::kSettingBytes + 1, m_encoding);
         if (v == "ERR") {
-            const bool absent =
-                platform::GetProfileStringFromText(text, "Setting", k.name, kAbsent, kWhole) == kAbsent;
+            const bool absent = !platform::FindProfileValue(text, "Setting", k.name);
             Add(true, file, "Setting", k.name,
                 std::string(absent ? "missing" : "value \"ERR\" counts as missing") + kMsgSettingValue);
         } else if (v.empty()) {
@@ -448,38 +461,29 @@ void CDataDirChecker::CheckValue(const std::string& file, const std::string& sec
     const bool help = file == "Help.ini";
     const std::string& consequence = help ? kMsgHelpValue : kMsgCauseValue;
     // Exactly what the program reads: buffer of limit + 1 bytes, default "ERR".
-    const std::string cut = platform::GetProfileStringFromText(sectionText, section, key, "ERR", limit + 1);
-    if (cut == "ERR") {
-        const bool absent =
-            platform::GetProfileStringFromText(sectionText, section, key, kAbsent, kWhole) == kAbsent;
+    const std::string cut =
+        platform::GetProfileStringFromText(sectionText, section, key, "ERR", limit + 1, m_encoding);
+    const std::optional<std::string_view> stored = platform::FindProfileValue(sectionText, section, key);
+    if (cut == "ERR" || !stored) {
         Add(true, file, section, key,
-            std::string(absent ? "missing" : "value \"ERR\" counts as missing") + consequence);
+            std::string(!stored ? "missing" : "value \"ERR\" counts as missing") + consequence);
         return;
     }
-    // Only a read that filled its buffer (to a whole character) may have lost bytes.
-    const std::string raw = cut.size() + 4 <= limit
-        ? cut
-        : platform::GetProfileStringFromText(sectionText, section, key, "", kWhole);
-    if (raw.empty()) {
+    if (stored->empty()) {
         Add(emptyIsError, file, section, key, help ? "empty: no help text is shown" : "empty");
         return;
     }
-    const std::size_t bad = FirstInvalidUtf8(raw);
-    if (bad != std::string_view::npos)
+    // Lengths count the file's own bytes, as the program's buffers do.
+    if (stored->size() > limit) {
+        const std::size_t kept = platform::WholeCharPrefix(*stored, m_encoding, limit);
+        const std::size_t tailFrom =
+            platform::WholeCharPrefix(cut, platform::TextEncoding::Utf8, cut.size() > 30 ? cut.size() - 30 : 0);
+        const std::string tail = cut.substr(cut.size() > 30 ? tailFrom : 0);
+        const std::string lost = platform::ToUtf8(stored->substr(kept), m_encoding);
         Add(true, file, section, key,
-            "not valid UTF-8 at byte " + std::to_string(bad + 1) + " of the value"
-                + (bad == 0 ? std::string()
-                            : ", after " + Quote(std::string_view(raw).substr(
-                                  Utf8CharStart(raw, bad > 20 ? bad - 20 : 0),
-                                  bad - Utf8CharStart(raw, bad > 20 ? bad - 20 : 0)))));
-    if (raw.size() > limit) {
-        const std::size_t kept = cut.size();
-        const std::size_t from = Utf8CharStart(raw, kept > 30 ? kept - 30 : 0);
-        Add(true, file, section, key,
-            std::to_string(raw.size()) + " bytes, more than the " + std::to_string(limit)
+            std::to_string(stored->size()) + " bytes, more than the " + std::to_string(limit)
                 + " the program reads: cut after byte " + std::to_string(kept) + ", at ..."
-                + Quote(std::string_view(raw).substr(from, kept - from), 40) + " (lost: "
-                + Quote(std::string_view(raw).substr(kept), 20) + ")");
+                + Quote(tail, 40) + " (lost: " + Quote(lost, 20) + ")");
     }
 }
 
@@ -487,7 +491,7 @@ void CDataDirChecker::CheckHelp()
 {
     const std::string file = "Help.ini";
     std::string text;
-    if (!ReadText(file, kMsgHelpMissing, text))
+    if (!ReadText(file, kMsgHelpMissing, platform::TextEncoding::Gb18030, text))
         return;
     for (const char* section : {"RemedyJ", "RemedyE"})
         CheckValue(file, section, "Remedy", text, checkrules::kHelpBytes, false);
@@ -501,11 +505,13 @@ void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
         ? " (the program stops with message " + number + " when this language is chosen)"
         : " (message " + number + " when this series and language are chosen)";
     std::string text;
-    if (!ReadText(file, consequence, text))
+    const platform::TextEncoding ansi =
+        info.language == 0 ? platform::TextEncoding::Gb18030 : platform::TextEncoding::Windows1252;
+    if (!ReadText(file, consequence, ansi, text))
         return;
 
     // First occurrence of each name, as the reader finds it, and how often it occurs.
-    const std::vector<platform::ProfileSection> sections = platform::GetProfileSectionsFromText(text);
+    const std::vector<platform::ProfileSection> sections = platform::GetProfileSectionsFromText(text, m_encoding);
     std::map<std::string, std::pair<const platform::ProfileSection*, int>> byName;
     for (const platform::ProfileSection& s : sections) {
         auto& entry = byName[Upper(s.name)];

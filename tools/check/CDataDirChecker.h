@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/TextEncoding.h"
+
 class QPixmap;
 struct CauseFileInfo;
 
@@ -15,6 +17,7 @@ struct CheckProblem {
     std::string section;  // empty when the problem is the file's
     std::string key;      // empty when the problem is the section's
     std::string text;
+    bool note = false;    // neither error nor warning: what the check found, e.g. a file's encoding
 };
 
 // "error: QL7BE.ini [3LINEE12] ca: ..."
@@ -33,6 +36,8 @@ public:
     int Run();
 
     const std::vector<CheckProblem>& Problems() const { return m_problems; }
+    // What the checks found that is no problem: the encoding of each text file.
+    const std::vector<CheckProblem>& Notes() const { return m_notes; }
     int ErrorCount() const;
     int WarningCount() const;
     std::string Summary() const; // "N errors, M warnings"
@@ -40,7 +45,9 @@ public:
 private:
     bool OpenDirectory();
     bool CheckPresent(const std::string& name, const std::string& consequence);
-    bool ReadText(const std::string& name, const std::string& consequence, std::string& text);
+    // A text file as the program reads it, in its byte text; notes its encoding.
+    bool ReadText(const std::string& name, const std::string& consequence, platform::TextEncoding ansi,
+                  std::string& text);
     void CheckSettings();
     void CheckHelp();
     void CheckCauseFile(const CauseFileInfo& info);
@@ -51,8 +58,11 @@ private:
     void CheckPicture(const std::string& file, const QPixmap& image, int index);
 
     void Add(bool error, std::string file, std::string section, std::string key, std::string text);
+    void Note(std::string file, std::string text);
 
     std::string m_dir;
     std::vector<std::string> m_entries; // names in the directory, for case hints
     std::vector<CheckProblem> m_problems;
+    std::vector<CheckProblem> m_notes;
+    platform::TextEncoding m_encoding = platform::TextEncoding::Utf8; // of the text being checked
 };

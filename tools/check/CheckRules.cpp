@@ -68,9 +68,13 @@ std::string RulesText()
     std::string text;
     char line[512];
     std::snprintf(line, sizeof line,
+                  "Text files: UTF-8 (with or without BOM) or UTF-16 with BOM; otherwise GB18030\n"
+                  "  for the \"J\" files and Help.ini, Windows-1252 for the \"E\" files and\n"
+                  "  Setting.ini. Bytes that do not decode are errors.\n"
                   "Text values: settings and help values at most %zu bytes, cause (\"ca\") and\n"
-                  "  remedy (\"re\") values at most %zu bytes (longer ones are cut), not empty,\n"
-                  "  not \"ERR\", valid UTF-8.\n",
+                  "  remedy (\"re\") values at most %zu bytes of the file's own encoding (UTF-16\n"
+                  "  files count GB18030 bytes; longer ones are cut at a whole character), not\n"
+                  "  empty, not \"ERR\".\n",
                   kSettingBytes, kCauseBytes);
     text += line;
     text += "Setting.ini [Setting]: Language \"0\" or \"1\", Type \"0\", DialogHeight \"0\" or \"1\";\n"

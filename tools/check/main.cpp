@@ -24,7 +24,8 @@ void PrintHelp()
     std::printf("Usage: darvell-check [DATA_DIRECTORY]\n"
                 "Checks a Darvell data directory (default: QL7_Tool beside this program) and\n"
                 "prints one line per problem, \"error:\" or \"warning:\", naming the file, the\n"
-                "[section] and the key, then a summary line.\n"
+                "[section] and the key, then a summary line. A \"note:\" line names the\n"
+                "encoding each text file was read in.\n"
                 "Exit status: 0 no errors (warnings allowed), 1 errors found, 2 the directory\n"
                 "cannot be read.\n\nRules:\n%s",
                 checkrules::RulesText().c_str());
@@ -58,6 +59,8 @@ int main(int argc, char** argv)
 
     CDataDirChecker checker(dir);
     const int status = checker.Run();
+    for (const CheckProblem& p : checker.Notes())
+        std::printf("%s\n", FormatProblem(p).c_str());
     for (const CheckProblem& p : checker.Problems())
         std::printf("%s\n", FormatProblem(p).c_str());
     std::printf("%s\n", checker.Summary().c_str());
