@@ -39,7 +39,7 @@ public:
     QRect PictureRect() const { return m_rcPicture; }
     QPoint PictureOrigin() const { return m_ptOrigin; }
 
-    // The cause/remedy box (control 1034 sits inside it).
+    // The cause/remedy box (the IDC_TEXTBOX label sits inside it).
     CTextBox* TextBox() const { return m_pTextBox; }
     // Puts the selected text of the box, or else its whole page, on the clipboard.
     void OnCopy();

@@ -812,6 +812,13 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
     }
 }
 
+// The focused control: UP and DOWN by name, any other by its object name.
+std::string FocusName(const QWidget& dlg)
+{
+    const QString name = dlg.focusWidget()->objectName();
+    return name == QString::number(IDC_UP) ? "UP" : name == QString::number(IDC_DOWN) ? "DOWN" : name.toStdString();
+}
+
 // A page near the read limit keeps the box's font and scrolls; Page Down/Up
 // scroll the box first and then page; Enter past the last page and the
 // conditions leave the focus where Enter keeps the result; Ctrl+C copies.
@@ -823,19 +830,19 @@ TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
     const size_t at = file.find("ca=", file.find("[1LINEE149]"));
     file.replace(at, file.find("\r\n[", at) - at, "ca=" + text + "\r\nre=" + text + "LAST LINE\r\n");
     ASSERT_TRUE(m_dir.Write("QL7BE.ini", file));
-    Click(1025);
+    Click(IDC_ONE_UNIT);
     Enter(0, 1);
     CDarvellDlg& dlg = Window();
     dlg.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg)); // for the Ctrl+C shortcut
     QScrollBar* bar = dlg.TextBox()->verticalScrollBar();
-    EXPECT_EQ(dlg.TextBox()->Label()->font(), dlg.Control(1030)->font()); // the small labels' font
+    EXPECT_EQ(dlg.TextBox()->Label()->font(), dlg.Control(IDC_EMITTER)->font()); // the small labels' font
     // Page, focus, and the box scrolled to its top (-1), its end (1, the last line shown) or between.
     const std::tuple<int, Qt::Key, const char*> steps[] = {
-        {1034, Qt::Key_PageDown, "1 / 4 TextBox 0"}, {0, Qt::Key_End, "1 / 4 TextBox 1"},
-        {0, Qt::Key_PageDown, "2 / 4 TextBox -1"},   {1021, Qt::Key_Return, "3 / 4 1021 -1"},
-        {0, Qt::Key_Return, "4 / 4 1022 -1"},        {0, Qt::Key_Return, "3 / 4 1022 -1"},
-        {0, Qt::Key_PageUp, "2 / 4 1022 -1"},        {0, Qt::Key_PageUp, "1 / 4 1021 -1"},
+        {IDC_TEXTBOX, Qt::Key_PageDown, "1 / 4 TextBox 0"}, {0, Qt::Key_End, "1 / 4 TextBox 1"},
+        {0, Qt::Key_PageDown, "2 / 4 TextBox -1"},   {IDC_DOWN, Qt::Key_Return, "3 / 4 DOWN -1"},
+        {0, Qt::Key_Return, "4 / 4 UP -1"},        {0, Qt::Key_Return, "3 / 4 UP -1"},
+        {0, Qt::Key_PageUp, "2 / 4 UP -1"},        {0, Qt::Key_PageUp, "1 / 4 DOWN -1"},
     };
     for (const auto& [focusFirst, key, expected] : steps) {
         if (focusFirst)
@@ -843,14 +850,13 @@ TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
         QTest::keyClick(dlg.focusWidget(), key);
         const int scrolled = bar->value() == 0 ? -1 : bar->value() == bar->maximum() ? 1 : 0;
         // A wrong focus would let the next Enter open or clear something: stop at once.
-        ASSERT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString() + " " +
-                      std::to_string(scrolled), expected);
+        ASSERT_EQ(Text(IDC_PAGE) + " " + FocusName(dlg) + " " + std::to_string(scrolled), expected);
     }
     QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Text(1034));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Text(IDC_TEXTBOX));
     // Both lamps unlit leave one cause: UP, DOWN and the conditions button go, the box keeps the focus.
-    dlg.Control(1027)->setFocus();
+    dlg.Control(IDC_CONDITIONS)->setFocus();
     WhenModalShown([](QWidget* add) { QTest::keyClick(add->findChild<QWidget*>("1"), Qt::Key_Return); });
-    QTest::keyClick(dlg.Control(1027), Qt::Key_Return);
-    EXPECT_EQ(Text(1032) + " " + dlg.focusWidget()->objectName().toStdString(), "1 / 1 TextBox");
+    QTest::keyClick(dlg.Control(IDC_CONDITIONS), Qt::Key_Return);
+    EXPECT_EQ(Text(IDC_PAGE) + " " + FocusName(dlg), "1 / 1 TextBox");
 }
