@@ -19,14 +19,8 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-cleanup() {
-  for pid in "$app_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  done
-  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$src/scripts/xvfb-env.sh"
+trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
 fail() {
   echo "e2e-package: FAIL: $*" >&2
@@ -87,7 +81,6 @@ step "installed entry: $(grep -E '^(Exec|Icon)=' "$entry" | tr '\n' ' ')"
 
 # ---- the program, started through the entry -------------------------------
 
-source "$src/scripts/xvfb-env.sh"
 darvell_start_xvfb "$work" "$src" || fail "no X server"
 
 # Window id of a visible "Darvell" window of the given size, other than the id

@@ -22,16 +22,8 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-cleanup() {
-  for pid in "$app_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  done
-  for pid in "$app_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$src/scripts/xvfb-env.sh"
+trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
 fail() {
   echo "e2e: FAIL: $*" >&2
@@ -71,7 +63,6 @@ CA=$(long_text cause) RE=$(long_text remedy) awk '
   inside && /^re=/ { print "re=" ENVIRON["RE"] "\r"; next }
   { print }' "$build/QL7_Tool/QL7BE.ini" > "$work/bin/QL7_Tool/QL7BE.ini"
 
-source "$src/scripts/xvfb-env.sh"
 darvell_start_xvfb "$work" "$src" || fail "no X server"
 
 # ---- helpers ---------------------------------------------------------------
