@@ -5,26 +5,31 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <iterator>
+
 namespace platform {
 
 namespace {
 
+// Qt's codec name and the name shown to people, in the order of the enum.
+struct EncodingNames {
+    const char* codec;
+    const char* shown;
+};
+constexpr EncodingNames kNames[] = {
+    {"UTF-8", "UTF-8"},       {"UTF-8", "UTF-8 with BOM"},     {"UTF-16LE", "UTF-16 LE"},
+    {"UTF-16BE", "UTF-16 BE"}, {"GB18030", "GB18030"}, {"windows-1252", "Windows-1252"},
+};
+static_assert(std::size(kNames) == static_cast<std::size_t>(TextEncoding::Windows1252) + 1);
+
+const EncodingNames& Names(TextEncoding encoding)
+{
+    return kNames[static_cast<std::size_t>(encoding)];
+}
+
 const char* CodecName(TextEncoding encoding)
 {
-    switch (encoding) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        return "UTF-8";
-    case TextEncoding::Utf16LE:
-        return "UTF-16LE";
-    case TextEncoding::Utf16BE:
-        return "UTF-16BE";
-    case TextEncoding::Gb18030:
-        return "GB18030";
-    case TextEncoding::Windows1252:
-        return "windows-1252";
-    }
-    return "UTF-8";
+    return Names(encoding).codec;
 }
 
 bool IsUtf16(TextEncoding encoding)
@@ -112,21 +117,7 @@ TextEncoding DetectTextEncoding(std::string_view bytes, TextEncoding ansi)
 
 const char* TextEncodingName(TextEncoding encoding)
 {
-    switch (encoding) {
-    case TextEncoding::Utf8:
-        return "UTF-8";
-    case TextEncoding::Utf8Bom:
-        return "UTF-8 with BOM";
-    case TextEncoding::Utf16LE:
-        return "UTF-16 LE";
-    case TextEncoding::Utf16BE:
-        return "UTF-16 BE";
-    case TextEncoding::Gb18030:
-        return "GB18030";
-    case TextEncoding::Windows1252:
-        return "Windows-1252";
-    }
-    return "?";
+    return Names(encoding).shown;
 }
 
 std::size_t FirstInvalidUtf8(std::string_view text)

@@ -73,13 +73,19 @@ dy() { echo $(($1 * 7 / 4)); }
 
 # Window id of a visible "Darvell" window of the given client size, other than
 # the window id given third; waits up to 30 s.
-wait_window() {
-  local w=$1 h=$2 not=${3:-} id
+wait_window() { wait_for sized "$1" "$2" "${3:-}"; }
+sized() { # W H NOT ID
+  [ "$4" != "$3" ] || return 1
+  eval "$(xdotool getwindowgeometry --shell "$4")"
+  [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]
+}
+# Id of the first visible "Darvell" window for which TEST... ID succeeds; waits
+# up to 30 s and fails at once when the program has ended.
+wait_for() {
+  local id
   for _ in $(seq 300); do
     for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
-      [ "$id" = "$not" ] && continue
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      if [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ]; then
+      if "$@" "$id"; then
         echo "$id"
         return 0
       fi
@@ -394,18 +400,11 @@ click_scaled() {
   xdotool mousemove --sync "$px" "$py" click 1
 }
 # Id of a visible "Darvell" window other than the ids given; waits up to 30 s.
-wait_other() {
-  local id not
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
-      for not in "$@"; do [ "$id" = "$not" ] && continue 2; done
-      echo "$id"
-      return 0
-    done
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
+wait_other() { wait_for not_one_of "$@"; }
+not_one_of() { # NOT... ID
+  local id=${!#} n
+  for n in "${@:1:$#-1}"; do [ "$id" = "$n" ] && return 1; done
+  return 0
 }
 gone() { for _ in $(seq 300); do xdotool getwindowgeometry "$1" 2>/dev/null | grep -q 'Geometry' || return 0
   [ -z "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$1")" ] && return 0; sleep 0.1; done; return 1; }
