@@ -28,3 +28,29 @@ darvell_install_deps() {
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
+
+# The Windows build: MinGW-w64, Wine to run what it makes, the source of Qt and
+# GoogleTest to build for Windows, a window manager and OCR for the checks.
+DARVELL_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev
+  qt6-base-dev-tools googletest wine64 wine openbox zip unzip
+)
+darvell_install_windows_deps() {
+  darvell_install_deps "${DARVELL_WINDOWS_PACKAGES[@]}"
+}
+
+# apt-get source needs deb-src lines: added beside the system's own deb entries.
+darvell_enable_deb_src() {
+  local list=/etc/apt/sources.list.d/darvell-deb-src.sources
+  grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ /etc/apt/sources.list && return 0
+  grep -qs '^deb-src ' /etc/apt/sources.list && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  local src
+  for src in /etc/apt/sources.list.d/debian.sources; do
+    [ -f "$src" ] || continue
+    sed 's/^Types: deb$/Types: deb-src/' "$src" | $sudo tee "$list" >/dev/null
+  done
+  [ -f "$list" ] || echo 'deb-src http://deb.debian.org/debian bookworm main' | $sudo tee /etc/apt/sources.list.d/darvell-deb-src.list >/dev/null
+  $sudo apt-get update -q
+}
