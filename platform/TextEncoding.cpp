@@ -301,4 +301,10 @@ std::size_t FirstUndecodable(std::string_view bytes, TextEncoding fileEncoding)
     return std::string_view::npos;
 }
 
+bool LegacyEncodingsAvailable()
+{
+    return QStringDecoder(CodecName(TextEncoding::Gb18030)).isValid()
+        && QStringDecoder(CodecName(TextEncoding::Windows1252)).isValid();
+}
+
 } // namespace platform

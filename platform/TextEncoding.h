@@ -55,4 +55,8 @@ bool FromByteText(std::string_view text, TextEncoding fileEncoding, std::string&
 // npos when all of the file's bytes decode.
 std::size_t FirstUndecodable(std::string_view bytes, TextEncoding fileEncoding);
 
+// False when this build has no converter for GB18030 or Windows-1252, so that
+// such files would decode to nothing.
+bool LegacyEncodingsAvailable();
+
 } // namespace platform
