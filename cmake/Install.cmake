@@ -23,6 +23,12 @@ install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
 # rewritten Setting.ini), and the bitmaps the build drew.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
 install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
+# On Windows the folder holds the two programs, the data directory and the
+# README; scripts/package-windows.sh adds the DLLs they import and the licences.
+if(WIN32)
+  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+  return()
+endif()
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons DESTINATION . FILES_MATCHING PATTERN "darvell-*.png")
 install(FILES ${CMAKE_SOURCE_DIR}/res/linux/darvell.desktop ${CMAKE_SOURCE_DIR}/README.md
   DESTINATION .)

@@ -5,7 +5,9 @@ set(DARVELL_MINGW x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${DARVELL_MINGW}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${DARVELL_MINGW}-g++-posix)
 set(CMAKE_RC_COMPILER ${DARVELL_MINGW}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${DARVELL_MINGW})
+# Libraries and packages come from MinGW's tree and from the prefixes given
+# (the Qt for Windows that scripts/qt-windows.sh installs).
+set(CMAKE_FIND_ROOT_PATH /usr/${DARVELL_MINGW} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -15,5 +16,10 @@ void SetExecutableDirForTesting(std::string dir);
 // backslashes, such as "\\QL7_Tool\\Setting.ini"; the backslashes become the
 // platform's separator.
 std::string ExePath(std::string_view relative);
+
+// The program's arguments after its name, as the paths the functions of this
+// folder take: the bytes given on POSIX systems, UTF-8 of the wide command
+// line on Windows (where argv holds only the system's code page).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 } // namespace platform

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -61,6 +65,10 @@ int PrimaryLanguageIdOf(const char* localeName)
 
 int SystemPrimaryLanguageId()
 {
+#ifdef _WIN32
+    // The primary language of the user's interface language: its low ten bits.
+    return PRIMARYLANGID(::GetUserDefaultUILanguage());
+#else
     // The same precedence the C library gives the message locale.
     for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(var);
@@ -68,6 +76,7 @@ int SystemPrimaryLanguageId()
             return PrimaryLanguageIdOf(value);
     }
     return kEnglish;
+#endif
 }
 
 } // namespace platform

@@ -7,6 +7,10 @@
 
 #include <iterator>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -42,11 +46,85 @@ QByteArrayView View(std::string_view s)
     return QByteArrayView(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+bool IsLegacy(TextEncoding encoding)
+{
+    return encoding == TextEncoding::Gb18030 || encoding == TextEncoding::Windows1252;
+}
+
+#ifdef _WIN32
+// Qt built without ICU has no GB18030 or Windows-1252 converter: the system's
+// code pages stand in. Where code page 54936 (GB18030) is missing, 936 (GBK,
+// GB18030's two-byte part) serves, and four-byte characters do not convert.
+bool HasGb18030CodePage()
+{
+    static const bool has = [] {
+        wchar_t out[2];
+        return ::MultiByteToWideChar(54936, MB_ERR_INVALID_CHARS, "\x81\x30\x81\x30", 4, out, 2) == 1
+            && out[0] == 0x80;
+    }();
+    return has;
+}
+
+UINT CodePage(TextEncoding encoding)
+{
+    if (encoding == TextEncoding::Windows1252)
+        return 1252;
+    return HasGb18030CodePage() ? 54936 : 936;
+}
+
+QString DecodeCodePage(std::string_view text, UINT cp, bool& ok)
+{
+    ok = true;
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    int n = ::MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    const DWORD flags = n > 0 ? MB_ERR_INVALID_CHARS : 0; // else decode what can be, with replacements
+    ok = n > 0;
+    if (!ok)
+        n = ::MultiByteToWideChar(cp, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(cp, flags, text.data(), size, wide.data(), n);
+    return QString::fromStdWString(wide);
+}
+
+QByteArray EncodeCodePage(const QString& text, UINT cp, bool& ok)
+{
+    ok = true;
+    if (text.isEmpty())
+        return {};
+    const std::wstring wide = text.toStdWString();
+    const int size = static_cast<int>(wide.size());
+    // Code page 54936 takes no flags and reports no replacement: a round trip
+    // tells whether every character went over.
+    BOOL replaced = FALSE;
+    const DWORD flags = cp == 54936 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL* usedDefault = cp == 54936 ? nullptr : &replaced;
+    const int n = ::WideCharToMultiByte(cp, flags, wide.data(), size, nullptr, 0, nullptr, usedDefault);
+    QByteArray out(n > 0 ? n : 0, '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(cp, flags, wide.data(), size, out.data(), n, nullptr, usedDefault);
+    ok = n > 0 && !replaced;
+    if (ok && cp == 54936) {
+        bool back = false;
+        ok = DecodeCodePage(std::string_view(out.constData(), static_cast<std::size_t>(out.size())), cp, back)
+                 == text
+            && back;
+    }
+    return out;
+}
+#endif
+
 // Stateless: a decoder is made per call, so that no error of an earlier text
 // sticks. A U+FEFF at the start of the text is a character like any other: the
 // file's own mark has already been taken off.
 QString Decode(std::string_view text, TextEncoding encoding, bool& ok)
 {
+#ifdef _WIN32
+    if (IsLegacy(encoding))
+        return DecodeCodePage(text, CodePage(encoding), ok);
+#endif
     QStringDecoder decoder(CodecName(encoding),
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     QString s = decoder.decode(View(text));
@@ -56,6 +134,10 @@ QString Decode(std::string_view text, TextEncoding encoding, bool& ok)
 
 QByteArray Encode(const QString& text, TextEncoding encoding, bool& ok)
 {
+#ifdef _WIN32
+    if (IsLegacy(encoding))
+        return EncodeCodePage(text, CodePage(encoding), ok);
+#endif
     QStringEncoder encoder(CodecName(encoding), QStringConverter::Flag::Stateless);
     QByteArray b = encoder.encode(text);
     ok = encoder.isValid() && !encoder.hasError();
@@ -303,8 +385,25 @@ std::size_t FirstUndecodable(std::string_view bytes, TextEncoding fileEncoding)
 
 bool LegacyEncodingsAvailable()
 {
+#ifdef _WIN32
+    return ::IsValidCodePage(1252) && ::IsValidCodePage(CodePage(TextEncoding::Gb18030));
+#else
     return QStringDecoder(CodecName(TextEncoding::Gb18030)).isValid()
         && QStringDecoder(CodecName(TextEncoding::Windows1252)).isValid();
+#endif
+}
+
+std::string TextConverterName(TextEncoding encoding)
+{
+    if (!IsLegacy(encoding))
+        return "Qt";
+#ifdef _WIN32
+    const UINT cp = CodePage(encoding);
+    return "Windows code page " + std::to_string(cp)
+        + (cp == 936 ? " (GBK: this system has no code page 54936, four-byte characters do not convert)" : "");
+#else
+    return "Qt";
+#endif
 }
 
 } // namespace platform

@@ -59,4 +59,8 @@ std::size_t FirstUndecodable(std::string_view bytes, TextEncoding fileEncoding);
 // such files would decode to nothing.
 bool LegacyEncodingsAvailable();
 
+// The converter this build uses for an encoding: "Qt", or on Windows the
+// system's code page (936 stands in for GB18030 where 54936 is missing).
+std::string TextConverterName(TextEncoding encoding);
+
 } // namespace platform

@@ -15,16 +15,9 @@ out=$(cd "$out" && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# The checkout may belong to another user (CI builds as root): git is told to
-# trust it through a private global configuration, for these commands only.
-printf '[safe]\n\tdirectory = *\n' >"$tmp/gitconfig"
-repo_git() { GIT_CONFIG_GLOBAL="$tmp/gitconfig" git "$@"; }
-commit=$(repo_git rev-parse HEAD)
-[ -z "$(repo_git status --porcelain --untracked-files=no)" ] ||
-  echo "package: note: uncommitted changes are left out; packing $commit" >&2
-repo_git clone --quiet --no-checkout "$src" "$tmp/src"
-repo_git -C "$tmp/src" fetch --quiet "$src" "$commit"
-repo_git -C "$tmp/src" -c advice.detachedHead=false checkout --quiet "$commit"
+source scripts/clone-head.sh
+darvell_clone_head "$src" "$tmp/src" "$tmp"
+commit=$head_commit
 
 # A compiler cache, when the caller uses one, sees the same paths in every clone.
 if [ -n "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then

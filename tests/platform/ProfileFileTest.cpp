@@ -7,8 +7,10 @@
 #include <QStringEncoder>
 #include <chrono>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 using platform::GetProfileString;
 using platform::GetProfileStringFromText;
@@ -232,12 +234,6 @@ INSTANTIATE_TEST_SUITE_P(Conventions, ProfileWriteText, ::testing::Values(
     WriteCase{"EmptyValueWritten", "[S]\nk=1\n", "S", "k", "", "[S]\nk=\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-mode_t ModeOf(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
-
 QStringList Entries(const TempDataDir& dir)
 {
     return QDir(QString::fromStdString(dir.DataDir()))
@@ -257,6 +253,13 @@ TEST(ProfileFile, ReadsFromFileAndDefaultsWhenMissingOrDirectory)
     EXPECT_EQ(GetProfileString(dir.PathOf("d.ini"), "Setting", "Language", "ERR", 256), "ERR");
 }
 
+#ifndef _WIN32
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
 TEST(ProfileFile, WriteReplacesInPlaceAndKeepsPermissions)
 {
     TempDataDir dir;
@@ -273,6 +276,8 @@ TEST(ProfileFile, WriteReplacesInPlaceAndKeepsPermissions)
     EXPECT_EQ(stages.Calls(WriteStage::Replace), 1);
 }
 
+#endif
+
 TEST(ProfileFile, WriteNeverCreatesAFile)
 {
     TempDataDir dir;
@@ -283,6 +288,7 @@ TEST(ProfileFile, WriteNeverCreatesAFile)
     EXPECT_TRUE(Entries(dir) == QStringList{"Dir.ini"});
 }
 
+#ifndef _WIN32
 TEST(ProfileFile, WriteThroughSymbolicLinkKeepsTheLink)
 {
     TempDataDir dir;
@@ -294,6 +300,8 @@ TEST(ProfileFile, WriteThroughSymbolicLinkKeepsTheLink)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(GetProfileString(dir.PathOf("real.ini"), "Setting", "Language", "ERR", 256), "0");
 }
+
+#endif
 
 TEST(ProfileFile, SeveralValuesGoInOneReplacementOrNotAtAll)
 {

@@ -1,0 +1,222 @@
+#!/usr/bin/env bash
+# Proves the Windows folder under Wine, on a private X server with a window
+# manager: unpacks the zip into a folder whose path holds a space and a
+# non-ASCII letter, runs the core tests built for Windows from this checkout,
+# then drives darvell.exe: the 1024 x 768 settings screen, the language switch
+# writing only "Language" into Setting.ini, a one-unit diagnosis showing
+# "1 / 4" and after Page Down "2 / 4", Ctrl+S saving a PDF whose cause text
+# pdftotext reads back (in Chinese, then in English), a second copy refused with
+# the "already open" message, and darvell-check.exe finding the data clean.
+# Screenshots are left in BUILD_DIR/e2e-windows-shots.
+# Usage: scripts/e2e-windows.sh ZIP [BUILD_DIR]   (BUILD_DIR: build/windows)
+set -euo pipefail
+
+zip=$(readlink -f "${1:?usage: $0 ZIP [BUILD_DIR]}")
+src=$(cd "$(dirname "$0")/.." && pwd)
+build=$(mkdir -p "${2:-$src/build/windows}" && cd "${2:-$src/build/windows}" && pwd)
+shots=$build/e2e-windows-shots
+work=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+app_pid=""
+
+source "$src/scripts/windows-env.sh"
+source "$src/scripts/xvfb-env.sh"
+export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+end_wine() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
+trap 'end_wine; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
+
+fail() {
+  echo "e2e-windows: FAIL: $*" >&2
+  echo "e2e-windows: screenshots in $shots" >&2
+  exit 1
+}
+step() { echo "e2e-windows: $*"; }
+
+# ---- the core tests, built for Windows from this checkout --------------------
+darvell_windows_qt
+step "building the core tests for Windows"
+darvell_windows_build "$src" "$build" -DCMAKE_BUILD_TYPE=Release -DDARVELL_TESTS=ON >/dev/null
+
+rm -rf "$shots"
+mkdir -p "$shots"
+dest="$work/Darvell Prüfung é"
+mkdir -p "$dest"
+unzip -q "$zip" -d "$dest"
+app=$(find "$dest" -mindepth 1 -maxdepth 1 -type d -name 'Darvell-*')
+[ -f "$app/darvell.exe" ] || fail "no darvell.exe in $zip"
+
+darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+step "making a Wine prefix"
+wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+# Chinese text needs a Chinese face: the two Windows faces are taken by the
+# host's TrueType CJK face (TrueType, so that the report's PDF embeds it).
+for face in "SimSun" "Microsoft YaHei"; do
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f \
+    >/dev/null 2>&1
+done
+
+step "running the core tests under Wine"
+tests_dir=$work/tests
+mkdir -p "$tests_dir"
+cp "$build"/win/*Test.exe "$app"/*.dll "$tests_dir/"
+passed=0
+for t in "$tests_dir"/*Test.exe; do
+  name=$(basename "$t" .exe)
+  (cd "$build/win" && wine "$t") >"$work/$name.log" 2>&1 || {
+    tail -n 30 "$work/$name.log" >&2
+    fail "$name failed under Wine"
+  }
+  n=$(sed -n 's/.*\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$work/$name.log" | tail -n 1)
+  [ -n "$n" ] || fail "$name printed no result"
+  passed=$((passed + n))
+done
+step "$(ls "$tests_dir"/*Test.exe | wc -l) core test programs, $passed tests passed under Wine"
+
+# ---- the program -------------------------------------------------------------
+
+dx() { echo $(($1 * 2)); }
+dy() { echo $(($1 * 7 / 4)); }
+# Id of a visible "Darvell" window of client size W x H other than NOT; waits up to 60 s.
+wait_window() { # W H [NOT]
+  local id
+  for _ in $(seq 600); do
+    for id in $(xdotool search --onlyvisible --name '^(Darvell|已打开\(Darvell\))$' 2>/dev/null || true); do
+      [ "$id" != "${3:-}" ] || continue
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      if [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]; then
+        echo "$id"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+click_control() { # ID x y w h (dialog units)
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove --sync $((X + $(dx "$2") + $(dx "$4") / 2)) $((Y + $(dy "$3") + $(dy "$5") / 2)) click 1
+}
+shoot() { import -display "$DISPLAY" -window root "$shots/$1.png"; }
+# Text of a control's client rectangle (dialog units) in the last shot, by OCR.
+read_control() { # SHOT x y w h
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  local geom="$(($(dx "$4") - 4))x$(($(dy "$5") - 4))+$((X + $(dx "$2") + 2))+$((Y + $(dy "$3") + 2))"
+  convert "$shots/$1.png" -crop "$geom" +repage -colorspace Gray -resize 400% -threshold 60% "$work/ocr.png"
+  tesseract "$work/ocr.png" - --psm 7 2>/dev/null | tr -d ' \n\f'
+}
+start_app() {
+  (cd "$work" && wine "$app/darvell.exe") >"$work/app.log" 2>&1 &
+  app_pid=$!
+}
+wait_end() { # PID
+  for _ in $(seq 300); do
+    kill -0 "$1" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+settings_ini="$app/QL7_Tool/Setting.ini"
+cp "$settings_ini" "$work/Setting.original"
+sed 's/^Language=1\r$/Language=0\r/' "$work/Setting.original" >"$work/Setting.chinese"
+cmp -s "$work/Setting.original" "$work/Setting.chinese" && fail "the packed Setting.ini does not say Language=1"
+
+# One run: the settings screen, a language radio and OK, a one-unit diagnosis
+# by clicks, two pages, the PDF, EXIT. LANG_X: the radio's x; TAG: en or zh;
+# EXPECT: a text of the first cause that the PDF must hold.
+diagnose() { # LANG_X TAG EXPECT
+  local lang_x=$1 tag=$2 expect=$3
+  start_app
+  settings=$(wait_window 1024 768) || fail "the settings screen did not appear ($tag)"
+  sleep 1
+  shoot "$tag-01-settings"
+  step "settings screen is 1024 x 768 ($tag); choosing the language, OK"
+  click_control "$settings" "$lang_x" 111 78 30
+  sleep 0.5
+  click_control "$settings" 198 345 111 48
+  main=$(wait_window 1024 768 "$settings") || fail "the main window did not appear after OK ($tag)"
+  sleep 1
+  click_control "$main" 198 30 78 30      # 1 Unit
+  sleep 0.5
+  click_control "$main" 102 189 78 30     # Main Sensor emitter
+  picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear ($tag)"
+  sleep 0.5
+  click_control "$picker" 15 48 78 30     # No error code
+  sleep 1.5
+  shoot "$tag-02-page1"
+  [ "$(read_control "$tag-02-page1" 165 270 51 15)" = "1/4" ] || fail "page label is not 1 / 4 ($tag)"
+  xdotool key Next
+  sleep 1
+  shoot "$tag-03-page2"
+  [ "$(read_control "$tag-03-page2" 165 270 51 15)" = "2/4" ] || fail "Page Down did not show 2 / 4 ($tag)"
+  step "pages 1 / 4 and 2 / 4 read from the screen ($tag)"
+
+  local report="$work/report-$tag.pdf" before
+  before=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort)
+  xdotool key ctrl+s
+  local dialog=""
+  for _ in $(seq 100); do
+    dialog=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --name '.' 2>/dev/null | sort) | head -n 1)
+    [ -n "$dialog" ] && break
+    sleep 0.1
+  done
+  [ -n "$dialog" ] || fail "Ctrl+S opened no save dialog ($tag)"
+  sleep 1.5
+  shoot "$tag-04-save-dialog"
+  xdotool key ctrl+a
+  xdotool type --delay 30 "$(winepath -w "$report")"
+  xdotool key Return
+  for _ in $(seq 150); do
+    [ -s "$report" ] && break
+    sleep 0.1
+  done
+  [ -s "$report" ] || fail "no PDF at $report ($tag)"
+  sleep 0.5
+  pdftotext "$report" - | tr -d ' \n' | grep -qF "$(echo "$expect" | tr -d ' ')" ||
+    fail "the PDF does not hold '$expect' ($tag)"
+  step "the PDF holds the first cause's text ($tag, $(stat -c %s "$report") bytes)"
+  cp "$report" "$shots/"
+}
+
+step "Chinese: the settings screen writes Language=0"
+zh_cause=$(sed -n '/^\[1LINEE149\]/,/^\[/ s/^ca=\([^\\]*\).*/\1/p' "$app/QL7_Tool/QL7BJ.ini")
+[ -n "$zh_cause" ] || fail "no Chinese cause text for section 1LINEE149"
+diagnose 147 zh "$zh_cause"
+cmp -s "$settings_ini" "$work/Setting.chinese" || fail "Setting.ini holds more than the new language: $(od -c "$settings_ini")"
+
+# A second copy while the first runs: the message, and its end after OK.
+step "a second darvell.exe"
+first_pid=$app_pid
+(cd "$work" && wine "$app/darvell.exe") >"$work/second.log" 2>&1 &
+second_pid=$!
+message=$(wait_window "$(dx 195)" "$(dy 115)") || fail "the second copy showed no message"
+sleep 1
+shoot "second-copy"
+eval "$(xdotool getwindowgeometry --shell "$message")"
+convert "$shots/second-copy.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -colorspace Gray -resize 300% \
+  "$work/message.png"
+tesseract "$work/message.png" - 2>/dev/null | grep -qi "already" || fail "the message does not say the program is open"
+xdotool key Return
+wait_end "$second_pid" || fail "the second copy did not end after its message"
+kill -0 "$first_pid" 2>/dev/null || fail "the first copy ended too"
+step "the second copy was refused and ended; the first runs on"
+click_control "$main" 420 372 78 30 # EXIT
+wait_end "$first_pid" || fail "the program did not end after EXIT"
+app_pid=""
+
+step "English: the settings screen writes Language=1 back"
+diagnose 246 en "Possible cause 1 / 4"
+cmp -s "$settings_ini" "$work/Setting.original" || fail "Setting.ini is not back to its first bytes"
+click_control "$main" 420 372 78 30
+wait_end "$app_pid" || fail "the program did not end after EXIT"
+app_pid=""
+
+step "darvell-check.exe on the unpacked data directory"
+wine "$app/darvell-check.exe" "$(winepath -w "$app/QL7_Tool")" >"$work/check.log" 2>&1 ||
+  { cat "$work/check.log" >&2; fail "darvell-check.exe found problems"; }
+cp "$work/check.log" "$shots/darvell-check.txt"
+step "darvell-check.exe: $(grep -c . "$work/check.log") lines, clean"
+step "passed"
