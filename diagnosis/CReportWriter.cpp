@@ -205,10 +205,10 @@ QString CReportWriter::FontFamily()
 {
     // A TrueType CJK face: the PDF output embeds it with a usable text mapping,
     // where the CFF-based faces come out as shapes or as wrong characters. The
-    // last two are on every Chinese-capable Windows.
+    // first two are on every Chinese-capable Windows.
     static const QString family = [] {
         const QStringList installed = QFontDatabase::families();
-        for (const char* name : {"WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Microsoft YaHei", "SimSun"})
+        for (const char* name : {"Microsoft YaHei", "SimSun", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei"})
             if (installed.contains(QString::fromLatin1(name)))
                 return QString::fromLatin1(name);
         return QGuiApplication::font().family();

@@ -47,10 +47,12 @@ app=$(find "$dest" -mindepth 1 -maxdepth 1 -type d -name 'Darvell-*')
 [ -f "$app/darvell.exe" ] || fail "no darvell.exe in $zip"
 
 darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
+unset QT_QPA_PLATFORM # Qt for Windows has its own platform plugin only
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 step "making a Wine prefix"
 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+wineserver -w
 # Chinese text needs a Chinese face: the two Windows faces are taken by the
 # host's TrueType CJK face (TrueType, so that the report's PDF embeds it).
 for face in "SimSun" "Microsoft YaHei"; do
