@@ -28,4 +28,17 @@ std::string Utf8FromWide(std::wstring_view wide)
     return out;
 }
 
+std::string SystemErrorText(unsigned long code)
+{
+    wchar_t* text = nullptr;
+    ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string out = text != nullptr ? Utf8FromWide(text) : "system error " + std::to_string(code);
+    if (text != nullptr)
+        ::LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
 } // namespace platform

@@ -10,4 +10,7 @@ namespace platform {
 std::wstring WideFromUtf8(std::string_view utf8);
 std::string Utf8FromWide(std::wstring_view wide);
 
+// The system's words for an error code (GetLastError), without the final stop.
+std::string SystemErrorText(unsigned long code);
+
 } // namespace platform
