@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace platform {
@@ -15,5 +16,9 @@ bool IsWritableFile(const std::string& path);
 // The whole content of a regular file. False when the path names no regular
 // file, the file is larger than maxBytes or cannot be read.
 bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes);
+
+// The same path for std::filesystem: the bytes as they are on POSIX systems,
+// UTF-8 read as UTF-16 on Windows.
+std::filesystem::path FileSystemPath(const std::string& path);
 
 } // namespace platform

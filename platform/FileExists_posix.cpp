@@ -75,4 +75,9 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
     return true;
 }
 
+std::filesystem::path FileSystemPath(const std::string& path)
+{
+    return std::filesystem::path(path);
+}
+
 } // namespace platform

@@ -74,4 +74,9 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
     return true;
 }
 
+std::filesystem::path FileSystemPath(const std::string& path)
+{
+    return std::filesystem::path(WideFromUtf8(path));
+}
+
 } // namespace platform
