@@ -256,19 +256,19 @@ bool CHistoryFile::Store(std::string line, std::string& error)
     Records();
     if (m_strPath.empty()) {
         m_failure = Failure::NoPlace;
-        m_strReason.clear();
         return false;
     }
     if (m_bFileEmpty)
         line = std::string(kBom) + Header() + line;
     if (!platform::AppendLine(m_strPath, line, error)) {
-        m_failure = Failure::WriteFailed;
-        m_strReason = error;
+        // The first failure of the run stands: the history has a gap from then on.
+        if (m_failure == Failure::None) {
+            m_failure = Failure::WriteFailed;
+            m_strReason = error;
+        }
         return false;
     }
     m_bFileEmpty = false;
-    m_failure = Failure::None;
-    m_strReason.clear();
     return true;
 }
 

@@ -77,8 +77,8 @@ public:
     static bool Export(const std::string& path, std::span<const HistoryRecord> records, std::string& error);
 
     const std::string& Path() { Records(); return m_strPath; }
-    // Since the last failed write, why the history is not kept (with the
-    // system's words for a failed write); None while it is.
+    // Why the history is not being kept, from the first failed write of this
+    // object on (with the system's words for a failed write); None before.
     Failure LastFailure() const { return m_failure; }
     const std::string& FailureReason() const { return m_strReason; }
 

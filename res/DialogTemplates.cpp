@@ -109,8 +109,8 @@ constexpr std::array kAbout{
 // window has its STEP4 row.
 constexpr std::array kHistory{
     ControlTemplate{IDC_HISTORY_HEADING, K::Label, 9, 9, 240, 15, C::BaseStatic3, kNone, "History"},
-    ControlTemplate{IDC_HISTORY_FILTER_CAPTION, K::Label, 9, 32, 60, 12, C::BaseStatic1, kNone, "Filter"},
-    ControlTemplate{IDC_HISTORY_FILTER, K::Edit, 72, 30, 426, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_HISTORY_FILTER_CAPTION, K::Label, 9, 32, 42, 12, C::BaseStatic1, kNone, "Filter"},
+    ControlTemplate{IDC_HISTORY_FILTER, K::Edit, 54, 30, 444, 15, C::Plain, kNone, ""},
     ControlTemplate{IDC_HISTORY_LIST, K::List, 9, 51, 489, 312, C::Plain, kNone, ""},
     ControlTemplate{IDOK, K::Button, 42, 372, 78, 30, C::BaseButton, kNone, "Open"},
     ControlTemplate{IDC_HISTORY_NOTE, K::Button, 132, 372, 78, 30, C::BaseButton, kNone, "Note"},

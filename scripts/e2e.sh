@@ -381,6 +381,8 @@ shoot 13-second-diagnosis
 result_shown 13-second-diagnosis || fail "the second diagnosis shows no result"
 
 step "Ctrl+H: the diagnosis history; Tab, Down, Enter open the older entry"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
 xdotool key ctrl+h
 history=""
 for _ in $(seq 100); do
