@@ -143,9 +143,7 @@ TEST(CHistoryFile, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
     TempDataDir dir;
     ASSERT_TRUE(dir.Write("not-a-folder", "x"));
     const std::string other = dir.Root() + "/other";
-    const char* oldXdg = std::getenv("XDG_DATA_HOME");
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedXdg = oldXdg ? oldXdg : "", savedHome = oldHome ? oldHome : "";
+    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME"), savedHome = qgetenv("HOME");
     const std::string kUnset = "(unset)";
     struct Case {
         bool dataDirThere;
@@ -181,8 +179,8 @@ TEST(CHistoryFile, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
     EXPECT_FALSE(blocked.Append(Sample("A")));
     EXPECT_EQ(blocked.LastFailure(), CHistoryFile::Failure::WriteFailed);
     EXPECT_FALSE(blocked.FailureReason().empty());
-    oldXdg ? setenv("XDG_DATA_HOME", savedXdg.c_str(), 1) : unsetenv("XDG_DATA_HOME");
-    oldHome ? setenv("HOME", savedHome.c_str(), 1) : unsetenv("HOME");
+    qputenv("XDG_DATA_HOME", savedXdg);
+    qputenv("HOME", savedHome);
     platform::SetExecutableDirForTesting(dir.Root());
 }
 
