@@ -1,16 +1,9 @@
 #include "platform/ProfileFile.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstring>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <sys/xattr.h>
 
 #include "platform/FileExists.h"
+#include "platform/FileReplace.h"
 
 namespace platform {
 
@@ -208,20 +201,6 @@ std::string_view LineEndOf(std::string_view text)
     return "\r";
 }
 
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // A name or value that would change the shape of the file (an extra line, a
 // cut-short header or key) cannot be stored faithfully.
 bool Storable(std::string_view section, std::string_view key, std::string_view value)
@@ -393,88 +372,6 @@ bool WriteProfileString(const std::string& path, std::string_view section,
     return WriteProfileStrings(path, section, std::span(&one, 1), ansi);
 }
 
-namespace {
-
-// Whether replacing the file by a new one would keep everything a write in place
-// keeps: the folder takes a new entry, no other name shares the file, the new
-// file can be given the old one's owner and group, and the old one carries no
-// extended attributes (ACLs, labels) that a new file would lack.
-bool RenameKeepsFile(const std::string& target, const std::string& dir, const struct stat& st)
-{
-    if (::access(dir.c_str(), W_OK | X_OK) != 0 || st.st_nlink != 1)
-        return false;
-    if (::geteuid() != 0 && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
-        return false;
-    const ssize_t attrs = ::listxattr(target.c_str(), nullptr, 0);
-    return attrs == 0 || (attrs < 0 && (errno == ENOTSUP || errno == ENOSYS));
-}
-
-bool WriteAt(int fd, std::string_view data)
-{
-    off_t offset = 0;
-    while (!data.empty()) {
-        const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-        offset += n;
-    }
-    return true;
-}
-
-// A new file beside the original, renamed over it: atomic.
-bool WriteByRename(const std::string& path, const std::string& target, const std::string& dir,
-                   const struct stat& st, std::string_view bytes)
-{
-    std::string tmp = dir + "." + target.substr(dir.size()) + ".XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
-        ok = ::fchown(fd, st.st_uid, st.st_gid) == 0;
-    ok = ok && HookAllows(path, WriteStage::Write) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && HookAllows(path, WriteStage::Replace) && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    // Make the rename itself survive a power cut; the write already succeeded.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
-// The same inode rewritten: keeps links, owner, mode and ACLs and needs no
-// right on the folder, but is not atomic. On a failure the old bytes are put
-// back as far as the system lets us.
-bool WriteInPlace(const std::string& path, const std::string& target, std::string_view old,
-                  std::string_view bytes)
-{
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
-        return false;
-    const auto commit = [fd](std::string_view data) {
-        return WriteAt(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
-    };
-    bool ok = HookAllows(path, WriteStage::Write) && WriteAt(fd, bytes);
-    ok = ok && HookAllows(path, WriteStage::Replace) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0
-        && ::fsync(fd) == 0;
-    if (!ok)
-        commit(old);
-    ok = ::close(fd) == 0 && ok;
-    return ok;
-}
-
-} // namespace
-
 bool WriteProfileStrings(const std::string& path, std::string_view section,
                          std::span<const ProfileValue> values, TextEncoding ansi)
 {
@@ -483,16 +380,9 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
             return false;
 
     // Write through a symbolic link to the file it names, so that the link stays.
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr)
-        return false; // the program never creates a file: a missing one is an error
-    const std::string target(resolved);
-
-    struct stat st {};
-    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    // Replacing the file would succeed even where writing into it is refused.
-    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+    // The program never creates a file: a missing one is an error.
+    const std::string target = WritableFileTarget(path);
+    if (target.empty())
         return false;
     std::string old;
     if (!ReadFileBytes(target, old, kLargestFile))
@@ -521,10 +411,8 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
 
     if (!HookAllows(path, WriteStage::Open))
         return false;
-    const std::string dir = target.substr(0, target.rfind('/') + 1);
-    if (RenameKeepsFile(target, dir, st))
-        return WriteByRename(path, target, dir, st, bytes);
-    return WriteInPlace(path, target, old, bytes);
+    return ReplaceFileContents(target, old, bytes,
+                               [&path](WriteStage stage) { return HookAllows(path, stage); });
 }
 
 void SetWriteHookForTesting(WriteHook hook)

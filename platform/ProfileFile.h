@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/TextEncoding.h"
 
 namespace platform {
@@ -76,13 +77,8 @@ std::vector<std::string> GetProfileSectionNames(const std::string& path,
 // are refused, since they would change the file's shape, and so are characters
 // the file's encoding cannot hold. A symbolic link is written through.
 //
-// Where it keeps everything (folder writable, one link, owner, group and no
-// extended attributes that a new file would lose) the new content goes to a
-// temporary file beside the original that is then renamed over it: atomic. Else
-// the file is rewritten in place and synced: links, owner, mode and ACLs stay,
-// and a writable file in a read-only folder is written, but a crash in the
-// middle of the write may leave it torn. On false the original is as it was
-// (in place: put back as far as the system allows) and no temporary file stays.
+// The file is rewritten by ReplaceFileContents: atomic where that keeps
+// everything, else in place; on false the original is as it was.
 bool WriteProfileString(const std::string& path, std::string_view section,
                         std::string_view key, std::string_view value,
                         TextEncoding ansi = TextEncoding::Windows1252);
@@ -102,7 +98,6 @@ std::string SetProfileStringInText(std::string_view text, std::string_view secti
 // writing, replacing the original or, in place, truncating and syncing it);
 // returning false makes that stage fail as a read-only file, a full disk or a
 // failed rename would. An empty function removes the hook.
-enum class WriteStage { Open, Write, Replace };
 using WriteHook = std::function<bool(const std::string& path, WriteStage stage)>;
 void SetWriteHookForTesting(WriteHook hook);
 

@@ -1,5 +1,8 @@
 #include "platform/InstanceGuard.h"
 
+#include "platform/ExeDir.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
@@ -7,6 +10,7 @@
 #include <pwd.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -237,6 +241,40 @@ TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
         EXPECT_FALSE(QFileInfo::exists(runtime.filePath(QString::fromStdString(name) + ".lock")));
     }
     QFile::remove(QString("/tmp/darvell-%1/%2.lock").arg(::geteuid()).arg(QString::fromStdString(name)));
+}
+
+} // namespace
+
+namespace {
+
+// No runtime folder and no home: the temporary folder's name, then the
+// program's own folder when another user holds that name.
+TEST(InstanceGuardLastResort, TemporaryFolderIsRepairedOrPassedOverForTheOwnFolder)
+{
+    QTemporaryDir tmp, own;
+    ASSERT_TRUE(tmp.isValid() && own.isValid());
+    CInstanceGuard::SetLockDirForTesting({});
+    CInstanceGuard::SetLockPlacesForTesting("", "", tmp.path().toStdString());
+    platform::SetExecutableDirForTesting(own.path().toStdString());
+    const QString mine = tmp.filePath(QString("darvell-%1").arg(::geteuid()));
+    ASSERT_EQ(::mkdir(mine.toLocal8Bit().constData(), 0755), 0);
+    {
+        CInstanceGuard guard;
+        ASSERT_EQ(guard.Acquire(kName), Outcome::Acquired);
+        struct stat st {};
+        EXPECT_TRUE(::stat(mine.toLocal8Bit().constData(), &st) == 0 && (st.st_mode & 07777) == 0700);
+        EXPECT_TRUE(QFileInfo::exists(mine + "/" + QString::fromStdString(kName) + ".lock"));
+    }
+    const uid_t other = ::geteuid() == 65534 ? 65533 : 65534;
+    if (::chown(mine.toLocal8Bit().constData(), other, other) == 0) {
+        CInstanceGuard first, second;
+        EXPECT_EQ(first.Acquire(kName), Outcome::Acquired);
+        EXPECT_EQ(second.Acquire(kName), Outcome::HeldByAnother);
+        EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{QFileInfo(mine).fileName()});
+    }
+    CInstanceGuard::ClearLockPlacesForTesting();
+    platform::SetExecutableDirForTesting({});
 }
 
 } // namespace

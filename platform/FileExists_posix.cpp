@@ -35,13 +35,17 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
         return false;
     }
     out.clear();
-    // A file too large for memory is unreadable, not a reason to abort.
+    // A file too large for memory is unreadable, not a reason to abort. A file
+    // that grows while it is read (on a network or FUSE file system) is read
+    // one byte past the limit and no further: then it is too large.
     try {
         if (st.st_size > 0)
             out.reserve(static_cast<std::size_t>(st.st_size));
         char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buf, sizeof buf);
+        while (out.size() <= maxBytes) {
+            const std::size_t left = maxBytes - out.size();
+            const std::size_t want = left < sizeof buf ? left + 1 : sizeof buf;
+            const ssize_t n = ::read(fd, buf, want);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -58,6 +62,11 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
         out.shrink_to_fit();
         return false;
     } catch (const std::length_error&) {
+        ::close(fd);
+        out.clear();
+        return false;
+    }
+    if (out.size() > maxBytes) {
         ::close(fd);
         out.clear();
         return false;
