@@ -7,7 +7,7 @@
 #include "platform/AppendFile.h"
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"
-#include "platform/ReplaceFile.h"
+#include "platform/AtomicWrite.h"
 #include "platform/UserDataDir.h"
 #include "platform/WritableDir.h"
 
@@ -284,7 +284,7 @@ bool CHistoryFile::Append(const HistoryRecord& record)
         // Written anew without the oldest; should that fail, the file keeps
         // growing and the next record tries again.
         m_Records.erase(m_Records.begin(), m_Records.end() - kMaxRecords);
-        if (platform::ReplaceFile(m_strPath, FormatFile(m_Records), error))
+        if (platform::WriteFileAtomically(m_strPath, FormatFile(m_Records), error))
             m_nFileRecords = m_Records.size();
     }
     return true;
@@ -303,5 +303,5 @@ bool CHistoryFile::SetNote(std::size_t index, std::string_view note, std::string
 
 bool CHistoryFile::Export(const std::string& path, std::span<const HistoryRecord> records, std::string& error)
 {
-    return platform::ReplaceFile(path, FormatFile(records), error);
+    return platform::WriteFileAtomically(path, FormatFile(records), error);
 }

@@ -1,4 +1,4 @@
-#include "platform/ReplaceFile.h"
+#include "platform/AtomicWrite.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,7 +9,7 @@
 
 namespace platform {
 
-bool ReplaceFile(const std::string& path, std::string_view bytes, std::string& error)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error)
 {
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
