@@ -169,10 +169,18 @@ TEST_F(CHistoryDlgTest, ResultsAreRecordedAndTheMenuSaysWhenTheyCannotBe)
         Window().OnEntryButton(0);
     };
     diagnose();
+    WhenModalShown([](QWidget* add) { // both lamps unlit, a narrowed list
+        for (int id : {IDC_INTERLOCK_OFF, IDC_HALT_OFF, IDOK})
+            QTest::mouseClick(add->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
+    });
+    Window().OnConditionAddition();
     const std::vector<HistoryRecord> kept = CHistoryFile(Path()).Records();
-    ASSERT_EQ(kept.size(), 1u);
+    ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].m_strCodes[0], "No error code");
     EXPECT_EQ(kept[0].m_nErrNos, (std::vector<int>{149, 150, 151, 152}));
+    EXPECT_FALSE(kept[0].m_bNarrowed);
+    EXPECT_TRUE(kept[1].m_bNarrowed && kept[1].m_nInterlock == 1 && kept[1].m_nHalt == 1);
+    EXPECT_EQ(kept[1].m_nErrNos, std::vector<int>{150});
     EXPECT_EQ(Window().HistoryAction()->text(), "Diagnosis history…");
 
     // A record whose data now gives other causes: the message says so, the result shows.
