@@ -63,6 +63,31 @@ const LocalText g_strReportPageFooter = {"第 %d / %d 页", "Page %d / %d"};
 const LocalText g_strReportPdfFilter = {"PDF 文件 (*.pdf)", "PDF files (*.pdf)"};
 const LocalText g_strReportSaveFailed = {"无法保存报告。", "The report could not be saved."};
 
+// Diagnosis history
+const LocalText g_strHistoryMenu = {"诊断记录…", "Diagnosis history…"};
+const LocalText g_strHistoryTitle = {"诊断记录", "Diagnosis history"};
+const LocalText g_strHistoryFilter = {"筛选", "Filter"};
+const LocalText g_strHistoryOpen = {"打开", "Open"};
+const LocalText g_strHistoryNote = {"备注…", "Note…"};
+const LocalText g_strHistoryExport = {"导出…", "Export…"};
+const LocalText g_strHistoryClose = {"关闭", "Close"};
+const LocalText g_strHistoryColTime = {"日期时间", "Date and time"};
+const LocalText g_strHistoryColUnits = {"台数", "Units"};
+const LocalText g_strHistoryColCodes = {"输入的错误状态", "Entered codes"};
+const LocalText g_strHistoryColCauses = {"原因", "Causes"};
+const LocalText g_strHistoryColNote = {"备注", "Note"};
+const LocalText g_strHistoryNarrowed = {"已追加条件", "narrowed"};
+const LocalText g_strHistoryNotePrompt = {"备注 (最多 500 字):", "Note (up to 500 characters):"};
+const LocalText g_strHistoryCsvFilter = {"CSV 文件 (*.csv)", "CSV files (*.csv)"};
+const LocalText g_strHistoryExportFailed = {"无法导出诊断记录。", "The history could not be exported."};
+const LocalText g_strHistoryNoteFailed = {"无法保存备注。", "The note could not be saved."};
+const LocalText g_strHistoryNotKept = {"未保存诊断记录: %s", "history not kept: %s"};
+const LocalText g_strHistoryNoPlace = {"没有可写入的文件夹", "no writable folder"};
+const LocalText g_strHistoryChanged = {"当前数据给出的原因与记录不同。\n记录: %s\n现在: %s",
+                                       "The current data gives other causes than recorded.\nRecorded: %s\nNow: %s"};
+const LocalText g_strHistoryCannotOpen = {"此记录的错误状态无法用当前数据重新输入。",
+                                          "The entry of this record cannot be made again with the current data."};
+
 const LocalText g_strSeriesName = {"QL7B series", "QL7-A series"};
 
 // Error-code picker

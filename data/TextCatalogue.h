@@ -27,6 +27,17 @@ extern const LocalText g_strReportPrint, g_strReportSavePdf, g_strReportCopy,
     g_strReportErrorPhase, g_strReportHealthyPhase, g_strReportPageFooter,
     g_strReportPdfFilter, g_strReportSaveFailed;
 
+// Diagnosis history: the window-menu command, its window and the report's
+// note. g_strHistoryNotKept takes the reason, g_strHistoryChanged the error
+// numbers recorded and those found now (both "%s").
+extern const LocalText g_strHistoryMenu, g_strHistoryTitle, g_strHistoryFilter,
+    g_strHistoryOpen, g_strHistoryNote, g_strHistoryExport, g_strHistoryClose,
+    g_strHistoryColTime, g_strHistoryColUnits, g_strHistoryColCodes,
+    g_strHistoryColCauses, g_strHistoryColNote, g_strHistoryNarrowed,
+    g_strHistoryNotePrompt, g_strHistoryCsvFilter, g_strHistoryExportFailed,
+    g_strHistoryNoteFailed, g_strHistoryNotKept, g_strHistoryNoPlace,
+    g_strHistoryChanged, g_strHistoryCannotOpen;
+
 // Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.
 extern const LocalText g_strSeriesName;
 

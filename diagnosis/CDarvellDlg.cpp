@@ -1,4 +1,5 @@
 #include "diagnosis/CDarvellDlg.h"
+#include "diagnosis/CHistoryEntry.h"
 #include "diagnosis/CReport.h"
 #include "diagnosis/CReportWriter.h"
 
@@ -6,6 +7,7 @@
 #include "data/TextCatalogue.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CAddDlg.h"
+#include "dialogs/CHistoryDlg.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
@@ -124,6 +126,14 @@ void CDarvellDlg::OnInitDialog()
         addAction(*action);
         connect(*action, &QAction::triggered, this, handler);
     }
+    // The history, always at hand.
+    m_pWindowMenu->addSeparator();
+    m_pHistoryAction = m_pWindowMenu->addAction(QString());
+    m_pHistoryAction->setObjectName(QStringLiteral("HistoryAction"));
+    m_pHistoryAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    m_pHistoryAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_pHistoryAction);
+    connect(m_pHistoryAction, &QAction::triggered, this, &CDarvellDlg::OnHistory);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { m_pWindowMenu->popup(mapToGlobal(QPoint(0, 0))); });
@@ -176,6 +186,7 @@ void CDarvellDlg::ResetEntry()
     m_status.Reset();
     m_diag.Reset();
     m_timer.stop();
+    m_strNote.clear();
 }
 
 void CDarvellDlg::ReloadScreen()
@@ -190,6 +201,7 @@ void CDarvellDlg::ReloadScreen()
     m_pPrintAction->setText(QString::fromUtf8(g_strReportPrint[lang]));
     m_pSavePdfAction->setText(QString::fromUtf8(g_strReportSavePdf[lang]));
     m_pCopyAction->setText(QString::fromUtf8(g_strReportCopy[lang]));
+    MirrorHistory();
 
     const int units = app.m_nUnitsIndex;
     for (int id : kMainRow)
@@ -400,6 +412,7 @@ void CDarvellDlg::RunDiagnosis()
     }
     m_status.DisableAll();
     ShowResults();
+    RecordResult(false);
 }
 
 void CDarvellDlg::OnUnitsRadio(int index)
@@ -462,6 +475,7 @@ void CDarvellDlg::OnConditionAddition()
     if (!m_diag.ApplyConditions(interlock, halt, result == IDOK))
         return;
     ShowResults();
+    RecordResult(true);
 }
 
 void CDarvellDlg::OnAbout()
@@ -490,7 +504,7 @@ void CDarvellDlg::OnPrintReport()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    const CReport report = CReport::Build(App(), m_status, m_diag);
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
     QPrinter printer(QPrinter::HighResolution); // the printer's own default paper
     printer.setDocName(QString::fromStdString(report.m_strTitle));
     QPrintDialog dialog(&printer, this);
@@ -503,7 +517,7 @@ void CDarvellDlg::OnSaveReportPdf()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    const CReport report = CReport::Build(App(), m_status, m_diag);
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
     const int lang = Language();
     const QString name = QStringLiteral("Darvell-%1.pdf")
                              .arg(QDateTime::fromSecsSinceEpoch(report.m_tDiagnosed).toString(QStringLiteral("yyyyMMdd-HHmm")));
@@ -533,7 +547,99 @@ void CDarvellDlg::OnCopyReport()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    QGuiApplication::clipboard()->setText(QString::fromStdString(CReport::Build(App(), m_status, m_diag).PlainText()));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(CReport::Build(App(), m_status, m_diag, m_strNote).PlainText()));
+}
+
+void CDarvellDlg::RecordResult(bool narrowed)
+{
+    // A history that cannot be written leaves the result as it is; the
+    // history command says so.
+    m_history.Append(CHistoryEntry::Make(App(), m_status, m_diag, narrowed));
+    MirrorHistory();
+}
+
+void CDarvellDlg::MirrorHistory()
+{
+    const int lang = Language();
+    QString text = QString::fromUtf8(g_strHistoryMenu[lang]);
+    if (m_history.LastFailure() != CHistoryFile::Failure::None) {
+        const std::string reason = m_history.LastFailure() == CHistoryFile::Failure::NoPlace
+                                       ? std::string(g_strHistoryNoPlace[lang])
+                                       : m_history.FailureReason();
+        char buf[512];
+        std::snprintf(buf, sizeof buf, g_strHistoryNotKept[lang], reason.c_str());
+        text += QStringLiteral(" (%1)").arg(QString::fromUtf8(buf));
+    }
+    m_pHistoryAction->setText(text);
+}
+
+void CDarvellDlg::OnHistory()
+{
+    std::optional<HistoryRecord> chosen;
+    {
+        CHistoryDlg history(App(), m_history, this);
+        if (history.DoModal() == IDOK && history.Chosen())
+            chosen = *history.Chosen();
+    }
+    if (chosen)
+        OpenRecord(*chosen);
+}
+
+void CDarvellDlg::OpenRecord(const HistoryRecord& record)
+{
+    CDiagnosis::Codes codes{};
+    const bool offered = CHistoryEntry::Codes(record, codes);
+    App().m_nSeries = record.m_nSeries;
+    App().m_nUnitsIndex = 3 - record.m_nUnits;
+    CheckOneOf(kRadioIds, App().m_nUnitsIndex);
+    StartOver();
+    // Entered as the entry buttons enter them, Main Sensor first.
+    bool entered = offered;
+    for (int unit = 0; unit < record.m_nUnits && entered; ++unit) {
+        const int slot = record.m_nSide == 1 ? unit : unit + 3;
+        const int code = codes[static_cast<std::size_t>(slot)];
+        entered = m_status.IsEnabled(slot) && m_status.Choices(slot)[static_cast<std::size_t>(code - 1)];
+        if (!entered)
+            break;
+        CaptionSet captions;
+        m_status.Captions(slot, captions);
+        m_status.Enter(slot, code);
+        EntryButton(slot)->SetEnteredLook();
+        EntryButton(slot)->setText(QString::fromUtf8(captions[static_cast<std::size_t>(code)]));
+    }
+    if (!entered || !m_status.IsComplete()) {
+        StartOver();
+        CMessageDlg box(App());
+        box.m_nMsg = -1;
+        box.m_strText = g_strHistoryCannotOpen[Language()];
+        box.DoModal();
+        return;
+    }
+    MirrorEntryButtons();
+    if (const std::optional<Message> failure = m_diag.Diagnose(m_status)) {
+        StartOver();
+        ShowMessage(App(), *failure);
+        return;
+    }
+    m_status.DisableAll();
+    if (record.m_nInterlock != 0 || record.m_nHalt != 0)
+        m_diag.ApplyConditions(record.m_nInterlock, record.m_nHalt);
+    m_strNote = record.m_strNote;
+    ShowResults();
+
+    std::vector<int> now;
+    for (const PossibleCause& c : m_diag.Causes())
+        now.push_back(c.m_nErrNo);
+    if (now != record.m_nErrNos) {
+        const int lang = Language();
+        char buf[1024];
+        std::snprintf(buf, sizeof buf, g_strHistoryChanged[lang], CHistoryFile::ErrorNumbers(record.m_nErrNos).c_str(),
+                      CHistoryFile::ErrorNumbers(now).c_str());
+        CMessageDlg box(App());
+        box.m_nMsg = -1;
+        box.m_strText = buf;
+        box.DoModal();
+    }
 }
 
 void CDarvellDlg::contextMenuEvent(QContextMenuEvent* event)

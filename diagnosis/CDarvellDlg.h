@@ -1,4 +1,5 @@
 #pragma once
+#include "data/CHistoryFile.h"
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
 #include "dialogs/CTemplateDialog.h"
@@ -22,7 +23,8 @@ class QMenu;
 //
 // The About item sits in a small window menu: right-click anywhere on the
 // window's background, or press Alt+Space. The same menu holds the report
-// commands (print, save as PDF, copy), enabled only while a result is shown.
+// commands (print, save as PDF, copy), enabled only while a result is shown,
+// and the diagnosis history (Ctrl+H): every result is recorded as it is shown.
 class CDarvellDlg : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -54,6 +56,9 @@ public:
     QAction* PrintAction() const { return m_pPrintAction; }
     QAction* SavePdfAction() const { return m_pSavePdfAction; }
     QAction* CopyAction() const { return m_pCopyAction; }
+    // The diagnosis history (Ctrl+H); its caption says when results are not being kept.
+    QAction* HistoryAction() const { return m_pHistoryAction; }
+    CHistoryFile& History() { return m_history; }
 
     // Button handlers, also reached by clicking the controls.
     void OnEntryButton(int slot);
@@ -67,6 +72,10 @@ public:
     void OnPrintReport();
     void OnSaveReportPdf();
     void OnCopyReport();
+    void OnHistory();
+    // Shows a recorded result again: its series, units, codes and lamp
+    // conditions entered and looked up anew, its note in the report.
+    void OpenRecord(const HistoryRecord& record);
 
 protected:
     void PaintPictures(QPainter& painter) override;
@@ -90,6 +99,8 @@ private:
     void StartOver();
     void OnBlinkTimer();
     CBaseButton* EntryButton(int slot) const;
+    void RecordResult(bool narrowed);
+    void MirrorHistory();
 
     const Bitmaps& m_bitmaps;
     CEnteredStatus m_status;
@@ -105,4 +116,7 @@ private:
     QAction* m_pSavePdfAction = nullptr;
     QAction* m_pCopyAction = nullptr;
     CTextBox* m_pTextBox = nullptr;
+    QAction* m_pHistoryAction = nullptr;
+    CHistoryFile m_history;
+    std::string m_strNote; // of a result opened from the history
 };

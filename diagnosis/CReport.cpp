@@ -22,7 +22,8 @@ std::string CReport::FormatLocalTime(std::time_t when)
     return text.substr(0, minutes) + ":" + text.substr(minutes);
 }
 
-CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag)
+CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
+                       const std::string& note)
 {
     const int lang = LanguageIndex(app.m_nLanguage);
     CReport r;
@@ -67,6 +68,8 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     }
     line(g_strReportLamps, lamps);
     line(g_strCauseCount, std::to_string(causes.size()));
+    if (!note.empty())
+        line(g_strHistoryColNote, note);
 
     const int count = static_cast<int>(causes.size());
     for (int k = 0; k < count; ++k) {

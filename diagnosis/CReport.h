@@ -24,8 +24,9 @@ public:
     };
 
     // The report of the list diag shows for the entry status; empty (no causes)
-    // when no list is shown.
-    static CReport Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag);
+    // when no list is shown. A note (of a result from the history) is one more line.
+    static CReport Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
+                         const std::string& note = {});
 
     // Local time as ISO 8601 with its offset: "2026-12-09T14:05:00+08:00".
     static std::string FormatLocalTime(std::time_t when);

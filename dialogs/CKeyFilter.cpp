@@ -29,6 +29,9 @@ bool CKeyFilter::eventFilter(QObject* watched, QEvent* event)
         return true;
     if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
         return false;
+    // A text box or a list takes Enter as its own (a typed filter, a chosen row).
+    if (widget->inherits("QLineEdit") || widget->inherits("QAbstractItemView"))
+        return false;
     QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier,
                     QStringLiteral(" "), key->isAutoRepeat(), ushort(key->count()));
     QCoreApplication::sendEvent(watched, &space);

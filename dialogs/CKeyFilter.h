@@ -5,7 +5,8 @@ class QWidget;
 
 // Keyboard rule of every screen but the About box: Enter and Return act as
 // Space on the focused control (so they press the focused button, never a
-// default one), and Escape is dropped so no screen closes by it.
+// default one; a text box or a list keeps Enter), and Escape is dropped so no
+// screen closes by it.
 // Watches the application's events and acts only on those aimed at its dialog,
 // so controls added after installation are covered too.
 class CKeyFilter : public QObject {

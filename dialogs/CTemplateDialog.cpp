@@ -10,9 +10,12 @@
 #include "draw/CBaseStatic2.h"
 #include "draw/CBaseStatic3.h"
 #include "draw/CBaseStatic4.h"
+#include "draw/ControlFont.h"
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -157,6 +160,16 @@ QWidget* CTemplateDialog::CreateControl(const ControlTemplate& c)
         l->setPixmap(AppIcon().pixmap(32, 32));
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
+    }
+    case ControlKind::Edit:
+    case ControlKind::List: {
+        // Plain text in the controls' face, a pixel size so that it scales with the window.
+        QFont font = ControlFont(16, false, m_app.m_bNonCjkSystem);
+        font.setBold(false);
+        QWidget* w = c.kind == ControlKind::Edit ? static_cast<QWidget*>(new QLineEdit(text, this))
+                                                 : static_cast<QWidget*>(new QTreeView(this));
+        w->setFont(font);
+        return w;
     }
     case ControlKind::Label: break;
     }

@@ -105,6 +105,19 @@ constexpr std::array kAbout{
     ControlTemplate{IDOK, K::Button, 178, 7, 50, 14, C::Plain, kDefault, "OK"},
 };
 
+// The history window: the size of the settings screen, buttons where the main
+// window has its STEP4 row.
+constexpr std::array kHistory{
+    ControlTemplate{IDC_HISTORY_HEADING, K::Label, 9, 9, 240, 15, C::BaseStatic3, kNone, "History"},
+    ControlTemplate{IDC_HISTORY_FILTER_CAPTION, K::Label, 9, 32, 42, 12, C::BaseStatic1, kNone, "Filter"},
+    ControlTemplate{IDC_HISTORY_FILTER, K::Edit, 54, 30, 444, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_HISTORY_LIST, K::List, 9, 51, 489, 312, C::Plain, kNone, ""},
+    ControlTemplate{IDOK, K::Button, 42, 372, 78, 30, C::BaseButton, kNone, "Open"},
+    ControlTemplate{IDC_HISTORY_NOTE, K::Button, 132, 372, 78, 30, C::BaseButton, kNone, "Note"},
+    ControlTemplate{IDC_HISTORY_EXPORT, K::Button, 222, 372, 78, 30, C::BaseButton, kNone, "Export"},
+    ControlTemplate{IDCANCEL, K::Button, 420, 372, 78, 30, C::BaseButton, kNone, "Close"},
+};
+
 } // namespace
 
 const DialogTemplate g_tmplAbout{100, "CAboutDlg", 235, 55, true, kAbout};
@@ -113,6 +126,7 @@ const DialogTemplate g_tmplSelect{129, "CSelectDlg", 300, 331, false, kSelect};
 const DialogTemplate g_tmplSettings{130, "CSetDlg", 507, 415, false, kSettings};
 const DialogTemplate g_tmplMessage{192, "CMessageDlg", 195, 115, true, kMessage};
 const DialogTemplate g_tmplAdd{198, "CAddDlg", 276, 286, true, kAdd};
+const DialogTemplate g_tmplHistory{200, "CHistoryDlg", 507, 415, true, kHistory};
 
 const ControlTemplate* FindControl(const DialogTemplate& dlg, int id)
 {

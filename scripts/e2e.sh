@@ -7,8 +7,10 @@
 # inside its rectangle and nowhere else; Ctrl+S saving the report as a PDF
 # through the file dialog (and doing nothing without a result); keyboard-only
 # paging (Enter past the last page keeps the result, Page Down / Page Up) and
-# Ctrl+C copying the page; CLEAR stopping the blink; EXIT ending the program
-# with status 0. Then the same diagnosis by clicks on screens too small for the
+# Ctrl+C copying the page; CLEAR stopping the blink; a second diagnosis (the
+# Main Sensor receiver), Ctrl+H opening the diagnosis history, the older entry
+# opened again by keys showing its pages as before, both results recorded in
+# QL7_Tool/History.csv; EXIT ending the program with status 0. Then the same diagnosis by clicks on screens too small for the
 # nominal window size (desktop scales 1.5 and 2, and a 1024 x 600 screen):
 # every window inside the screen.
 # Screenshots are left in BUILD_DIR/e2e-shots.
@@ -44,6 +46,7 @@ mkdir -p "$shots" "$work/bin"
 # A private copy beside a private data directory: English, first series, 768 high.
 cp "$build/darvell" "$work/bin/"
 cp -r "$build/QL7_Tool" "$work/bin/"
+rm -f "$work/bin/QL7_Tool/History.csv" # a fresh history: runs of the build's own copy stay out
 printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$work/bin/QL7_Tool/Setting.ini"
 # The first cause of the run gets a cause and a remedy of 1,000 bytes each:
 # numbered lines, the remedy's last one marked.
@@ -366,6 +369,59 @@ total=$(convert "$shots/08-cleared-a.png" -crop "$page_geom" +repage -format '%[
 [ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$total" ] ||
   fail "page label still shown after CLEAR"
 no_save_dialog || fail "Ctrl+S opened the save dialog after CLEAR"
+
+step "a second diagnosis: Main Sensor receiver, 'No error code'"
+click_control "$main" 327 189 78 30
+picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear for the receiver"
+sleep 0.3
+click_control "$picker" 15 48 78 30
+wait_gone "$(dx 300)" "$(dy 331)" || fail "the picker did not close"
+sleep 0.4
+shoot 13-second-diagnosis
+result_shown 13-second-diagnosis || fail "the second diagnosis shows no result"
+
+step "Ctrl+H: the diagnosis history; Tab, Down, Enter open the older entry"
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+xdotool key ctrl+h
+history=""
+for _ in $(seq 100); do
+  history=$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null | head -n1 || true)
+  [ -n "$history" ] && break
+  sleep 0.1
+done
+[ -n "$history" ] || fail "Ctrl+H opened no history window"
+sleep 0.5
+import -display "$DISPLAY" -window root "$shots/14-history.png"
+xdotool key Tab Down Return
+for _ in $(seq 100); do
+  [ -z "$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null || true)" ] && break
+  sleep 0.1
+done
+[ -z "$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null || true)" ] ||
+  fail "the history window did not close on Enter"
+sleep 0.4
+shoot 15-reopened-page1
+result_shown 15-reopened-page1 || fail "the reopened entry shows no result"
+[ "$(diff_pixels "$shots/04-results-page1.png" "$shots/15-reopened-page1.png" "$text_geom")" = 0 ] ||
+  fail "the reopened entry's first page differs from the first diagnosis' first page"
+[ "$(diff_pixels "$shots/page1-label.png" "$(label_of 15-reopened-page1)")" = 0 ] ||
+  fail "the reopened entry's page label is not 1 / 4"
+xdotool key Next
+sleep 0.3
+shoot 16-reopened-page2
+[ "$(diff_pixels "$(label_of 05-results-page2)" "$(label_of 16-reopened-page2)")" = 0 ] ||
+  fail "Page Down on the reopened entry does not show page 2 / 4"
+history_file="$work/bin/QL7_Tool/History.csv"
+[ -s "$history_file" ] || fail "no QL7_Tool/History.csv"
+cp "$history_file" "$shots/History.csv"
+head -c 3 "$history_file" | od -An -tx1 | grep -q 'ef bb bf' || fail "History.csv has no byte-order mark"
+[ "$(grep -c $'^Diagnosis,.*\r$' "$history_file")" = 2 ] || fail "History.csv does not hold two records"
+grep -q '^Diagnosis,.*,English,QL7B series,1,Emitter,No error code,,,,,4,149 150 151 152,' "$history_file" ||
+  fail "History.csv lacks the emitter diagnosis"
+grep -q '^Diagnosis,.*,English,QL7B series,1,Receiver,No error code,' "$history_file" ||
+  fail "History.csv lacks the receiver diagnosis"
+step "History.csv holds both records"
 
 # Peak resident memory of the whole run so far (a sanitizer build is far larger).
 if [ -r "/proc/$app_pid/status" ]; then

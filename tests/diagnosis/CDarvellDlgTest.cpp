@@ -598,7 +598,7 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
 {
     QMenu* menu = Window().WindowMenu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 5); // About, a separator, the three report commands
+    ASSERT_EQ(menu->actions().size(), 7); // About, a separator, the three report commands, a separator, the history
     QAction* about = menu->actions().front();
     EXPECT_EQ(about->text().toStdString(), g_strAboutMenuItem);
     QString opened;
