@@ -143,14 +143,22 @@ TEST(CHistoryFile, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
     TempDataDir dir;
     ASSERT_TRUE(dir.Write("not-a-folder", "x"));
     const std::string other = dir.Root() + "/other";
-    const QByteArray savedXdg = qgetenv("XDG_DATA_HOME"), savedHome = qgetenv("HOME");
     const std::string kUnset = "(unset)";
     struct Case {
         bool dataDirThere;
-        std::string xdg; // kUnset: no such variable
+        std::string base; // the user's data variable; kUnset: no such variable
         std::string home;
         std::string expected;
     };
+#ifdef _WIN32
+    const char* kBaseVar = "LOCALAPPDATA";
+    const Case cases[] = {
+        {true, dir.Root() + "\\local", other, dir.DataDir() + "/History.csv"},
+        {false, dir.Root() + "\\local", other, dir.Root() + "/local/Darvell/History.csv"},
+        {false, kUnset, other, ""},
+    };
+#else
+    const char* kBaseVar = "XDG_DATA_HOME";
     const Case cases[] = {
         {true, "/nowhere", other, dir.DataDir() + "/History.csv"},
         {false, kUnset, other, other + "/.local/share/Darvell/History.csv"},
@@ -159,14 +167,17 @@ TEST(CHistoryFile, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
         {false, dir.Root() + "/xdg/", other, dir.Root() + "/xdg/Darvell/History.csv"},
         {false, dir.DataDir() + "/not-a-folder", other, ""},
     };
+#endif
+    const QByteArray savedBase = qgetenv(kBaseVar), savedHome = qgetenv("HOME");
     for (const Case& c : cases) {
         // Not writable here means missing: tests may run with every right on the disk.
         platform::SetExecutableDirForTesting(c.dataDirThere ? dir.Root() : dir.Root() + "/gone");
-        c.xdg == kUnset ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", c.xdg.c_str(), 1);
-        setenv("HOME", c.home.c_str(), 1);
-        EXPECT_EQ(CHistoryFile::Locate(), c.expected) << c.xdg;
+        c.base == kUnset ? qunsetenv(kBaseVar) : qputenv(kBaseVar, QByteArray::fromStdString(c.base));
+        qputenv("HOME", QByteArray::fromStdString(c.home));
+        const QString found = QDir::fromNativeSeparators(QString::fromStdString(CHistoryFile::Locate()));
+        EXPECT_EQ(found.toStdString(), c.expected) << c.base;
         if (!c.expected.empty()) {
-            EXPECT_TRUE(QFileInfo(QString::fromStdString(c.expected)).dir().exists()) << c.expected;
+            EXPECT_TRUE(QFileInfo(found).dir().exists()) << c.expected;
         }
     }
     // Nowhere to write: the history says so and keeps nothing.
@@ -179,7 +190,7 @@ TEST(CHistoryFile, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
     EXPECT_FALSE(blocked.Append(Sample("A")));
     EXPECT_EQ(blocked.LastFailure(), CHistoryFile::Failure::WriteFailed);
     EXPECT_FALSE(blocked.FailureReason().empty());
-    qputenv("XDG_DATA_HOME", savedXdg);
+    qputenv(kBaseVar, savedBase);
     qputenv("HOME", savedHome);
     platform::SetExecutableDirForTesting(dir.Root());
 }
