@@ -7,11 +7,10 @@
 #   scripts/qt-windows.sh        (prints the cache's path last)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
+source scripts/windows-env.sh
 darvell_install_windows_deps
 
-version=$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/[+-].*//')
-cache=${DARVELL_QT_WINDOWS:-$HOME/.cache/darvell/qt-$version-mingw64}
+cache=$(darvell_windows_qt_dir)
 if [ -f "$cache/.complete" ]; then
   echo "qt-windows: cached in $cache"
   echo "$cache"
@@ -29,6 +28,11 @@ start=$(date +%s)
 (cd "$work" && apt-get source -q "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)")
 src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
 [ -n "$src" ] || { echo "qt-windows: apt-get source gave no qt6-base folder" >&2; exit 1; }
+
+# With OpenGL off, Qt 6.4.2's windows platform plugin still asks the dynamic GL
+# loader whether it runs software GL: that question goes under the OpenGL switch.
+sed -i '/^static inline bool isSoftwareGl()/,/^}/ s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
+  "$src/src/plugins/platforms/windows/qwindowswindow.cpp"
 
 # Debian's tarball leaves out src/3rdparty/wintab, which only tablet input uses:
 # tablet events are off. DirectWrite's font engine is built only beside Direct2D,
