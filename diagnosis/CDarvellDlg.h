@@ -13,6 +13,7 @@ class CBaseButton;
 class QAction;
 class CTextBox;
 class QMenu;
+class QPrinter;
 
 // The diagnosis screen. It owns the entry (CEnteredStatus) and the result list
 // (CDiagnosis) and only mirrors their state on its controls: the six entry
@@ -67,6 +68,9 @@ public:
     void OnPrintReport();
     void OnSaveReportPdf();
     void OnCopyReport();
+    // Prints the report on a printer already set up (OnPrintReport's dialog);
+    // a print that cannot start is told in the message box and gives false.
+    bool PrintReport(QPrinter& printer);
 
 protected:
     void PaintPictures(QPainter& painter) override;
@@ -89,6 +93,7 @@ private:
     // An empty entry on a reloaded screen.
     void StartOver();
     void OnBlinkTimer();
+    void ShowText(const std::string& text); // in the message box, instead of a numbered message
     CBaseButton* EntryButton(int slot) const;
 
     const Bitmaps& m_bitmaps;

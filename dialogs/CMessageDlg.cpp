@@ -2,6 +2,7 @@
 
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
+#include "data/UnitRules.h"
 
 namespace {
 
@@ -27,6 +28,14 @@ void ShowMessage(AppState& app, Message msg)
 {
     CMessageDlg box(app);
     box.m_nMsg = static_cast<int>(msg);
+    box.DoModal();
+}
+
+void ShowMessage(AppState& app, const LocalText& text)
+{
+    CMessageDlg box(app);
+    box.m_nMsg = -1;
+    box.m_strText = text[LanguageIndex(app.m_nLanguage)];
     box.DoModal();
 }
 

@@ -29,3 +29,5 @@ private:
 
 // Shows a message in the program's message box and waits for OK.
 void ShowMessage(AppState& app, Message msg);
+// The same for a text of the catalogue, in the current language.
+void ShowMessage(AppState& app, const LocalText& text);
