@@ -157,6 +157,7 @@ app_pid=""
 # is gone) is replaced or removed; a refusal names the entry's program.
 other="$work/other/Darvell-$version"
 mkdir -p "$other"
+: >"$other/darvell" # another unpacked copy's program
 # TryExec before | options | exit status | TryExec after (empty: no entry)
 while IFS='|' read -r before opts status after; do
   printf '[Desktop Entry]\nType=Application\nName=Darvell\nExec=darvell\nTryExec=%s\n' "$before" >"$entry"
