@@ -47,11 +47,8 @@ darvell_start_xvfb "$work" "$src" "${sw}x$sh" || fail "no X server"
 # A private configuration folder, so the user's openbox settings play no part.
 XDG_CONFIG_HOME="$work/config" openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done' ||
+  fail "openbox did not start"
 
 shoot() { import -display "$DISPLAY" -window root "$shots/$1.png"; }
 
@@ -129,12 +126,7 @@ keyboard_in_main "the picker"
 
 step "Ctrl+S: the save dialog"
 xdotool key ctrl+s
-save=""
-for _ in $(seq 100); do
-  save=$(xdotool search --onlyvisible --name '^Save report as PDF$' 2>/dev/null | head -n1 || true)
-  [ -n "$save" ] && break
-  sleep 0.1
-done
+save=$(timeout 10 xdotool search --sync --onlyvisible --name '^Save report as PDF$' | head -n1 || true)
 [ -n "$save" ] || fail "Ctrl+S opened no save dialog"
 sleep 0.5
 shoot 04-save
@@ -142,11 +134,7 @@ framed_inside "$save" "the save dialog"
 xdotool key ctrl+a
 xdotool type --delay 20 "$work/reports/wm.pdf"
 xdotool key Return
-for _ in $(seq 100); do
-  [ -s "$work/reports/wm.pdf" ] && break
-  sleep 0.1
-done
-[ -s "$work/reports/wm.pdf" ] || fail "the save dialog wrote no PDF"
+timeout 10 sh -c 'until [ -s "$1" ]; do sleep 0.1; done' - "$work/reports/wm.pdf" || fail "the save dialog wrote no PDF"
 sleep 0.3
 keyboard_in_main "the save dialog"
 
@@ -166,11 +154,8 @@ keyboard_in_main "the conditions dialog"
 step "minimising and restoring the main window"
 result=$(page_text)
 xdotool windowminimize "$main"
-for _ in $(seq 50); do
-  xprop -id "$main" WM_STATE | grep -q 'Iconic' && break
-  sleep 0.1
-done
-xprop -id "$main" WM_STATE | grep -q 'Iconic' || fail "the main window did not minimise"
+timeout 5 sh -c 'until xprop -id "$1" WM_STATE | grep -q Iconic; do sleep 0.1; done' - "$main" ||
+  fail "the main window did not minimise"
 shoot 06-minimised
 xdotool windowactivate --sync "$main" 2>/dev/null
 sleep 0.5
@@ -182,15 +167,7 @@ framed_inside "$main" "the restored main window"
 step "EXIT"
 geometry "$main"
 click_scaled "$main" "$k" 420 372 78 30
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    wait "$app_pid" && status=0 || status=$?
-    app_pid=""
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$status" ] || fail "the program did not end after EXIT"
-[ "$status" = 0 ] || fail "the program ended with status $status"
+timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the program did not end after EXIT"
+wait "$app_pid" || fail "the program ended with status $?"
+app_pid=""
 step "PASS (screenshots in $shots)"
