@@ -517,7 +517,7 @@ bool CDarvellDlg::PrintReport(QPrinter& printer)
     std::string text = g_strReportPrintFailed[Language()];
     if (!printer.outputFileName().isEmpty())
         text += "\n" + QDir::toNativeSeparators(printer.outputFileName()).toStdString();
-    ShowText(text);
+    ShowMessage(App(), text);
     return false;
 }
 
@@ -544,16 +544,8 @@ void CDarvellDlg::OnSaveReportPdf()
     QString error;
     if (CReportWriter(report, m_bitmaps).WritePdf(path, &error))
         return;
-    ShowText(std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() + "\n" +
-             error.toStdString());
-}
-
-void CDarvellDlg::ShowText(const std::string& text)
-{
-    CMessageDlg box(App());
-    box.m_nMsg = -1;
-    box.m_strText = text;
-    box.DoModal();
+    ShowMessage(App(), std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() +
+                           "\n" + error.toStdString());
 }
 
 void CDarvellDlg::OnCopyReport()

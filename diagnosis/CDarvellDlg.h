@@ -93,7 +93,6 @@ private:
     // An empty entry on a reloaded screen.
     void StartOver();
     void OnBlinkTimer();
-    void ShowText(const std::string& text); // in the message box, instead of a numbered message
     CBaseButton* EntryButton(int slot) const;
 
     const Bitmaps& m_bitmaps;

@@ -31,12 +31,17 @@ void ShowMessage(AppState& app, Message msg)
     box.DoModal();
 }
 
-void ShowMessage(AppState& app, const LocalText& text)
+void ShowMessage(AppState& app, const std::string& text)
 {
     CMessageDlg box(app);
     box.m_nMsg = -1;
-    box.m_strText = text[LanguageIndex(app.m_nLanguage)];
+    box.m_strText = text;
     box.DoModal();
+}
+
+void ShowMessage(AppState& app, const LocalText& text)
+{
+    ShowMessage(app, std::string(text[LanguageIndex(app.m_nLanguage)]));
 }
 
 void CMessageDlg::OnInitDialog()
