@@ -872,7 +872,7 @@ TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
         dlg.TextBox()->SetPage(text);
         dlg.TextBox()->Label()->setSelection(2, 20);
         QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), page.mid(2, 20));
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), page.mid(2, 20).toStdString());
     }
     ASSERT_TRUE(page.mid(2, 20).contains(u'\n')) << page.toStdString();
     // Both lamps unlit leave one cause: UP, DOWN and the conditions button go, the box keeps the focus.
