@@ -6,8 +6,24 @@
 #include "dialogs/CSetDlg.h"
 #include "draw/CBmpData.h"
 #include "platform/SystemLanguage.h"
+#include "platform/TextEncoding.h"
 
 #include <cstdio>
+
+namespace {
+
+CDarvellApp::LegacyEncodingsCheck& LegacyCheck()
+{
+    static CDarvellApp::LegacyEncodingsCheck check = platform::LegacyEncodingsAvailable;
+    return check;
+}
+
+} // namespace
+
+void CDarvellApp::SetLegacyEncodingsCheckForTesting(LegacyEncodingsCheck check)
+{
+    LegacyCheck() = check ? check : platform::LegacyEncodingsAvailable;
+}
 
 int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
 {
@@ -39,6 +55,9 @@ bool CDarvellApp::LoadDataFiles()
     if (!Check(ini.CheckSettingFile(), Message::NoSettingFile)
         || !Check(ini.ReadSettings(), Message::SettingsUnreadable))
         return false;
+    // Said once, in the language just read, before texts that would show blank.
+    if (!LegacyCheck()())
+        ShowMessage(m_app, g_strNoLegacyEncodings);
     m_app.m_nDialogWidth = 1024;
     return Check(ini.CheckHelpFile(), Message::NoHelpFile) && Check(ini.ReadHelp(), Message::HelpUnreadable)
         && Check(ini.CheckCauseFile(), Message::NoCauseFile);
@@ -69,8 +88,9 @@ int CDarvellApp::InitInstance()
     case platform::CInstanceGuard::Outcome::HeldByAnother:
         return Fail(Message::AlreadyRunning);
     case platform::CInstanceGuard::Outcome::Failed:
-        // No window yet and no data read: the terminal is the only place to say it.
+        // Said on the terminal too: a start from a shell or a service log shows it there.
         std::fputs("Darvell: cannot create the single-instance lock; not starting.\n", stderr);
+        ShowMessage(m_app, g_strLockFailed);
         return kExitStartupFailed;
     }
 

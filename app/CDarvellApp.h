@@ -17,7 +17,8 @@ public:
     // Start-up: the guard against a second copy, the data-directory checks and
     // reads, the bitmaps, then the settings screen and, after its OK, the main
     // window. The first problem found is shown in the message box and ends the
-    // run. Returns the exit status.
+    // run; a build without the legacy code pages is told once and the run goes
+    // on. Returns the exit status.
     int InitInstance();
 
     static constexpr int kExitNormal = 0;
@@ -26,6 +27,11 @@ public:
 
     // 0 for a Chinese or Japanese system (primary language 4 or 17), else 1.
     static int NonCjkSystemFlag(int primaryLanguageId);
+
+    // Test seam: what start-up takes for platform::LegacyEncodingsAvailable(),
+    // whose false is told once in the message box; nullptr restores it.
+    using LegacyEncodingsCheck = bool (*)();
+    static void SetLegacyEncodingsCheckForTesting(LegacyEncodingsCheck check);
 
     AppState& State() { return m_app; }
     const Bitmaps& LoadedBitmaps() const { return m_bitmaps; }

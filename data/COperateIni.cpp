@@ -14,16 +14,10 @@ constexpr std::size_t kHelpBuffer = 256;
 constexpr std::size_t kCauseBuffer = 1024;
 constexpr const char* kSettingSection = "Setting";
 
-// The ANSI code page a file is read in when it is not UTF-8 or UTF-16: Chinese
-// for the help file and the files of language 0, Western for the others.
-constexpr platform::TextEncoding kChinese = platform::TextEncoding::Gb18030;
-constexpr platform::TextEncoding kWestern = platform::TextEncoding::Windows1252;
-
 // Values come back as UTF-8; the buffer counts the file's own bytes.
-std::string ReadKey(const std::string& file, const char* section, const char* key,
-                    std::size_t buffer, platform::TextEncoding ansi)
+std::string ReadKey(const std::string& file, const char* section, const char* key, std::size_t buffer)
 {
-    return platform::GetProfileString(file, section, key, kMissing, buffer, ansi);
+    return platform::GetProfileString(file, section, key, kMissing, buffer, COperateIni::FileAnsi(file));
 }
 
 } // namespace
@@ -61,10 +55,10 @@ bool COperateIni::ReadSettings()
     const std::string file = platform::ExePath(kSettingFile);
     // An empty value is a fresh install: it is stored as "0" before use.
     const auto repair = [&](const char* key) {
-        return platform::WriteProfileString(file, kSettingSection, key, "0", kWestern);
+        return platform::WriteProfileString(file, kSettingSection, key, "0", FileAnsi(file));
     };
 
-    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer, kWestern);
+    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer);
     if (language == kMissing)
         return false;
     if (language == "0") {
@@ -79,7 +73,7 @@ bool COperateIni::ReadSettings()
         return false;
     }
 
-    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer, kWestern);
+    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer);
     if (type == kMissing)
         return false;
     if (type == "0") {
@@ -92,7 +86,7 @@ bool COperateIni::ReadSettings()
         return false; // only the first series can be chosen
     }
 
-    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer, kWestern);
+    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer);
     if (height == kMissing)
         return false;
     if (height == "0") {
@@ -112,9 +106,9 @@ bool COperateIni::ReadSettings()
 bool COperateIni::WriteSettings(int language, int series)
 {
     const std::string file = platform::ExePath(kSettingFile);
-    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer, kWestern) == kMissing)
+    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
         return false;
-    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer, kWestern) == kMissing)
+    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
         return false;
     // Both keys go in one replacement of the file, so that a failed write never
     // leaves the new language stored beside the old series.
@@ -122,17 +116,17 @@ bool COperateIni::WriteSettings(int language, int series)
         {"Language", language != 0 ? "1" : "0"},
         {"Type", series != 0 ? "1" : "0"},
     };
-    return platform::WriteProfileStrings(file, kSettingSection, values, kWestern);
+    return platform::WriteProfileStrings(file, kSettingSection, values, FileAnsi(file));
 }
 
 bool COperateIni::ReadHelp()
 {
     const std::string file = platform::ExePath(kHelpFile);
-    const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer, kChinese);
+    const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer);
     if (chinese == kMissing)
         return false;
     m_app.m_strHelp[0] = chinese;
-    const std::string english = ReadKey(file, "RemedyE", "Remedy", kHelpBuffer, kChinese);
+    const std::string english = ReadKey(file, "RemedyE", "Remedy", kHelpBuffer);
     if (english == kMissing)
         return false;
     m_app.m_strHelp[1] = english;
@@ -143,10 +137,10 @@ bool COperateIni::ReadCauseRemedy(int nErrNo, std::string& remedy, std::string& 
                                   int nSide) const
 {
     const std::string section = SectionName(nErrNo, nSide);
-    const std::string ca = ReadKey(m_strFile, section.c_str(), "ca", kCauseBuffer, CauseFileAnsi());
+    const std::string ca = ReadKey(m_strFile, section.c_str(), "ca", kCauseBuffer);
     if (ca == kMissing)
         return false;
-    const std::string re = ReadKey(m_strFile, section.c_str(), "re", kCauseBuffer, CauseFileAnsi());
+    const std::string re = ReadKey(m_strFile, section.c_str(), "re", kCauseBuffer);
     if (re == kMissing)
         return false;
     cause = ConvertEscapes(ca.c_str());
@@ -180,10 +174,11 @@ std::string COperateIni::CauseFilePath() const
     return platform::ExePath("\\QL7_Tool\\" + CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
 }
 
-platform::TextEncoding COperateIni::CauseFileAnsi() const
+platform::TextEncoding COperateIni::FileAnsi(std::string_view path)
 {
-    // The "J" files hold language 0; the chosen file's name says which it is.
-    return m_strFile.ends_with("J.ini") ? kChinese : kWestern;
+    const std::string_view name = path.substr(path.find_last_of("/\\") + 1);
+    return name == "Help.ini" || name.ends_with("J.ini") ? platform::TextEncoding::Gb18030
+                                                         : platform::TextEncoding::Windows1252;
 }
 
 std::string COperateIni::SectionName(int nErrNo, int nSide) const

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "platform/TextEncoding.h"
 
@@ -26,6 +27,12 @@ public:
 
     static std::string ConvertEscapes(const char* text);
 
+    // The ANSI code page a data file is read in when it is neither UTF-8 nor
+    // UTF-16, by its name (the last part of path): GB18030 for "Help.ini", which
+    // holds both languages, and the Chinese "J" cause files; Windows-1252 for
+    // "Setting.ini" and the English "E" cause files.
+    static platform::TextEncoding FileAnsi(std::string_view path);
+
     std::string CauseFilePath() const;
     const std::string& File() const { return m_strFile; }
     const std::string& Prefix() const { return m_strPrefix; }
@@ -37,9 +44,6 @@ public:
     static constexpr const char* kHelpFile = "\\QL7_Tool\\Help.ini";
 
 private:
-    platform::TextEncoding CauseFileAnsi() const;
-
-
     AppState& m_app;
     std::string m_strFile;
     std::string m_strPrefix;

@@ -62,6 +62,7 @@ const LocalText g_strReportHealthyPhase = {"正常时", "Healthy state"};
 const LocalText g_strReportPageFooter = {"第 %d / %d 页", "Page %d / %d"};
 const LocalText g_strReportPdfFilter = {"PDF 文件 (*.pdf)", "PDF files (*.pdf)"};
 const LocalText g_strReportSaveFailed = {"无法保存报告。", "The report could not be saved."};
+const LocalText g_strReportPrintFailed = {"无法打印报告。", "The report could not be printed."};
 
 // Diagnosis history
 const LocalText g_strHistoryMenu = {"诊断记录…", "Diagnosis history…"};
@@ -112,6 +113,11 @@ const char* const g_strVersion = "1.0.1.0";
 
 // Message box
 const LocalText g_strMessageTitle = {"Darvell", "Darvell"};
+const LocalText g_strLockFailed = {"无法创建防止重复启动的锁,\n程序不启动。",
+                                   "Darvell cannot create its single-instance lock,\nso it does not start."};
+const LocalText g_strNoLegacyEncodings = {
+    "此程序无法读取 GB18030 和 Windows-1252 编码的文件:\n以这些编码保存的数据文件不显示文字。\n请将其另存为 UTF-8。",
+    "This build cannot read GB18030 or Windows-1252 files:\ndata files saved in them show no text.\nSave them as UTF-8."};
 const std::array<LocalText, 11> g_strMessage = {{
     {"无相应的异常模式。请清除并重新输入错误状态。",
      "The status that you have chosen does not seem real.\n Please enter the current status "

@@ -20,12 +20,12 @@ extern const LocalText g_strMainTitle, g_strCauseHeading, g_strRemedyHeading,
     g_strResetNote, g_strChangeNote;
 
 // Diagnosis report: the window-menu commands, the report's own texts and the
-// save failure. g_strReportPageFooter and g_strReportCauseNumber take "%d / %d".
+// save and print failures. g_strReportPageFooter and g_strReportCauseNumber take "%d / %d".
 extern const LocalText g_strReportPrint, g_strReportSavePdf, g_strReportCopy,
     g_strReportTitle, g_strReportProgram, g_strReportDate, g_strReportSeries,
     g_strReportUnits, g_strReportLamps, g_strReportNoLamps, g_strReportCauseNumber,
     g_strReportErrorPhase, g_strReportHealthyPhase, g_strReportPageFooter,
-    g_strReportPdfFilter, g_strReportSaveFailed;
+    g_strReportPdfFilter, g_strReportSaveFailed, g_strReportPrintFailed;
 
 // Diagnosis history: the window-menu command, its window and the report's
 // note. g_strHistoryNotKept takes the reason, g_strHistoryChanged the error
@@ -53,6 +53,11 @@ extern const char* const g_strVersion; // "1.0.1.0"
 // Message box: title, and the 11 numbered messages [number][language].
 extern const LocalText g_strMessageTitle;
 extern const std::array<LocalText, 11> g_strMessage;
+
+// Start-up notes outside the numbered messages: the single-instance lock cannot
+// be made (the run ends), and this build reads no GB18030 or Windows-1252 files
+// (the run goes on).
+extern const LocalText g_strLockFailed, g_strNoLegacyEncodings;
 
 // The messages by name, in g_strMessage order: the value is the message number.
 enum class Message : int { NoMatch, NoCauseFile, CauseUnreadable, NoPicture, AlreadyRunning, NoSettingFile,

@@ -492,9 +492,19 @@ void CDarvellDlg::OnCopy()
 
 void CDarvellDlg::keyPressEvent(QKeyEvent* event)
 {
+    // The keypad's keys (Num Lock off) carry the keypad modifier and page alike.
     const bool down = event->key() == Qt::Key_PageDown, up = event->key() == Qt::Key_PageUp;
-    if ((down || up) && event->modifiers() == Qt::NoModifier && m_diag.CauseCount() > 1) {
-        down ? OnDown() : OnUp();
+    if ((down || up) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_diag.CauseCount() > 1) {
+        // At either end of the list nothing changes: the box keeps its place.
+        if (down && m_diag.Page() < m_diag.CauseCount() - 1) {
+            OnDown();
+        } else if (up && m_diag.Page() > 0) {
+            // From the top of the box's page back to where the previous page ends.
+            const bool fromBox = m_pTextBox->hasFocus();
+            OnUp();
+            if (fromBox)
+                m_pTextBox->SetPage(m_pTextBox->Label()->text(), true);
+        }
         return;
     }
     CTemplateDialog::keyPressEvent(event);
@@ -504,13 +514,25 @@ void CDarvellDlg::OnPrintReport()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
     QPrinter printer(QPrinter::HighResolution); // the printer's own default paper
-    printer.setDocName(QString::fromStdString(report.m_strTitle));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    CReportWriter(report, m_bitmaps).Paint(printer);
+    PrintReport(printer);
+}
+
+bool CDarvellDlg::PrintReport(QPrinter& printer)
+{
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
+    printer.setDocName(QString::fromStdString(report.m_strTitle));
+    if (CReportWriter(report, m_bitmaps).Paint(printer))
+        return true;
+    // A printer that cannot start (a file that cannot be written, a queue that is gone).
+    std::string text = g_strReportPrintFailed[Language()];
+    if (!printer.outputFileName().isEmpty())
+        text += "\n" + QDir::toNativeSeparators(printer.outputFileName()).toStdString();
+    ShowMessage(App(), text);
+    return false;
 }
 
 void CDarvellDlg::OnSaveReportPdf()
@@ -536,11 +558,8 @@ void CDarvellDlg::OnSaveReportPdf()
     QString error;
     if (CReportWriter(report, m_bitmaps).WritePdf(path, &error))
         return;
-    CMessageDlg box(App());
-    box.m_nMsg = -1;
-    box.m_strText = std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() +
-                    "\n" + error.toStdString();
-    box.DoModal();
+    ShowMessage(App(), std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() +
+                           "\n" + error.toStdString());
 }
 
 void CDarvellDlg::OnCopyReport()

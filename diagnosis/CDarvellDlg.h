@@ -14,6 +14,7 @@ class CBaseButton;
 class QAction;
 class CTextBox;
 class QMenu;
+class QPrinter;
 
 // The diagnosis screen. It owns the entry (CEnteredStatus) and the result list
 // (CDiagnosis) and only mirrors their state on its controls: the six entry
@@ -76,6 +77,9 @@ public:
     // Shows a recorded result again: its series, units, codes and lamp
     // conditions entered and looked up anew, its note in the report.
     void OpenRecord(const HistoryRecord& record);
+    // Prints the report on a printer already set up (OnPrintReport's dialog);
+    // a print that cannot start is told in the message box and gives false.
+    bool PrintReport(QPrinter& printer);
 
 protected:
     void PaintPictures(QPainter& painter) override;

@@ -2,6 +2,7 @@
 
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
+#include "data/UnitRules.h"
 
 namespace {
 
@@ -28,6 +29,19 @@ void ShowMessage(AppState& app, Message msg)
     CMessageDlg box(app);
     box.m_nMsg = static_cast<int>(msg);
     box.DoModal();
+}
+
+void ShowMessage(AppState& app, const std::string& text)
+{
+    CMessageDlg box(app);
+    box.m_nMsg = -1;
+    box.m_strText = text;
+    box.DoModal();
+}
+
+void ShowMessage(AppState& app, const LocalText& text)
+{
+    ShowMessage(app, std::string(text[LanguageIndex(app.m_nLanguage)]));
 }
 
 void CMessageDlg::OnInitDialog()

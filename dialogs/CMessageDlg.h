@@ -29,3 +29,7 @@ private:
 
 // Shows a message in the program's message box and waits for OK.
 void ShowMessage(AppState& app, Message msg);
+// The same for any text (number -1 to the test hook), and for a text of the
+// catalogue in the current language.
+void ShowMessage(AppState& app, const std::string& text);
+void ShowMessage(AppState& app, const LocalText& text);

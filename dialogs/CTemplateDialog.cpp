@@ -25,6 +25,7 @@
 #include <cmath>
 
 QMargins CTemplateDialog::s_frame;
+bool CTemplateDialog::s_frameKnown = false;
 
 namespace {
 QString FromUtf8(std::string_view s)
@@ -43,22 +44,36 @@ CTemplateDialog::Fit CTemplateDialog::FitToScreen(const AppState& app)
     const QSize nominal(app.m_nDialogWidth > 0 ? app.m_nDialogWidth : 1024,
                         app.m_nDialogHeight > 0 ? app.m_nDialogHeight : 768);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return FitToArea(nominal, screen ? screen->availableGeometry() : QRect(QPoint(), nominal), s_frame);
+    const QRect avail = screen ? screen->availableGeometry() : QRect(QPoint(), nominal);
+    if (s_frameKnown)
+        return FitToArea(nominal, avail, s_frame);
+    // The first window is placed before the window manager has framed any of
+    // ours: it fits as if a frame of typical size were around it, so that its
+    // title bar and its bottom row stay on the screen.
+    return FitToArea(nominal, avail.marginsRemoved(kTypicalFrame), {});
 }
 
 CTemplateDialog::Fit CTemplateDialog::FitToArea(QSize nominal, const QRect& avail, const QMargins& frame)
 {
     // The nominal size is the window's outer size; where it does not fit the
     // available area (panels excluded) at the desktop's scale, the window
-    // shrinks by one factor in both directions, and its contents with it.
+    // shrinks by one factor in both directions, and its contents with it. An
+    // empty area tells nothing and shrinks nothing.
     const int w = nominal.width(), h = nominal.height();
-    const double outer = std::min({1.0, double(avail.width()) / w, double(avail.height()) / h});
+    const double outer =
+        avail.isEmpty() ? 1.0 : std::min({1.0, double(avail.width()) / w, double(avail.height()) / h});
     Fit fit;
     auto shrink = [outer](int px) { return static_cast<int>(std::floor(px * outer + 1e-9)); };
     fit.client = QSize(shrink(w) - frame.left() - frame.right(), shrink(h) - frame.top() - frame.bottom());
     // The controls of the full-size template need this much of the client area.
     const double needW = DluToPixelX(g_tmplMain.width), needH = DluToPixelY(g_tmplMain.height);
     fit.scale = std::min({1.0, fit.client.width() / needW, fit.client.height() / needH});
+    // A tiny area would leave no window and no text to read (or a zero or
+    // negative scale): the window stops shrinking and reaches past the screen.
+    if (!(fit.scale >= kMinScale)) {
+        fit.scale = kMinScale;
+        fit.client = QSize(int(std::ceil(needW * kMinScale)), int(std::ceil(needH * kMinScale)));
+    }
     return fit;
 }
 
@@ -255,9 +270,11 @@ void CTemplateDialog::paintEvent(QPaintEvent*)
 void CTemplateDialog::hideEvent(QHideEvent* event)
 {
     const QRect outer = frameGeometry(), inner = geometry();
-    if (outer != inner)
+    if (outer != inner) {
+        s_frameKnown = true;
         s_frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
                            outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    }
     QDialog::hideEvent(event);
 }
 

@@ -71,6 +71,11 @@ public:
     static Fit FitToScreen(const AppState& app);
     // The same for a nominal outer size, an available area and a window-manager frame.
     static Fit FitToArea(QSize nominal, const QRect& avail, const QMargins& frame);
+    // Smallest scale: below it the texts could no longer be read.
+    static constexpr double kMinScale = 0.5;
+    // Assumed around the first window, before a real frame has been seen: a
+    // title bar and borders as most window managers draw them.
+    static constexpr QMargins kTypicalFrame{8, 32, 8, 8};
     double Scale() const { return m_scale; }
     // A template rectangle in this window's client pixels.
     PixelRect ScaledRect(const ControlTemplate& c) const;
@@ -143,4 +148,5 @@ private:
     std::set<int> m_destructive{IDCANCEL};
     // The window manager's frame as last seen around one of our windows.
     static QMargins s_frame;
+    static bool s_frameKnown;
 };

@@ -29,15 +29,23 @@ CTextBox::CTextBox(QLabel* label, QWidget* parent)
     label->setVisible(true);
 }
 
-void CTextBox::SetPage(const QString& text)
+void CTextBox::SetPage(const QString& text, bool atEnd)
 {
     m_label->setText(text);
-    verticalScrollBar()->setValue(0);
+    // The label's new height and the bar's range are otherwise settled by a
+    // posted layout request; the end must be known now.
+    QEvent layout(QEvent::LayoutRequest);
+    QScrollArea::event(&layout);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(atEnd ? bar->maximum() : bar->minimum());
 }
 
 QString CTextBox::CopyText() const
 {
-    return m_label->hasSelectedText() ? m_label->selectedText() : m_label->text();
+    // A selection across lines separates them with U+2029, which a pasted work
+    // order shows as one run-on line.
+    QString text = m_label->hasSelectedText() ? m_label->selectedText() : m_label->text();
+    return text.replace(QChar::ParagraphSeparator, u'\n').replace(QChar::LineSeparator, u'\n');
 }
 
 void CTextBox::keyPressEvent(QKeyEvent* event)

@@ -4,7 +4,7 @@ DARVELL_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev
+  xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev openbox
   git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core
   # The report's PDF embeds this TrueType CJK face as searchable text; the

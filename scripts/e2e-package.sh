@@ -7,7 +7,9 @@
 # started through that entry (gio launch, as a desktop menu would) from another
 # working directory under Xvfb: its settings screen shows, OK opens the main
 # window, EXIT ends it. Moved to a path with a % in it, the folder gets a new
-# entry that starts it too. Last, --remove takes the entry out.
+# entry that starts it too. The installer leaves another copy's or a user's
+# entry alone unless --force, ignores CDPATH and refuses folder names a desktop
+# entry cannot hold. Last, --remove takes the entry out.
 # Usage: scripts/e2e-package.sh ARCHIVE [SHOTS_DIR]   (exits non-zero on failure;
 # screenshots of the two screens go to SHOTS_DIR when it is given)
 set -euo pipefail
@@ -148,6 +150,51 @@ app_pid=$(xdotool getwindowpid "$settings")
 step "moved to '$moved': the new entry starts it"
 kill "$app_pid"
 app_pid=""
+
+# ---- whose entry: the installer replaces or removes only its own -----------
+
+# Without --force only an entry naming this folder's program (or a program that
+# is gone) is replaced or removed; a refusal names the entry's program.
+other="$work/other/Darvell-$version"
+mkdir -p "$other"
+: >"$other/darvell" # another unpacked copy's program
+# TryExec before | options | exit status | TryExec after (empty: no entry)
+while IFS='|' read -r before opts status after; do
+  printf '[Desktop Entry]\nType=Application\nName=Darvell\nExec=darvell\nTryExec=%s\n' "$before" >"$entry"
+  rc=0
+  # shellcheck disable=SC2086
+  install_entry "$moved" $opts >/dev/null 2>"$work/owner.log" || rc=$?
+  now=$(sed -n 's/^TryExec=//p' "$entry" 2>/dev/null || true)
+  [ "$rc/$now" = "$status/$after" ] ||
+    fail "entry of '$before', options '$opts': status $rc, TryExec '$now' (expected $status, '$after')"
+  [ "$rc" = 0 ] || grep -qF "$before" "$work/owner.log" || fail "the refusal does not name '$before'"
+done <<CASES
+$other/darvell||1|$other/darvell
+$other/darvell|--remove|1|$other/darvell
+darvell||1|darvell
+$other/darvell|--force|0|$moved/darvell
+$other/darvell|--remove --force|0|
+$work/gone/darvell||0|$moved/darvell
+CASES
+step "another copy's or a user's entry is left alone; --force and a gone program's entry are replaced"
+
+# A CDPATH naming a folder of the same name changes nothing.
+mkdir -p "$work/decoy/$(basename "$moved")"
+(cd "$(dirname "$moved")" && CDPATH="$work/decoy" install_entry "$(basename "$moved")") >/dev/null 2>&1 ||
+  fail "install-desktop-entry.sh fails when started by a relative path with CDPATH set"
+[ "$(sed -n 's/^TryExec=//p' "$entry")" = "$moved/darvell" ] || fail "with CDPATH set the entry names another folder"
+# Folder names no desktop entry can hold are refused with a message; the entry stays.
+for bad in "$(printf 'tab\there')" "$(printf 'latin1-\351')" "line-break
+"; do
+  mv "$moved" "$work/$bad"
+  rc=0
+  install_entry "$work/$bad" >/dev/null 2>"$work/bad.log" || rc=$?
+  mv "$work/$bad" "$moved"
+  [ "$rc" = 1 ] && grep -q "desktop entry cannot name it" "$work/bad.log" ||
+    fail "folder name '$bad' was not refused (status $rc: $(cat "$work/bad.log"))"
+  [ "$(sed -n 's/^TryExec=//p' "$entry")" = "$moved/darvell" ] || fail "a refused folder name changed the entry"
+done
+step "CDPATH ignored; folder names with a tab, non-UTF-8 bytes or a final line break refused"
 
 install_entry "$moved" --remove >/dev/null
 [ ! -e "$entry" ] || fail "--remove left $entry"

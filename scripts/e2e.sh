@@ -70,80 +70,7 @@ darvell_start_xvfb "$work" "$src" || fail "no X server"
 
 # ---- helpers ---------------------------------------------------------------
 
-# Dialog units to pixels, the program's one conversion.
-dx() { echo $(($1 * 2)); }
-dy() { echo $(($1 * 7 / 4)); }
-
-# Window id of a visible "Darvell" window of the given client size, other than
-# the window id given third; waits up to 30 s.
-wait_window() { wait_for sized "$1" "$2" "${3:-}"; }
-sized() { # W H NOT ID
-  [ "$4" != "$3" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$4")"
-  [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]
-}
-# Id of the first visible "Darvell" window for which TEST... ID succeeds; waits
-# up to 30 s and fails at once when the program has ended.
-wait_for() {
-  local id
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
-      if "$@" "$id"; then
-        echo "$id"
-        return 0
-      fi
-    done
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-# Waits until no visible window of that size is left.
-wait_gone() {
-  local w=$1 h=$2 id found
-  for _ in $(seq 300); do
-    found=""
-    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ] && found=1
-    done
-    [ -z "$found" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-# Clicks the middle of a control given in dialog units (x y w h) of window id.
-click_control() {
-  local id=$1 x=$2 y=$3 w=$4 h=$5
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  local px=$((X + $(dx "$x") + ($(dx $((x + w))) - $(dx "$x")) / 2))
-  local py=$((Y + $(dy "$y") + ($(dy $((y + h))) - $(dy "$y")) / 2))
-  xdotool mousemove --sync "$px" "$py" click 1
-}
-
-# Screenshot of the main window (it sits at the top left of the screen).
-shoot() {
-  import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$shots/$1.png"
-}
-
-# Pixels of exactly the colour inside geometry WxH+X+Y.
-count_colour() {
-  convert "$1" -crop "$2" +repage -fill black +opaque "$3" -fill white -opaque "$3" \
-    -format '%[fx:round(mean*w*h)]' info:
-}
-
-# Number of differing pixels of two images, optionally inside a geometry only.
-diff_pixels() {
-  local a=$1 b=$2 geom=${3:-}
-  if [ -n "$geom" ]; then
-    convert "$a" -crop "$geom" +repage "$work/da.png"
-    convert "$b" -crop "$geom" +repage "$work/db.png"
-    a="$work/da.png" b="$work/db.png"
-  fi
-  compare -metric AE "$a" "$b" null: 2>&1 || true
-}
+source "$src/scripts/e2e-lib.sh"
 
 # Number of differing pixels outside the picture rectangle.
 diff_outside_picture() {
@@ -444,26 +371,6 @@ done
 
 # ---- screens smaller than the nominal window ---------------------------------
 
-# Device pixels per template pixel of a full-size window W x H at desktop scale S.
-scale_of() { awk -v w="$1" -v h="$2" -v s="$3" 'BEGIN { k = s; if (w / 1014 < k) k = w / 1014; if (h / 726 < k) k = h / 726; print k }'; }
-# Clicks the middle of a control (dialog units) of window id at scale k.
-click_scaled() {
-  local id=$1 k=$2 x=$3 y=$4 w=$5 h=$6
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  local px py
-  px=$(awk -v X="$X" -v k="$k" -v a="$(dx "$x")" -v b="$(dx $((x + w)))" 'BEGIN { printf "%d", X + (a + b) / 2 * k }')
-  py=$(awk -v Y="$Y" -v k="$k" -v a="$(dy "$y")" -v b="$(dy $((y + h)))" 'BEGIN { printf "%d", Y + (a + b) / 2 * k }')
-  xdotool mousemove --sync "$px" "$py" click 1
-}
-# Id of a visible "Darvell" window other than the ids given; waits up to 30 s.
-wait_other() { wait_for not_one_of "$@"; }
-not_one_of() { # NOT... ID
-  local id=${!#} n
-  for n in "${@:1:$#-1}"; do [ "$id" = "$n" ] && return 1; done
-  return 0
-}
-gone() { for _ in $(seq 300); do xdotool getwindowgeometry "$1" 2>/dev/null | grep -q 'Geometry' || return 0
-  [ -z "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$1")" ] && return 0; sleep 0.1; done; return 1; }
 # The whole window lies on the screen.
 inside() { # ID WHAT
   eval "$(xdotool getwindowgeometry --shell "$1")"

@@ -14,6 +14,8 @@ ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 # The end-to-end runs drive the real program in real X windows.
 if command -v Xvfb >/dev/null; then
   [ -x scripts/e2e.sh ] && scripts/e2e.sh "$build"
+  # The main flow again under a real window manager: frames and focus hand-back.
+  scripts/e2e-wm.sh "$build"
   scripts/e2e-second-copy.sh "$build"
   # The release archive, made from a fresh clone of HEAD, checked unpacked elsewhere.
   rm -rf "$build/package"

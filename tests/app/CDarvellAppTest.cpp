@@ -556,11 +556,22 @@ TEST_F(StartupTest, GuardThatCannotBeMadeEndsWithOneLineOnStandardError)
     const int status = RunApp();
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, CDarvellApp::kExitStartupFailed);
-    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(m_messages, (std::vector<Message>{{-1, kEn}})); // in the message box too
     EXPECT_TRUE(m_windows.shown.empty());
     EXPECT_EQ(m_after, m_before);
     ASSERT_FALSE(err.empty());
     EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+}
+
+TEST_F(StartupTest, BuildWithoutLegacyCodePagesSaysSoOnceAndRunsOn)
+{
+    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
+    CDarvellApp::SetLegacyEncodingsCheckForTesting([] { return false; });
+    const int status = RunApp();
+    CDarvellApp::SetLegacyEncodingsCheckForTesting(nullptr);
+    EXPECT_EQ(status, CDarvellApp::kExitNormal);
+    EXPECT_EQ(m_messages, (std::vector<Message>{{-1, kZh}})); // in the language read
+    EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
 }
 
 // ---- system language -----------------------------------------------------

@@ -74,6 +74,17 @@ INSTANTIATE_TEST_SUITE_P(AllFour, CauseFileChoice, ::testing::Values(
     CauseFileCase{1, 0, "QL7AJ.ini"}, CauseFileCase{1, 1, "QL7AE.ini"},
     CauseFileCase{7, 3, "QL7BE.ini"}));
 
+// The reader and darvell-check take a legacy file's code page from this one rule.
+TEST(COperateIniAnsi, ChineseForHelpAndTheJFilesWesternForTheRest)
+{
+    using enum platform::TextEncoding;
+    const std::pair<const char*, platform::TextEncoding> cases[] = {
+        {"Help.ini", Gb18030}, {"/d/QL7_Tool/QL7BJ.ini", Gb18030}, {"C:\\x\\QL7AJ.ini", Gb18030},
+        {"/d/QL7_Tool/Setting.ini", Windows1252}, {"QL7BE.ini", Windows1252}, {"/d/Help.ini/QL7AE.ini", Windows1252}};
+    for (const auto& [path, ansi] : cases)
+        EXPECT_EQ(COperateIni::FileAnsi(path), ansi) << path;
+}
+
 TEST(COperateIniConstruction, DefaultHasNoFileNorPrefix)
 {
     TempDataDir dir;

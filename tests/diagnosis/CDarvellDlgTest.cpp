@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrinter>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -631,6 +632,11 @@ TEST_F(CDarvellDlgTest, ReportCommandsFollowTheResult)
     QTest::keyClick(&dlg, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
               CReport::Build(m_app, dlg.Status(), dlg.Diagnosis()).PlainText());
+    // A print that cannot start is told in the message box, as a failed save is.
+    QPrinter printer;
+    printer.setOutputFileName(QString::fromStdString(m_dir.PathOf("no-such-folder/report.pdf")));
+    EXPECT_FALSE(dlg.PrintReport(printer));
+    EXPECT_EQ(m_messages, std::vector<int>{-1});
 }
 
 TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
@@ -838,22 +844,37 @@ TEST_F(CDarvellDlgTest, LongPagesScrollAndNoKeyDestroysTheResult)
     QScrollBar* bar = dlg.TextBox()->verticalScrollBar();
     EXPECT_EQ(dlg.TextBox()->Label()->font(), dlg.Control(IDC_EMITTER)->font()); // the small labels' font
     // Page, focus, and the box scrolled to its top (-1), its end (1, the last line shown) or between.
-    const std::tuple<int, Qt::Key, const char*> steps[] = {
-        {IDC_TEXTBOX, Qt::Key_PageDown, "1 / 4 TextBox 0"}, {0, Qt::Key_End, "1 / 4 TextBox 1"},
-        {0, Qt::Key_PageDown, "2 / 4 TextBox -1"},   {IDC_DOWN, Qt::Key_Return, "3 / 4 DOWN -1"},
-        {0, Qt::Key_Return, "4 / 4 UP -1"},        {0, Qt::Key_Return, "3 / 4 UP -1"},
-        {0, Qt::Key_PageUp, "2 / 4 UP -1"},        {0, Qt::Key_PageUp, "1 / 4 DOWN -1"},
+    // Keypad keys (Num Lock off) page alike; the first page's Page Up keeps the
+    // box where it is; Page Up from the top of a page opens the previous one at its end.
+    const Qt::KeyboardModifier pad = Qt::KeypadModifier, none = Qt::NoModifier;
+    const std::tuple<int, Qt::Key, Qt::KeyboardModifier, const char*> steps[] = {
+        {IDC_TEXTBOX, Qt::Key_PageDown, none, "1 / 4 TextBox 0"}, {0, Qt::Key_End, none, "1 / 4 TextBox 1"},
+        {0, Qt::Key_PageDown, none, "2 / 4 TextBox -1"},   {IDC_DOWN, Qt::Key_Return, none, "3 / 4 DOWN -1"},
+        {0, Qt::Key_Return, none, "4 / 4 UP -1"},        {0, Qt::Key_Return, none, "3 / 4 UP -1"},
+        {0, Qt::Key_PageUp, none, "2 / 4 UP -1"},        {0, Qt::Key_PageUp, none, "1 / 4 DOWN -1"},
+        {IDC_TEXTBOX, Qt::Key_End, none, "1 / 4 TextBox 1"}, {IDC_DOWN, Qt::Key_PageUp, pad, "1 / 4 DOWN 1"},
+        {IDC_TEXTBOX, Qt::Key_PageDown, pad, "2 / 4 TextBox -1"}, {0, Qt::Key_PageUp, pad, "1 / 4 TextBox 1"},
+        {0, Qt::Key_PageUp, pad, "1 / 4 TextBox 0"},
     };
-    for (const auto& [focusFirst, key, expected] : steps) {
+    for (const auto& [focusFirst, key, modifier, expected] : steps) {
         if (focusFirst)
             dlg.Control(focusFirst)->setFocus();
-        QTest::keyClick(dlg.focusWidget(), key);
+        QTest::keyClick(dlg.focusWidget(), key, modifier);
         const int scrolled = bar->value() == 0 ? -1 : bar->value() == bar->maximum() ? 1 : 0;
         // A wrong focus would let the next Enter open or clear something: stop at once.
         ASSERT_EQ(Text(IDC_PAGE) + " " + FocusName(dlg) + " " + std::to_string(scrolled), expected);
     }
     QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Text(IDC_TEXTBOX));
+    // A selection across lines, and any line separator, reach the clipboard as plain line breaks.
+    const QString page = dlg.TextBox()->Label()->text();
+    for (const QString& text : {page, QString(page).replace(u'\n', QChar::LineSeparator)}) {
+        dlg.TextBox()->SetPage(text);
+        dlg.TextBox()->Label()->setSelection(2, 20);
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), page.mid(2, 20).toStdString());
+    }
+    ASSERT_TRUE(page.mid(2, 20).contains(u'\n')) << page.toStdString();
     // Both lamps unlit leave one cause: UP, DOWN and the conditions button go, the box keeps the focus.
     dlg.Control(IDC_CONDITIONS)->setFocus();
     WhenModalShown([](QWidget* add) { QTest::keyClick(add->findChild<QWidget*>("1"), Qt::Key_Return); });

@@ -171,6 +171,9 @@ TEST(CTemplateDialog, FullSizeWindowsFitTheAvailableArea)
         {768, {0, 0, 853, 682}, {}, {853, 639}, 853.0 / 1014}, // 1280 x 1024 at 150 %
         {768, {0, 0, 1366, 738}, {1, 30, 1, 1}, {982, 707}, 982.0 / 1014}, // task bar, title bar
         {736, {0, 0, 1280, 1024}, {1, 30, 1, 1}, {1022, 705}, 705.0 / 726},
+        {768, {}, {1, 30, 1, 1}, {1022, 737}, 1.0},             // an empty area tells nothing
+        {768, {0, 0, 100, 60}, {1, 30, 1, 1}, {507, 363}, 0.5}, // tiny: never below half size
+        {768, {0, 0, 8, 8}, {8, 32, 8, 8}, {507, 363}, 0.5},     // no room even for the frame
     };
     for (const Case& c : cases) {
         const CTemplateDialog::Fit fit = CTemplateDialog::FitToArea(QSize(1024, c.height), c.avail, c.frame);

@@ -186,6 +186,20 @@ TEST_F(MakeBitmaps, ErrorTilesDifferFromTheHealthyTileOfTheirPlace)
     EXPECT_GT(DifferingPixels(Tile("a00"), Tile("a01")), 300);
 }
 
+// A unit tile shows its lamps and a lit indicator, never a code of its own: the
+// indicator of every fault tile looks alike and unlike the healthy unit's.
+TEST_F(MakeBitmaps, FaultTilesLightTheIndicatorWithoutDigits)
+{
+    ASSERT_TRUE(s_loaded);
+    const QRect indicator(0, 0, 60, 27); // above the lamps
+    const QImage lit = Tile("m02").copy(indicator);
+    for (int i = 3; i <= 16; ++i) {
+        const std::string code = (i < 10 ? "m0" : "m") + std::to_string(i);
+        EXPECT_EQ(Tile(code).copy(indicator), lit) << code;
+    }
+    EXPECT_GE(DifferingPixels(Tile("m01").copy(indicator), lit), 40);
+}
+
 // Composes the picture of each unit count as the main window does; with
 // DARVELL_SHOT_DIR set, writes it there for a look.
 TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCount)

@@ -1,5 +1,6 @@
 #include "tools/check/CDataDirChecker.h"
 
+#include "data/COperateIni.h"
 #include "data/PictureTables.h"
 #include "data/TextCatalogue.h"
 #include "draw/CBmpData.h"
@@ -382,31 +383,30 @@ bool CDataDirChecker::CheckPresent(const std::string& name, const std::string& c
     return true;
 }
 
-bool CDataDirChecker::ReadText(const std::string& name, const std::string& consequence,
-                               platform::TextEncoding ansi, std::string& text)
+bool CDataDirChecker::ReadText(const std::string& name, const std::string& consequence, std::string& text)
 {
     if (!CheckPresent(name, consequence))
         return false;
-    platform::ProfileText read;
-    if (!platform::ReadProfileText(m_dir + "/" + name, ansi, read)) {
+    // One bounded read serves both the text and the report of an undecodable byte.
+    std::string bytes;
+    if (!platform::ReadFileBytes(m_dir + "/" + name, bytes, checkrules::kLargestTextFile)) {
         Add(true, name, "", "", std::string("cannot be read") + consequence);
         return false;
     }
-    Note(name, std::string("read as ") + platform::TextEncodingName(read.fileEncoding));
-    if (!read.decodable) {
-        std::string bytes;
-        platform::ReadFileBytes(m_dir + "/" + name, bytes, SIZE_MAX);
-        const std::size_t bad = std::min(platform::FirstUndecodable(bytes, read.fileEncoding), bytes.size());
+    const platform::TextEncoding found = platform::DetectTextEncoding(bytes, COperateIni::FileAnsi(name));
+    Note(name, std::string("read as ") + platform::TextEncodingName(found));
+    bool decodable = true;
+    m_encoding = platform::ToByteText(bytes, found, text, &decodable);
+    if (!decodable) {
+        const std::size_t bad = std::min(platform::FirstUndecodable(bytes, found), bytes.size());
         const std::size_t line = 1 + static_cast<std::size_t>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
         char hex[8];
         std::snprintf(hex, sizeof hex, "0x%02X", bad < bytes.size() ? static_cast<unsigned char>(bytes[bad]) : 0);
         Add(true, name, "", "",
             "byte " + std::to_string(bad + 1) + " (" + hex + ", line " + std::to_string(line)
-                + ") is no character of " + platform::TextEncodingName(read.fileEncoding)
+                + ") is no character of " + platform::TextEncodingName(found)
                 + ": the text around it does not show as written");
     }
-    m_encoding = read.encoding;
-    text = std::move(read.text);
     return true;
 }
 
@@ -414,7 +414,7 @@ void CDataDirChecker::CheckSettings()
 {
     const std::string file = "Setting.ini";
     std::string text;
-    if (!ReadText(file, kMsgSettingMissing, platform::TextEncoding::Windows1252, text))
+    if (!ReadText(file, kMsgSettingMissing, text))
         return;
     // The repair and the settings screen write wherever the file itself is writable.
     const bool writable = platform::IsWritableFile(m_dir + "/" + file);
@@ -491,7 +491,7 @@ void CDataDirChecker::CheckHelp()
 {
     const std::string file = "Help.ini";
     std::string text;
-    if (!ReadText(file, kMsgHelpMissing, platform::TextEncoding::Gb18030, text))
+    if (!ReadText(file, kMsgHelpMissing, text))
         return;
     for (const char* section : {"RemedyJ", "RemedyE"})
         CheckValue(file, section, "Remedy", text, checkrules::kHelpBytes, false);
@@ -505,9 +505,7 @@ void CDataDirChecker::CheckCauseFile(const CauseFileInfo& info)
         ? " (the program stops with message " + number + " when this language is chosen)"
         : " (message " + number + " when this series and language are chosen)";
     std::string text;
-    const platform::TextEncoding ansi =
-        info.language == 0 ? platform::TextEncoding::Gb18030 : platform::TextEncoding::Windows1252;
-    if (!ReadText(file, consequence, ansi, text))
+    if (!ReadText(file, consequence, text))
         return;
 
     // First occurrence of each name, as the reader finds it, and how often it occurs.

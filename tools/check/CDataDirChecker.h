@@ -46,8 +46,7 @@ private:
     bool OpenDirectory();
     bool CheckPresent(const std::string& name, const std::string& consequence);
     // A text file as the program reads it, in its byte text; notes its encoding.
-    bool ReadText(const std::string& name, const std::string& consequence, platform::TextEncoding ansi,
-                  std::string& text);
+    bool ReadText(const std::string& name, const std::string& consequence, std::string& text);
     void CheckSettings();
     void CheckHelp();
     void CheckCauseFile(const CauseFileInfo& info);

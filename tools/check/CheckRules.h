@@ -12,6 +12,8 @@ namespace checkrules {
 constexpr std::size_t kSettingBytes = 255; // settings and help: 256-byte buffers
 constexpr std::size_t kHelpBytes = 255;
 constexpr std::size_t kCauseBytes = 1023;  // cause and remedy: 1024-byte buffers
+// Largest text file the program's profile reader takes; a larger one cannot be read.
+constexpr std::size_t kLargestTextFile = std::size_t(256) << 20;
 
 // Room of the light-curtain picture in the main window.
 using ::kColumnHeight;

@@ -129,34 +129,35 @@ int BeamY(int i)
 }
 
 struct BodyLook {
-    const char* display;
     Lamp upper, lower;
     bool covered;
 };
 
-// Healthy unit (m01) and the fault states; each differs from m01 in its
-// display and at least one lamp.
+// Healthy unit (m01) and the fault states; each differs from m01 in at least
+// one lamp, and a fault lights the error indicator. The indicator shows no
+// digits: the code the user entered is the one on the unit, and a sample tile
+// showing another would read as a contradiction.
 const std::map<std::string, BodyLook>& BodyLooks()
 {
     static const std::map<std::string, BodyLook> kLooks = {
-        {"m01", {"  ", Lamp::Green, Lamp::Green, false}},
-        {"m02", {"E1", Lamp::Red, Lamp::Green, false}},
-        {"m03", {"E2", Lamp::Red, Lamp::Off, false}},
-        {"m04", {"E3", Lamp::Orange, Lamp::Green, false}},
-        {"m05", {"E4", Lamp::Red, Lamp::Red, false}},
-        {"m06", {"E5", Lamp::Off, Lamp::Red, false}},
-        {"m07", {"F1", Lamp::Red, Lamp::Orange, false}},
-        {"m08", {"F2", Lamp::Orange, Lamp::Orange, false}},
-        {"m09", {"--", Lamp::Off, Lamp::Off, false}},
-        {"m10", {"C1", Lamp::Green, Lamp::Red, false}},
-        {"m11", {"C2", Lamp::Green, Lamp::Orange, true}},
-        {"m12", {"L0", Lamp::Red, Lamp::Green, true}},
-        {"m13", {"H1", Lamp::Orange, Lamp::Red, false}},
-        {"m14", {"P1", Lamp::Red, Lamp::Off, true}},
-        {"m15", {"U1", Lamp::Off, Lamp::Orange, false}},
-        {"m16", {"A1", Lamp::Orange, Lamp::Off, true}},
+        {"m01", {Lamp::Green, Lamp::Green, false}},   {"m02", {Lamp::Red, Lamp::Green, false}},
+        {"m03", {Lamp::Red, Lamp::Off, false}},       {"m04", {Lamp::Orange, Lamp::Green, false}},
+        {"m05", {Lamp::Red, Lamp::Red, false}},       {"m06", {Lamp::Off, Lamp::Red, false}},
+        {"m07", {Lamp::Red, Lamp::Orange, false}},    {"m08", {Lamp::Orange, Lamp::Orange, false}},
+        {"m09", {Lamp::Off, Lamp::Off, false}},       {"m10", {Lamp::Green, Lamp::Red, false}},
+        {"m11", {Lamp::Green, Lamp::Orange, true}},   {"m12", {Lamp::Red, Lamp::Green, true}},
+        {"m13", {Lamp::Orange, Lamp::Red, false}},    {"m14", {Lamp::Red, Lamp::Off, true}},
+        {"m15", {Lamp::Off, Lamp::Orange, false}},    {"m16", {Lamp::Orange, Lamp::Off, true}},
     };
     return kLooks;
+}
+
+// The error indicator lit as a whole: a glowing window, no segments.
+void DrawLitIndicator(QPainter& p, const QRect& r)
+{
+    p.fillRect(r, kDisplay);
+    p.fillRect(r.adjusted(2, 2, -2, -2), kSegOn.darker(160));
+    p.fillRect(r.adjusted(4, 5, -4, -5), kSegOn);
 }
 
 QImage BodyTile(const std::string& code)
@@ -167,7 +168,10 @@ QImage BodyTile(const std::string& code)
     const BodyLook& look = BodyLooks().at(code);
     QPainter p(&image);
     DrawHousing(p, QRect(14, 2, 32, 76));
-    DrawDisplay(p, QRect(18, 6, 24, 18), look.display);
+    if (code == "m01")
+        DrawDisplay(p, QRect(18, 6, 24, 18), "  ");
+    else
+        DrawLitIndicator(p, QRect(18, 6, 24, 18));
     DrawLamp(p, QPointF(22.5, 32.5), 4, look.upper);
     DrawLamp(p, QPointF(37.5, 32.5), 4, look.lower);
     DrawLensStrip(p, QRect(20, kLensTop, 20, kLensBottom - kLensTop), kLensCount, look.covered);
