@@ -20,5 +20,7 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
 // The same path for std::filesystem: the bytes as they are on POSIX systems,
 // UTF-8 read as UTF-16 on Windows.
 std::filesystem::path FileSystemPath(const std::string& path);
+// And back: the path as the functions of this folder take it.
+std::string PathText(const std::filesystem::path& path);
 
 } // namespace platform

@@ -80,4 +80,9 @@ std::filesystem::path FileSystemPath(const std::string& path)
     return std::filesystem::path(path);
 }
 
+std::string PathText(const std::filesystem::path& path)
+{
+    return path.native();
+}
+
 } // namespace platform

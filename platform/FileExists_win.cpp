@@ -79,4 +79,9 @@ std::filesystem::path FileSystemPath(const std::string& path)
     return std::filesystem::path(WideFromUtf8(path));
 }
 
+std::string PathText(const std::filesystem::path& path)
+{
+    return Utf8FromWide(path.native());
+}
+
 } // namespace platform

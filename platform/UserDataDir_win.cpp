@@ -17,8 +17,11 @@ std::string UserDataPath(std::string_view name)
     while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/'))
         dir.pop_back();
     dir += L"\\Darvell";
-    if (!::CreateDirectoryW(dir.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
-        return {};
+    // Every missing folder on the way, as on other systems.
+    for (std::size_t sep = dir.find_first_of(L"\\/", 3); sep != std::wstring::npos;
+         sep = dir.find_first_of(L"\\/", sep + 1))
+        ::CreateDirectoryW(dir.substr(0, sep).c_str(), nullptr);
+    ::CreateDirectoryW(dir.c_str(), nullptr);
     const DWORD attrs = ::GetFileAttributesW(dir.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return {};

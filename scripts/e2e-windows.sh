@@ -22,6 +22,7 @@ app_pid=""
 
 source "$src/scripts/windows-env.sh"
 source "$src/scripts/xvfb-env.sh"
+source "$src/scripts/e2e-lib.sh"
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 end_wine() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
 trap 'end_wine; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
@@ -53,12 +54,15 @@ wm_pid=$!
 step "making a Wine prefix"
 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
 wineserver -w
-# Chinese text needs a Chinese face: the two Windows faces are taken by the
-# host's TrueType CJK face (TrueType, so that the report's PDF embeds it).
-for face in "SimSun" "Microsoft YaHei"; do
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f \
-    >/dev/null 2>&1
-done
+# The Windows faces the program asks for, taken by the host's faces: Chinese
+# text by its TrueType CJK face (TrueType, so that the report's PDF embeds it).
+replace_face() { # WINDOWS_FACE HOST_FACE
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1
+}
+replace_face "SimSun" "WenQuanYi Micro Hei"
+replace_face "Microsoft YaHei" "WenQuanYi Micro Hei"
+replace_face "Verdana" "DejaVu Sans"
+replace_face "Microsoft Sans Serif" "DejaVu Sans"
 
 step "running the core tests under Wine"
 tests_dir=$work/tests
@@ -79,32 +83,10 @@ step "$(ls "$tests_dir"/*Test.exe | wc -l) core test programs, $passed tests pas
 
 # ---- the program -------------------------------------------------------------
 
-dx() { echo $(($1 * 2)); }
-dy() { echo $(($1 * 7 / 4)); }
-# Id of a visible "Darvell" window of client size W x H other than NOT; waits up to 60 s.
-wait_window() { # W H [NOT]
-  local id
-  for _ in $(seq 600); do
-    for id in $(xdotool search --onlyvisible --name '^(Darvell|已打开\(Darvell\))$' 2>/dev/null || true); do
-      [ "$id" != "${3:-}" ] || continue
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      if [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]; then
-        echo "$id"
-        return 0
-      fi
-    done
-    sleep 0.1
-  done
-  return 1
-}
-click_control() { # ID x y w h (dialog units)
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --sync $((X + $(dx "$2") + $(dx "$4") / 2)) $((Y + $(dy "$3") + $(dy "$5") / 2)) click 1
-}
 shoot() { import -display "$DISPLAY" -window root "$shots/$1.png"; }
-# Text of a control's client rectangle (dialog units) in the last shot, by OCR.
+# Text of a control's client rectangle (dialog units) in a shot, by OCR.
 read_control() { # SHOT x y w h
-  eval "$(xdotool getwindowgeometry --shell "$main")"
+  geometry "$main"
   local geom="$(($(dx "$4") - 4))x$(($(dy "$5") - 4))+$((X + $(dx "$2") + 2))+$((Y + $(dy "$3") + 2))"
   convert "$shots/$1.png" -crop "$geom" +repage -colorspace Gray -resize 400% -threshold 60% "$work/ocr.png"
   tesseract "$work/ocr.png" - --psm 7 2>/dev/null | tr -d ' \n\f'
@@ -197,7 +179,7 @@ second_pid=$!
 message=$(wait_window "$(dx 195)" "$(dy 115)") || fail "the second copy showed no message"
 sleep 1
 shoot "second-copy"
-eval "$(xdotool getwindowgeometry --shell "$message")"
+geometry "$message"
 convert "$shots/second-copy.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -colorspace Gray -resize 300% \
   "$work/message.png"
 tesseract "$work/message.png" - 2>/dev/null | grep -qi "already" || fail "the message does not say the program is open"

@@ -153,8 +153,13 @@ TEST(ProfileFileEncodings, DecidedPerFileAndCutOnTheFilesOwnBytes)
         {Utf16("[S]\r\nk=中文\r\n", QStringConverter::Utf16LE), E::Windows1252, E::Utf16LE, 256, "中文"},
         {Utf16("[S]\nk=中文字\n", QStringConverter::Utf16BE), E::Gb18030, E::Utf16BE, 5, "中文"},
     };
+    // Four-byte GB18030 characters need a system converter that has them.
+    bool fourByte = false;
+    platform::ToUtf8("\x81\x30\x81\x30", E::Gb18030, &fourByte);
     TempDataDir dir;
     for (const auto& c : cases) {
+        if (!fourByte && c.bytes.find("\x81\x30") != std::string::npos)
+            continue;
         ASSERT_TRUE(dir.Write("t.ini", c.bytes));
         EXPECT_EQ(platform::DetectTextEncoding(c.bytes, c.ansi), c.found) << c.bytes;
         EXPECT_EQ(GetProfileString(dir.PathOf("t.ini"), "S", "k", "DEF", c.buffer, c.ansi), c.expected) << c.bytes;

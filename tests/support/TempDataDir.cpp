@@ -28,19 +28,20 @@ TempDataDir::~TempDataDir()
     platform::SetExecutableDirForTesting({});
 }
 
+// Paths as the program builds them: with the system's separator.
 std::string TempDataDir::Root() const
 {
-    return m_dir.path().toStdString();
+    return QDir::toNativeSeparators(m_dir.path()).toStdString();
 }
 
 std::string TempDataDir::DataDir() const
 {
-    return Root() + "/QL7_Tool";
+    return Root() + QDir::separator().toLatin1() + "QL7_Tool";
 }
 
 std::string TempDataDir::PathOf(std::string_view name) const
 {
-    return DataDir() + "/" + std::string(name);
+    return DataDir() + QDir::separator().toLatin1() + std::string(name);
 }
 
 bool TempDataDir::Write(std::string_view name, std::string_view bytes) const

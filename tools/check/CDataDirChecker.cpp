@@ -324,16 +324,16 @@ int CDataDirChecker::Run()
 bool CDataDirChecker::OpenDirectory()
 {
     std::error_code ec;
-    const fs::file_status st = fs::status(m_dir, ec);
+    const fs::file_status st = fs::status(platform::FileSystemPath(m_dir), ec);
     if (ec || !fs::is_directory(st)) {
         Add(true, m_dir, "", "",
             "cannot read the data directory: " + (ec ? ec.message() : std::string("not a directory")));
         return false;
     }
     m_entries.clear();
-    fs::directory_iterator it(m_dir, ec);
+    fs::directory_iterator it(platform::FileSystemPath(m_dir), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec))
-        m_entries.push_back(it->path().filename().string());
+        m_entries.push_back(platform::PathText(it->path().filename()));
     if (ec) {
         Add(true, m_dir, "", "", "cannot read the data directory: " + ec.message());
         return false;
@@ -343,7 +343,7 @@ bool CDataDirChecker::OpenDirectory()
 
 bool CDataDirChecker::CheckPresent(const std::string& name, const std::string& consequence)
 {
-    const fs::path path = fs::path(m_dir) / name;
+    const fs::path path = platform::FileSystemPath(m_dir + "/" + name);
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
     if (ec || !fs::exists(st)) {
@@ -394,7 +394,10 @@ bool CDataDirChecker::ReadText(const std::string& name, const std::string& conse
         return false;
     }
     const platform::TextEncoding found = platform::DetectTextEncoding(bytes, COperateIni::FileAnsi(name));
-    Note(name, std::string("read as ") + platform::TextEncodingName(found));
+    // Where the system's converter stands in for Qt's (Windows), it is named.
+    const std::string converter = platform::TextConverterName(found);
+    Note(name, std::string("read as ") + platform::TextEncodingName(found)
+                   + (converter == "Qt" ? "" : " through " + converter));
     bool decodable = true;
     m_encoding = platform::ToByteText(bytes, found, text, &decodable);
     if (!decodable) {

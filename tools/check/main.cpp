@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -36,8 +35,8 @@ void PrintHelp()
 int main(int argc, char** argv)
 {
     std::string dir;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+    for (const std::string& arg : platform::ProgramArguments(argc, argv)) {
+        if (arg == "--help" || arg == "-h") {
             PrintHelp();
             return 0;
         }
@@ -45,7 +44,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "darvell-check: one data directory only (see --help)\n");
             return 2;
         }
-        dir = argv[i];
+        dir = arg;
     }
     if (dir.empty())
         dir = platform::ExePath("\\QL7_Tool");
