@@ -49,6 +49,8 @@ app=$(find "$dest" -mindepth 1 -maxdepth 1 -type d -name 'Darvell-*')
 
 darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
 unset QT_QPA_PLATFORM # Qt for Windows has its own platform plugin only
+# Wine reads the folder's UTF-8 name through the locale: one that every system has.
+export LANG=C.UTF-8
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 step "making a Wine prefix"
@@ -114,19 +116,22 @@ cmp -s "$work/Setting.original" "$work/Setting.chinese" && fail "the packed Sett
 diagnose() { # LANG_X TAG EXPECT
   local lang_x=$1 tag=$2 expect=$3
   start_app
-  settings=$(wait_window 1024 768) || fail "the settings screen did not appear ($tag)"
+  # The first start in a new prefix builds Wine's font cache: it may take a minute.
+  timeout 180 xdotool search --sync --onlyvisible --name '^Darvell$' >/dev/null ||
+    fail "no window within three minutes ($tag): $(tail -n 5 "$work/app.log")"
+  settings=$(wait_window 1024 768) || fail "the settings screen is not 1024 x 768 ($tag)"
   sleep 1
   shoot "$tag-01-settings"
   step "settings screen is 1024 x 768 ($tag); choosing the language, OK"
   click_control "$settings" "$lang_x" 111 78 30
   sleep 0.5
   click_control "$settings" 198 345 111 48
-  main=$(wait_window 1024 768 "$settings") || fail "the main window did not appear after OK ($tag)"
+  main=$(wait_other "$settings") || fail "the main window did not appear after OK ($tag)"
   sleep 1
   click_control "$main" 198 30 78 30      # 1 Unit
   sleep 0.5
   click_control "$main" 102 189 78 30     # Main Sensor emitter
-  picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear ($tag)"
+  picker=$(wait_other "$main") || fail "the picker did not appear ($tag)"
   sleep 0.5
   click_control "$picker" 15 48 78 30     # No error code
   sleep 1.5
@@ -176,7 +181,7 @@ step "a second darvell.exe"
 first_pid=$app_pid
 (cd "$work" && wine "$app/darvell.exe") >"$work/second.log" 2>&1 &
 second_pid=$!
-message=$(wait_window "$(dx 195)" "$(dy 115)") || fail "the second copy showed no message"
+message=$(wait_other "$main") || fail "the second copy showed no message"
 sleep 1
 shoot "second-copy"
 geometry "$message"
