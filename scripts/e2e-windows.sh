@@ -143,20 +143,25 @@ diagnose() { # LANG_X TAG EXPECT
   [ "$(read_control "$tag-03-page2" 165 270 51 15)" = "2/4" ] || fail "Page Down did not show 2 / 4 ($tag)"
   step "pages 1 / 4 and 2 / 4 read from the screen ($tag)"
 
-  local report="$work/report-$tag.pdf" before
-  before=$(xdotool search --onlyvisible --name '.' 2>/dev/null | sort)
+  local report="$work/report-$tag.pdf" dialog=""
   xdotool key ctrl+s
-  local dialog=""
   for _ in $(seq 100); do
-    dialog=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --name '.' 2>/dev/null | sort) | head -n 1)
+    dialog=$(xdotool search --onlyvisible --name 'PDF$' 2>/dev/null | head -n 1 || true)
     [ -n "$dialog" ] && break
     sleep 0.1
   done
   [ -n "$dialog" ] || fail "Ctrl+S opened no save dialog ($tag)"
   sleep 1.5
   shoot "$tag-04-save-dialog"
+  # The system's save dialog: its file name field sits left of the file type
+  # box near the bottom; a click there gives it the keyboard.
+  geometry "$dialog"
+  xdotool mousemove --sync $((X + WIDTH * 57 / 100)) $((Y + HEIGHT * 915 / 1000)) click 1
+  sleep 0.3
   xdotool key ctrl+a
   xdotool type --delay 30 "$(winepath -w "$report")"
+  sleep 0.5
+  shoot "$tag-05-file-name"
   xdotool key Return
   for _ in $(seq 150); do
     [ -s "$report" ] && break
