@@ -158,7 +158,7 @@ diagnose() { # LANG_X TAG EXPECT
   geometry "$dialog"
   xdotool mousemove --sync $((X + WIDTH * 57 / 100)) $((Y + HEIGHT * 915 / 1000)) click 1
   sleep 0.3
-  xdotool key ctrl+a
+  xdotool key End shift+Home BackSpace
   xdotool type --delay 30 "$(winepath -w "$report")"
   sleep 0.5
   shoot "$tag-05-file-name"

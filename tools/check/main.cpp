@@ -50,9 +50,10 @@ int main(int argc, char** argv)
         dir = platform::ExePath("\\QL7_Tool");
 
     // Bitmaps are decoded as the program decodes them, which needs a GUI
-    // application object but no display.
+    // application object but no display. The Windows folder ships only the
+    // windows platform plugin, which opens no window either.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen;windows");
     qInstallMessageHandler(QuietQt);
     QGuiApplication app(argc, argv);
 
