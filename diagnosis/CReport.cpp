@@ -13,13 +13,26 @@ std::string CReport::FormatLocalTime(std::time_t when)
     const std::tm* local = std::localtime(&when);
     if (!local)
         return {};
-    char buf[64];
-    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S%z", local) == 0)
+    const std::tm lt = *local;
+    // The offset from UTC, reckoned here: some C libraries (Windows') give a
+    // zone name for strftime's %z. The UTC fields read as local time lie the
+    // offset before the moment itself.
+    const std::tm* utc = std::gmtime(&when);
+    if (!utc)
         return {};
-    // strftime gives "+0800"; the extended form wants "+08:00".
-    const std::string text = buf;
-    const size_t minutes = text.size() - 2;
-    return text.substr(0, minutes) + ":" + text.substr(minutes);
+    std::tm asLocal = *utc;
+    asLocal.tm_isdst = lt.tm_isdst;
+    const std::time_t shifted = std::mktime(&asLocal);
+    if (shifted == static_cast<std::time_t>(-1))
+        return {};
+    const long offset = static_cast<long>(std::difftime(when, shifted));
+    char buf[64];
+    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &lt) == 0)
+        return {};
+    const long minutes = (offset < 0 ? -offset : offset) / 60;
+    char zone[32];
+    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return std::string(buf) + zone;
 }
 
 CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
@@ -92,9 +94,16 @@ TEST_F(CReportTest, PlainTextHoldsTheEntryConditionsAndEveryCause)
         EXPECT_EQ(CReport::Build(m_app, m_status, m_diag).PlainText(), want);
     }
 
-    qputenv("TZ", "CST-8");
-    EXPECT_EQ(CReport::FormatLocalTime(0), "1970-01-01T08:00:00+08:00");
+    // The offset is reckoned, not taken from strftime's %z (a zone name on Windows).
+    for (const auto& [tz, want] : {std::pair{"CST-8", "1970-01-01T08:00:00+08:00"},
+                                   std::pair{"EST5", "1969-12-31T19:00:00-05:00"},
+                                   std::pair{"IST-5:30", "1970-01-01T05:30:00+05:30"}}) {
+        qputenv("TZ", tz);
+        tzset();
+        EXPECT_EQ(CReport::FormatLocalTime(0), want) << tz;
+    }
     qunsetenv("TZ");
+    tzset();
 }
 
 // The largest groups of the three-unit tables, QL7B receiver 1.1.1 (six causes)
