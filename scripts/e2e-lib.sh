@@ -105,3 +105,17 @@ not_one_of() { # NOT... ID
 }
 gone() { for _ in $(seq 300); do xdotool getwindowgeometry "$1" 2>/dev/null | grep -q 'Geometry' || return 0
   [ -z "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$1")" ] && return 0; sleep 0.1; done; return 1; }
+
+# Id of the first visible window whose name matches REGEX; waits up to 10 s.
+wait_named() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}

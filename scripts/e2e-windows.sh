@@ -143,14 +143,9 @@ diagnose() { # LANG_X TAG EXPECT
   [ "$(read_control "$tag-03-page2" 165 270 51 15)" = "2/4" ] || fail "Page Down did not show 2 / 4 ($tag)"
   step "pages 1 / 4 and 2 / 4 read from the screen ($tag)"
 
-  local report="$work/report-$tag.pdf" dialog=""
+  local report="$work/report-$tag.pdf" dialog
   xdotool key ctrl+s
-  for _ in $(seq 100); do
-    dialog=$(xdotool search --onlyvisible --name 'PDF$' 2>/dev/null | head -n 1 || true)
-    [ -n "$dialog" ] && break
-    sleep 0.1
-  done
-  [ -n "$dialog" ] || fail "Ctrl+S opened no save dialog ($tag)"
+  dialog=$(wait_named 'PDF$') || fail "Ctrl+S opened no save dialog ($tag)"
   sleep 1.5
   shoot "$tag-04-save-dialog"
   # The system's save dialog: its file name field sits left of the file type

@@ -217,13 +217,7 @@ convert "$shots/07-back-to-page1.png" -crop "$page_geom" +repage "$work/page1-ag
 
 step "Ctrl+S: saving the report as a PDF"
 xdotool key ctrl+s
-dialog=""
-for _ in $(seq 100); do
-  dialog=$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null | head -n1 || true)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
-[ -n "$dialog" ] || fail "Ctrl+S opened no save dialog after the diagnosis"
+dialog=$(wait_named "$save_title") || fail "Ctrl+S opened no save dialog after the diagnosis"
 sleep 0.5
 import -display "$DISPLAY" -window root "$shots/09-save-dialog.png"
 # The file name field has the focus with the suggested name selected.
@@ -314,13 +308,7 @@ step "Ctrl+H: the diagnosis history; Tab, Down, Enter open the older entry"
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
 xdotool key ctrl+h
-history=""
-for _ in $(seq 100); do
-  history=$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null | head -n1 || true)
-  [ -n "$history" ] && break
-  sleep 0.1
-done
-[ -n "$history" ] || fail "Ctrl+H opened no history window"
+history=$(wait_named '^Diagnosis history$') || fail "Ctrl+H opened no history window"
 sleep 0.5
 import -display "$DISPLAY" -window root "$shots/14-history.png"
 xdotool key Tab Down Return
