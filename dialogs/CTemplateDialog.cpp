@@ -3,7 +3,7 @@
 #include "data/AppState.h"
 #include "data/UnitRules.h"
 #include "dialogs/CKeyFilter.h"
-#include "draw/AppIcon.h"
+#include "bitmaps/AppIcon.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic1.h"

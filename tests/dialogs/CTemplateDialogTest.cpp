@@ -1,5 +1,5 @@
 #include "data/AppState.h"
-#include "res/ControlIds.h"
+#include "data/ControlIds.h"
 #include "dialogs/CTemplateDialog.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"

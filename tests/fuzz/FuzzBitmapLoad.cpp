@@ -1,6 +1,6 @@
 // Any bytes in place of a tile: the program's loader either refuses the file
 // or hands back a real image, and never crashes.
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 #include "tests/fuzz/FuzzSupport.h"
 

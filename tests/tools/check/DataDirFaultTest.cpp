@@ -2,9 +2,9 @@
 // that are directories, symbolic-link loops, FIFOs, 100 MB files, empty bitmaps.
 #include "data/AppState.h"
 #include "data/COperateIni.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
-#include "tests/tools/DataDirFixture.h"
+#include "tests/tools/check/DataDirFixture.h"
 #include "tools/check/CDataDirChecker.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "draw/Bitmaps.h"
+#include "bitmaps/Bitmaps.h"
 
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 const std::array<PictureInfo, 7> g_pictureTable{{
     {Picture::Logo, "Orvane_logo.bmp", &Bitmaps::m_hLogoBitmap, "main window and settings screen", 125, 2, true, false},

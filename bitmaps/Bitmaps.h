@@ -1,5 +1,5 @@
-// draw/: the bitmap store and its blit, and the owner-drawn controls that give
-// every screen its look.
+// bitmaps/: the bitmap store, the drawing of stored pictures and the icon;
+// Qt Gui, no widgets.
 #pragma once
 #include <QPixmap>
 #include <array>

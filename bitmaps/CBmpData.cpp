@@ -1,4 +1,4 @@
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 #include "data/AppState.h"
 #include "platform/ExeDir.h"

@@ -1,4 +1,4 @@
-#include "draw/AppIcon.h"
+#include "bitmaps/AppIcon.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,5 +1,5 @@
 #include "data/AppState.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "tests/support/PixelProbe.h"
 #include "tests/support/TempDataDir.h"
 

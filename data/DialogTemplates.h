@@ -1,4 +1,4 @@
-// res/: the dialog templates as data. Each dialog builds its controls from its
+// The dialog templates as data. Each dialog builds its controls from its
 // table the same way: control id, kind, rectangle in dialog units, class, flags.
 #pragma once
 #include <span>

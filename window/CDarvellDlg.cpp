@@ -1,7 +1,7 @@
-#include "diagnosis/CDarvellDlg.h"
+#include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "diagnosis/CReport.h"
-#include "diagnosis/CReportWriter.h"
+#include "window/CReportWriter.h"
 
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
@@ -15,7 +15,7 @@
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "draw/CTextBox.h"
 
 #include <QClipboard>

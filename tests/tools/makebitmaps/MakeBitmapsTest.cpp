@@ -1,6 +1,6 @@
 #include "data/AppState.h"
 #include "data/PictureTables.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "tests/support/PixelProbe.h"
 #include "tests/support/TempDataDir.h"
 

@@ -1,6 +1,6 @@
-#include "res/DialogTemplates.h"
+#include "data/DialogTemplates.h"
 
-#include "res/ControlIds.h"
+#include "data/ControlIds.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
-#include "res/DialogTemplates.h"
-#include "res/ControlIds.h"
+#include "data/DialogTemplates.h"
+#include "data/ControlIds.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include "data/AppState.h"
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
-#include "diagnosis/CReportWriter.h"
-#include "draw/CBmpData.h"
+#include "window/CReportWriter.h"
+#include "bitmaps/CBmpData.h"
 #include "tests/support/TempDataDir.h"
 
 namespace {

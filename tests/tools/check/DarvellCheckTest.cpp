@@ -1,5 +1,5 @@
 #include "tests/support/TempDataDir.h"
-#include "tests/tools/DataDirFixture.h"
+#include "tests/tools/check/DataDirFixture.h"
 #include "tools/check/CDataDirChecker.h"
 #include "tools/check/ReachableSections.h"
 #include "platform/TextEncoding.h"

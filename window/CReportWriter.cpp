@@ -1,7 +1,7 @@
-#include "diagnosis/CReportWriter.h"
+#include "window/CReportWriter.h"
 
 #include "data/TextCatalogue.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
