@@ -63,7 +63,7 @@ std::string CBmpData::CodeFileName(int slot)
 
 bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 {
-    return LoadBitmapPath(platform::ExePath("\\QL7_Tool\\" + name), slot);
+    return LoadBitmapPath(platform::DataPath(name), slot);
 }
 
 bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)

@@ -32,12 +32,12 @@ COperateIni::COperateIni(AppState& app, int unitsIndex) : m_app(app)
 
 bool COperateIni::CheckSettingFile() const
 {
-    return platform::FileExists(platform::ExePath(kSettingFile));
+    return platform::FileExists(platform::DataPath(kSettingFile));
 }
 
 bool COperateIni::CheckHelpFile() const
 {
-    return platform::FileExists(platform::ExePath(kHelpFile));
+    return platform::FileExists(platform::DataPath(kHelpFile));
 }
 
 bool COperateIni::CheckCauseFile() const
@@ -52,7 +52,7 @@ bool COperateIni::HasCauseFile() const
 
 bool COperateIni::ReadSettings()
 {
-    const std::string file = platform::ExePath(kSettingFile);
+    const std::string file = platform::DataPath(kSettingFile);
     // An empty value is a fresh install: it is stored as "0" before use.
     const auto repair = [&](const char* key) {
         return platform::WriteProfileString(file, kSettingSection, key, "0", FileAnsi(file));
@@ -105,7 +105,7 @@ bool COperateIni::ReadSettings()
 
 bool COperateIni::WriteSettings(int language, int series)
 {
-    const std::string file = platform::ExePath(kSettingFile);
+    const std::string file = platform::DataPath(kSettingFile);
     if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
         return false;
     if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
@@ -121,7 +121,7 @@ bool COperateIni::WriteSettings(int language, int series)
 
 bool COperateIni::ReadHelp()
 {
-    const std::string file = platform::ExePath(kHelpFile);
+    const std::string file = platform::DataPath(kHelpFile);
     const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer);
     if (chinese == kMissing)
         return false;
@@ -171,7 +171,7 @@ std::string COperateIni::ConvertEscapes(const char* text)
 
 std::string COperateIni::CauseFilePath() const
 {
-    return platform::ExePath("\\QL7_Tool\\" + CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
+    return platform::DataPath(CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
 }
 
 platform::TextEncoding COperateIni::FileAnsi(std::string_view path)
