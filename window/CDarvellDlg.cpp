@@ -386,10 +386,8 @@ void CDarvellDlg::OnEntryButton(int slot)
     if (result < IDC_CODE_FIRST || result > IDC_CODE_LAST)
         return;
 
-    const int code = result - IDC_CODE_FIRST + 1;
-    button->SetEnteredLook();
-    button->setText(QString::fromUtf8(captions[static_cast<size_t>(code)]));
-    const bool complete = m_status.Enter(slot, code);
+    const bool complete = m_status.Enter(slot, result - IDC_CODE_FIRST + 1);
+    ShowEnteredCode(slot);
     MirrorEntryButtons();
     button->update();
 
@@ -401,6 +399,15 @@ void CDarvellDlg::OnEntryButton(int slot)
 
     if (complete)
         RunDiagnosis();
+}
+
+void CDarvellDlg::ShowEnteredCode(int slot)
+{
+    CaptionSet captions;
+    m_status.Captions(slot, captions);
+    CBaseButton* button = EntryButton(slot);
+    button->SetEnteredLook();
+    button->setText(QString::fromUtf8(captions[static_cast<std::size_t>(m_status.Code(slot))]));
 }
 
 void CDarvellDlg::RunDiagnosis()
@@ -606,58 +613,32 @@ void CDarvellDlg::OnHistory()
 
 void CDarvellDlg::OpenRecord(const HistoryRecord& record)
 {
-    CDiagnosis::Codes codes{};
-    const bool offered = CHistoryEntry::Codes(record, codes);
-    App().m_nSeries = record.m_nSeries;
-    App().m_nUnitsIndex = 3 - record.m_nUnits;
+    // The empty entry of the record's series and units, then its codes.
+    CHistoryEntry::SelectUnits(App(), record);
     CheckOneOf(kRadioIds, App().m_nUnitsIndex);
     StartOver();
-    // Entered as the entry buttons enter them, Main Sensor first.
-    bool entered = offered;
-    for (int unit = 0; unit < record.m_nUnits && entered; ++unit) {
-        const int slot = record.m_nSide == 1 ? unit : unit + 3;
-        const int code = codes[static_cast<std::size_t>(slot)];
-        entered = m_status.IsEnabled(slot) && m_status.Choices(slot)[static_cast<std::size_t>(code - 1)];
-        if (!entered)
-            break;
-        CaptionSet captions;
-        m_status.Captions(slot, captions);
-        m_status.Enter(slot, code);
-        EntryButton(slot)->SetEnteredLook();
-        EntryButton(slot)->setText(QString::fromUtf8(captions[static_cast<std::size_t>(code)]));
-    }
-    if (!entered || !m_status.IsComplete()) {
-        StartOver();
-        CMessageDlg box(App());
-        box.m_nMsg = -1;
-        box.m_strText = g_strHistoryCannotOpen[Language()];
-        box.DoModal();
+    const HistoryReplay replay = CHistoryEntry::Replay(App(), record, m_status, m_diag);
+    if (replay.m_outcome == HistoryReplay::Outcome::CannotEnter) {
+        ShowMessage(App(), g_strHistoryCannotOpen);
         return;
     }
+    for (int slot = 0; slot < CEnteredStatus::kSlots; ++slot)
+        if (m_status.IsEntered(slot))
+            ShowEnteredCode(slot);
     MirrorEntryButtons();
-    if (const std::optional<Message> failure = m_diag.Diagnose(m_status)) {
+    if (replay.m_outcome == HistoryReplay::Outcome::LookupFailed) {
         StartOver();
-        ShowMessage(App(), *failure);
+        ShowMessage(App(), *replay.m_failure);
         return;
     }
-    m_status.DisableAll();
-    if (record.m_nInterlock != 0 || record.m_nHalt != 0)
-        m_diag.ApplyConditions(record.m_nInterlock, record.m_nHalt);
     m_strNote = record.m_strNote;
     ShowResults();
-
-    std::vector<int> now;
-    for (const PossibleCause& c : m_diag.Causes())
-        now.push_back(c.m_nErrNo);
-    if (now != record.m_nErrNos) {
-        const int lang = Language();
+    if (replay.m_bChanged) {
         char buf[1024];
-        std::snprintf(buf, sizeof buf, g_strHistoryChanged[lang], CHistoryFile::ErrorNumbers(record.m_nErrNos).c_str(),
-                      CHistoryFile::ErrorNumbers(now).c_str());
-        CMessageDlg box(App());
-        box.m_nMsg = -1;
-        box.m_strText = buf;
-        box.DoModal();
+        std::snprintf(buf, sizeof buf, g_strHistoryChanged[Language()],
+                      CHistoryFile::ErrorNumbers(record.m_nErrNos).c_str(),
+                      CHistoryFile::ErrorNumbers(replay.m_nErrNos).c_str());
+        ShowMessage(App(), std::string(buf));
     }
 }
 

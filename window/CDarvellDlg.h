@@ -103,6 +103,8 @@ private:
     void StartOver();
     void OnBlinkTimer();
     CBaseButton* EntryButton(int slot) const;
+    // The caption and look of an entered slot's button.
+    void ShowEnteredCode(int slot);
     void RecordResult(bool narrowed);
     void MirrorHistory();
 
