@@ -3,7 +3,7 @@
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "draw/CBaseButton.h"
-#include "draw/CBaseStatic1.h"
+#include "draw/CBaseStatic.h"
 #include "tests/support/ModalRunner.h"
 #include "tests/support/PixelProbe.h"
 

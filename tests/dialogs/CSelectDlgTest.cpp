@@ -4,7 +4,7 @@
 #include "diagnosis/CFixNum.h"
 #include "dialogs/CSelectDlg.h"
 #include "draw/CBaseButton.h"
-#include "draw/CBaseStatic1.h"
+#include "draw/CBaseStatic.h"
 #include "draw/ControlFont.h"
 #include "tests/support/DialogProbe.h"
 #include "tests/support/ModalRunner.h"
