@@ -6,6 +6,8 @@
 #include "platform/FileExists.h"
 #include "platform/ProfileFile.h"
 
+#include <span>
+
 namespace {
 
 constexpr const char* kMissing = "ERR";
@@ -18,6 +20,27 @@ constexpr const char* kSettingSection = "Setting";
 std::string ReadKey(const std::string& file, const char* section, const char* key, std::size_t buffer)
 {
     return platform::GetProfileString(file, section, key, kMissing, buffer, COperateIni::FileAnsi(file));
+}
+
+// A setting whose value is "0", "1"… stands for values[0], values[1]…; out
+// gets that. An empty value is a fresh install: it is stored as "0" before
+// use. False for a missing key, another value, or a repair that fails.
+bool ReadSetting(const std::string& file, const char* key, std::span<const int> values, int& out)
+{
+    const std::string value = ReadKey(file, kSettingSection, key, kSettingBuffer);
+    if (value.empty()) {
+        if (!platform::WriteProfileString(file, kSettingSection, key, "0", COperateIni::FileAnsi(file)))
+            return false;
+        out = values[0];
+        return true;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (value == std::to_string(i)) {
+            out = values[i];
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -53,54 +76,12 @@ bool COperateIni::HasCauseFile() const
 bool COperateIni::ReadSettings()
 {
     const std::string file = platform::DataPath(kSettingFile);
-    // An empty value is a fresh install: it is stored as "0" before use.
-    const auto repair = [&](const char* key) {
-        return platform::WriteProfileString(file, kSettingSection, key, "0", FileAnsi(file));
-    };
-
-    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer);
-    if (language == kMissing)
-        return false;
-    if (language == "0") {
-        m_app.m_nLanguage = 0;
-    } else if (language == "1") {
-        m_app.m_nLanguage = 1;
-    } else if (language.empty()) {
-        if (!repair("Language"))
-            return false;
-        m_app.m_nLanguage = 0;
-    } else {
-        return false;
-    }
-
-    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer);
-    if (type == kMissing)
-        return false;
-    if (type == "0") {
-        m_app.m_nSeries = 0;
-    } else if (type.empty()) {
-        if (!repair("Type"))
-            return false;
-        m_app.m_nSeries = 0;
-    } else {
-        return false; // only the first series can be chosen
-    }
-
-    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer);
-    if (height == kMissing)
-        return false;
-    if (height == "0") {
-        m_app.m_nDialogHeight = 768;
-    } else if (height == "1") {
-        m_app.m_nDialogHeight = 736;
-    } else if (height.empty()) {
-        if (!repair("DialogHeight"))
-            return false;
-        m_app.m_nDialogHeight = 768;
-    } else {
-        return false;
-    }
-    return true;
+    constexpr int kLanguages[] = {0, 1};
+    constexpr int kSeries[] = {0}; // only the first series can be chosen
+    constexpr int kHeights[] = {768, 736};
+    return ReadSetting(file, "Language", kLanguages, m_app.m_nLanguage)
+        && ReadSetting(file, "Type", kSeries, m_app.m_nSeries)
+        && ReadSetting(file, "DialogHeight", kHeights, m_app.m_nDialogHeight);
 }
 
 bool COperateIni::WriteSettings(int language, int series)
