@@ -12,6 +12,7 @@
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
 #include "dialogs/FitText.h"
+#include "dialogs/SaveFileDlg.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "draw/CBaseStatic.h"
@@ -22,12 +23,10 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QStandardPaths>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QTextLayout>
@@ -550,22 +549,14 @@ void CDarvellDlg::OnSaveReportPdf()
     const int lang = Language();
     const QString name = QStringLiteral("Darvell-%1.pdf")
                              .arg(QDateTime::fromSecsSinceEpoch(report.m_tDiagnosed).toString(QStringLiteral("yyyyMMdd-HHmm")));
-    QFileDialog dialog(this, QString::fromUtf8(g_strReportSavePdf[lang]).remove(QChar(0x2026)));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromUtf8(g_strReportPdfFilter[lang]));
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    // The documents folder, or home where the user has none.
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    dialog.setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
-    dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::optional<QString> path =
+        AskSavePath(this, g_strReportSavePdf, g_strReportPdfFilter, lang, QStringLiteral("pdf"), name);
+    if (!path)
         return;
-    const QString path = dialog.selectedFiles().front();
     QString error;
-    if (CReportWriter(report, m_bitmaps).WritePdf(path, &error))
+    if (CReportWriter(report, m_bitmaps).WritePdf(*path, &error))
         return;
-    ShowMessage(App(), std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(path).toStdString() +
+    ShowMessage(App(), std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(*path).toStdString() +
                            "\n" + error.toStdString());
 }
 
