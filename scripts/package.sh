@@ -23,7 +23,7 @@ commit=$head_commit
 if [ -n "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
   export CCACHE_BASEDIR="$tmp" CCACHE_NOHASHDIR=1
 fi
-cmake -S "$tmp/src" -B "$tmp/build" -DCMAKE_BUILD_TYPE=Release -DDARVELL_TESTS=OFF >/dev/null
+cmake -S "$tmp/src" --preset release -B "$tmp/build" >/dev/null
 cmake --build "$tmp/build" -j"$(nproc)"
 (cd "$tmp/build" && cpack -G TGZ -B "$tmp/pack" >/dev/null)
 

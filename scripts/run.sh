@@ -8,8 +8,8 @@ source scripts/deps.sh
 darvell_install_deps
 
 build=build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDARVELL_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc)"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/darvell"

@@ -7,8 +7,8 @@ source scripts/deps.sh
 darvell_install_deps
 
 build=build/test
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DDARVELL_SANITIZE=ON -DDARVELL_TESTS=ON
-cmake --build "$build" -j"$(nproc)"
+cmake --preset test
+cmake --build --preset test -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 
 # The end-to-end runs drive the real program in real X windows.
