@@ -364,8 +364,11 @@ inside() { # ID WHAT
 fit_run() { # SCREEN SCALE TAG
   local settings main picker add k
   tag=$3 sw=${1%x*} sh=${1#*x}
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then # a server of this run's own
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  fi
   darvell_start_xvfb "$work" "$src" "$1" || fail "no X server ($tag)"
   step "$tag: ${1} screen at desktop scale $2"
   QT_SCALE_FACTOR=$2 "$work/bin/darvell" >"$work/app.log" 2>&1 &
