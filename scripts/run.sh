@@ -18,7 +18,8 @@ fi
 shot="$PWD/$build/first-screen.png"
 fdfile=$(mktemp)
 # Xvfb picks a free display number and writes it to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+# -noreset: no reset when the probes below disconnect while the program connects.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$fdfile"' EXIT
 for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done

@@ -16,8 +16,10 @@ darvell_start_xvfb() {
     xdotool mousemove --sync $((${screen%x*} / 2)) $((${screen#*x} / 2)) 2>/dev/null || true
   else
     rm -f "$work/display"
-    # -displayfd: Xvfb takes a free display number and reports it.
-    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    # -displayfd: Xvfb takes a free display number and reports it. -noreset: an
+    # X server resets when its last client leaves, and the program connecting
+    # in that moment (while a probe disconnects) would find no server.
+    Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
       [ -s "$work/display" ] && break

@@ -29,8 +29,9 @@ start)
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   echo "$screen" >"$dir/screen"
-  # In a session of its own, its output to files: the test ends here, the server runs on.
-  setsid Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp \
+  # In a session of its own, its output to files: the test ends here, the server
+  # runs on. -noreset: as in xvfb-env.sh, and the tests leave no client behind.
+  setsid Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset \
     3>"$dir/display" </dev/null >/dev/null 2>"$dir/xvfb.log" &
   echo "$! $(started $!)" >"$dir/pid"
   for _ in $(seq 100); do
