@@ -27,13 +27,6 @@ export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" W
 end_wine() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
 trap 'end_wine; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
 
-fail() {
-  echo "e2e-windows: FAIL: $*" >&2
-  echo "e2e-windows: screenshots in $shots" >&2
-  exit 1
-}
-step() { echo "e2e-windows: $*"; }
-
 # ---- the core tests, built for Windows from this checkout --------------------
 darvell_windows_qt
 step "building the core tests for Windows"
