@@ -13,4 +13,5 @@ struct AppState {
     int m_nDialogWidth = 0;   // 1024 once the settings are read
     int m_nDialogHeight = 0;  // 768 or 736
     std::string m_strHelp[2]; // help text of language 0 and 1
+    std::string m_strSaveFolder; // where the last report or export was saved this run; empty before
 };

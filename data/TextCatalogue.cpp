@@ -83,7 +83,28 @@ const LocalText g_strHistoryCsvFilter = {"CSV 文件 (*.csv)", "CSV files (*.csv
 const LocalText g_strHistoryExportFailed = {"无法导出诊断记录。", "The history could not be exported."};
 const LocalText g_strHistoryNoteFailed = {"无法保存备注。", "The note could not be saved."};
 const LocalText g_strHistoryNotKept = {"未保存诊断记录: %s", "history not kept: %s"};
-const LocalText g_strHistoryNoPlace = {"没有可写入的文件夹", "no writable folder"};
+const std::array<LocalText, 11> g_strHistoryWhy = {{
+    {"", ""},
+    {"没有可写入的文件夹", "no writable folder"},
+    {"另一个程序长时间占用诊断记录", "another copy of the program kept the history busy"},
+    {"磁盘已满", "the disk is full"},
+    {"诊断记录文件为只读", "the history file is read-only"},
+    {"诊断记录文件已损坏", "the history file is damaged"},
+    {"诊断记录由更新版本的程序创建, 只能查看", "the history was made by a newer version of the program and is only shown"},
+    {"该文件不是本程序的诊断记录", "the file is no history of this program"},
+    {"诊断记录文件是一个链接, 不会打开", "the history file is a link, which is not opened"},
+    {"该记录已不在诊断记录中", "the record is no longer in the history"},
+    {"", ""},
+}};
+const LocalText g_strHistoryDelete = {"删除…", "Delete…"};
+const LocalText g_strHistoryDeleteAsk = {"删除此记录? 删除后无法恢复。", "Delete this record? It cannot be brought back."};
+const LocalText g_strHistoryDeleteFailed = {"无法删除记录。", "The record could not be deleted."};
+const LocalText g_strHistoryNewGoTo = {"新的记录保存在 %s", "New records go to %s"};
+const LocalText g_strHistoryReadOnlyFrom = {"灰色记录为只读: %s", "Records in grey are read-only: %s"};
+const LocalText g_strHistoryNothingKept = {"不保存新的记录: %s", "No new records are kept: %s"};
+const LocalText g_strHistoryExported = {"已导出到 %s", "Exported to %s"};
+const LocalText g_strReportReopened = {"重新打开", "Opened again"};
+const LocalText g_strReportSavedTo = {"已保存到 %s", "saved to %s"};
 const LocalText g_strHistoryChanged = {"当前数据给出的原因与记录不同。\n记录: %s\n现在: %s",
                                        "The current data gives other causes than recorded.\nRecorded: %s\nNow: %s"};
 const LocalText g_strHistoryCannotOpen = {"此记录的错误状态无法用当前数据重新输入。",

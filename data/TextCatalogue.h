@@ -29,14 +29,22 @@ extern const LocalText g_strReportPrint, g_strReportSavePdf, g_strReportCopy,
 
 // Diagnosis history: the window-menu command, its window and the report's
 // note. g_strHistoryNotKept takes the reason, g_strHistoryChanged the error
-// numbers recorded and those found now (both "%s").
+// numbers recorded and those found now (both "%s"); g_strHistoryNewGoTo,
+// g_strHistoryReadOnlyFrom, g_strHistoryExported and g_strReportSavedTo take
+// a path, g_strHistoryNothingKept a reason (all "%s").
 extern const LocalText g_strHistoryMenu, g_strHistoryTitle, g_strHistoryFilter,
     g_strHistoryOpen, g_strHistoryNote, g_strHistoryExport, g_strHistoryClose,
     g_strHistoryColTime, g_strHistoryColUnits, g_strHistoryColCodes,
     g_strHistoryColCauses, g_strHistoryColNote, g_strHistoryNarrowed,
     g_strHistoryNotePrompt, g_strHistoryCsvFilter, g_strHistoryExportFailed,
-    g_strHistoryNoteFailed, g_strHistoryNotKept, g_strHistoryNoPlace,
-    g_strHistoryChanged, g_strHistoryCannotOpen;
+    g_strHistoryNoteFailed, g_strHistoryNotKept, g_strHistoryChanged,
+    g_strHistoryCannotOpen, g_strHistoryDelete, g_strHistoryDeleteAsk,
+    g_strHistoryDeleteFailed, g_strHistoryNewGoTo, g_strHistoryReadOnlyFrom,
+    g_strHistoryNothingKept, g_strHistoryExported, g_strReportReopened,
+    g_strReportSavedTo;
+// Why a history is not kept, by HistoryError::Kind (empty for None and Other:
+// the store's own words then).
+extern const std::array<LocalText, 11> g_strHistoryWhy;
 
 // Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.
 extern const LocalText g_strSeriesName;

@@ -1,5 +1,7 @@
 #include "diagnosis/CDiagnosis.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -65,7 +67,7 @@ std::optional<Message> CDiagnosis::Diagnose(const Codes& codes, const DiagTable&
 
     m_Causes = std::move(causes);
     m_bHasConditions = hasConditions;
-    m_tDiagnosed = std::time(nullptr);
+    m_nDiagnosedMs = QDateTime::currentMSecsSinceEpoch();
     m_view.m_bResultsVisible = true;
     m_view.m_bConditionVisible = hasConditions;
     m_view.m_bEntryButtonsDisabled = true;
@@ -159,7 +161,7 @@ void CDiagnosis::Reset()
     m_nPage = 0;
     m_bHasConditions = false;
     m_nBlinkPhase = 0;
-    m_tDiagnosed = 0;
+    m_nDiagnosedMs = 0;
     m_nAppliedInterlock = 0;
     m_nAppliedHalt = 0;
     m_view = DiagnosisView{};

@@ -1,7 +1,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,9 +95,10 @@ public:
     int CauseCount() const { return static_cast<int>(m_Causes.size()); }
     int Page() const { return m_nPage; }
     bool HasConditions() const { return m_bHasConditions; }
-    // When the list shown was found (0 without a list), and the lamp states it
-    // was narrowed by (1 unlit, 2 lit; 0 while no narrowing was applied).
-    std::time_t DiagnosedAt() const { return m_tDiagnosed; }
+    // When the list shown was found, in milliseconds since 1970 UTC (0 without
+    // a list), and the lamp states it was narrowed by (1 unlit, 2 lit; 0 while
+    // no narrowing was applied).
+    std::int64_t DiagnosedAt() const { return m_nDiagnosedMs; }
     int AppliedInterlock() const { return m_nAppliedInterlock; }
     int AppliedHalt() const { return m_nAppliedHalt; }
 
@@ -112,7 +112,7 @@ private:
     int m_nPage = 0;
     bool m_bHasConditions = false;
     int m_nBlinkPhase = 0;
-    std::time_t m_tDiagnosed = 0;
+    std::int64_t m_nDiagnosedMs = 0;
     int m_nAppliedInterlock = 0;
     int m_nAppliedHalt = 0;
     DiagnosisView m_view;

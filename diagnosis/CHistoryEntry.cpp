@@ -1,14 +1,10 @@
 #include "diagnosis/CHistoryEntry.h"
 
-#include <chrono>
-#include <cstdio>
-
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
 #include "data/UnitRules.h"
 #include "diagnosis/CEnteredStatus.h"
 #include "diagnosis/CFixNum.h"
-#include "diagnosis/CReport.h"
 
 namespace {
 
@@ -24,25 +20,13 @@ AppState EnglishState(int series, int units)
 
 } // namespace
 
-std::string CHistoryEntry::Now()
-{
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::string text = CReport::FormatLocalTime(seconds);
-    char fraction[8];
-    std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms));
-    // Before the offset "+08:00".
-    return text.size() > 6 ? text.insert(text.size() - 6, fraction) : text;
-}
-
 HistoryRecord CHistoryEntry::Make(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
                                   bool narrowed)
 {
     HistoryRecord r;
     r.m_bNarrowed = narrowed;
-    r.m_strTime = Now();
+    r.m_strId = history::NewId();
+    r.m_strTime = narrowed || diag.DiagnosedAt() == 0 ? history::Now() : history::LocalTime(diag.DiagnosedAt());
     r.m_strVersion = g_strVersion;
     r.m_nLanguage = LanguageIndex(app.m_nLanguage);
     r.m_nSeries = app.m_nSeries == 1 ? 1 : 0;

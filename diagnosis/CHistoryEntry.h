@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "data/CHistoryFile.h"
+#include "data/HistoryRecord.h"
 #include "diagnosis/CDiagnosis.h"
 
 struct AppState;
@@ -26,8 +26,9 @@ struct HistoryReplay {
 // and the entry a record was made from.
 class CHistoryEntry {
 public:
-    // The record of the list diag shows for status, timed now; narrowed marks
-    // a list the lamp conditions narrowed.
+    // The record of the list diag shows for status, with a new id; narrowed
+    // marks a list the lamp conditions narrowed. Its time is the diagnosis'
+    // own, or for a narrowed list now.
     static HistoryRecord Make(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
                               bool narrowed);
     // The six slot codes of the record's entry, found from its English
@@ -41,6 +42,4 @@ public:
     // lookup made and the record's lamp conditions applied.
     static HistoryReplay Replay(AppState& app, const HistoryRecord& record, CEnteredStatus& status,
                                 CDiagnosis& diag);
-    // Local time now as ISO 8601 with milliseconds and offset.
-    static std::string Now();
 };

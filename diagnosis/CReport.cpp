@@ -1,42 +1,23 @@
 #include "diagnosis/CReport.h"
 
+#include <QDateTime>
+
 #include <cstdio>
 
 #include "data/AppState.h"
+#include "data/HistoryRecord.h"
 #include "data/TextCatalogue.h"
 #include "data/UnitRules.h"
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
 
-std::string CReport::FormatLocalTime(std::time_t when)
+std::string CReport::FormatLocalTime(std::int64_t msSinceEpoch)
 {
-    const std::tm* local = std::localtime(&when);
-    if (!local)
-        return {};
-    const std::tm lt = *local;
-    // The offset from UTC, reckoned here: some C libraries (Windows') give a
-    // zone name for strftime's %z. The UTC fields read as local time lie the
-    // offset before the moment itself.
-    const std::tm* utc = std::gmtime(&when);
-    if (!utc)
-        return {};
-    std::tm asLocal = *utc;
-    asLocal.tm_isdst = lt.tm_isdst;
-    const std::time_t shifted = std::mktime(&asLocal);
-    if (shifted == static_cast<std::time_t>(-1))
-        return {};
-    const long offset = static_cast<long>(std::difftime(when, shifted));
-    char buf[64];
-    if (std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &lt) == 0)
-        return {};
-    const long minutes = (offset < 0 ? -offset : offset) / 60;
-    char zone[32];
-    std::snprintf(zone, sizeof zone, "%c%02ld:%02ld", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
-    return std::string(buf) + zone;
+    return history::WithoutMilliseconds(history::LocalTime(msSinceEpoch));
 }
 
 CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
-                       const std::string& note)
+                       const HistoryRecord* reopened)
 {
     const int lang = LanguageIndex(app.m_nLanguage);
     CReport r;
@@ -49,13 +30,17 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     const std::vector<PossibleCause>& causes = diag.Causes();
     if (causes.empty())
         return r;
-    r.m_tDiagnosed = diag.DiagnosedAt();
+    // A result opened again shows when it was found, not when it was opened.
+    const std::string diagnosed = reopened ? reopened->m_strTime : history::LocalTime(diag.DiagnosedAt());
+    r.m_strStamp = history::FileStamp(diagnosed);
 
     auto line = [&r, lang](const LocalText& label, std::string value) {
         r.m_Lines.emplace_back(label[lang], std::move(value));
     };
     line(g_strReportProgram, std::string(g_strMainTitle[lang]) + " " + g_strVersion);
-    line(g_strReportDate, FormatLocalTime(r.m_tDiagnosed));
+    line(g_strReportDate, history::WithoutMilliseconds(diagnosed));
+    if (reopened)
+        line(g_strReportReopened, FormatLocalTime(QDateTime::currentMSecsSinceEpoch()));
     line(g_strReportSeries, g_strSeriesName[app.m_nSeries == 1 ? 1 : 0]);
     const int units = status.Units();
     line(g_strReportUnits, std::to_string(units));
@@ -81,8 +66,8 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     }
     line(g_strReportLamps, lamps);
     line(g_strCauseCount, std::to_string(causes.size()));
-    if (!note.empty())
-        line(g_strHistoryColNote, note);
+    if (reopened && !reopened->m_strNote.empty())
+        line(g_strHistoryColNote, reopened->m_strNote);
 
     const int count = static_cast<int>(causes.size());
     for (int k = 0; k < count; ++k) {

@@ -1,5 +1,5 @@
 #pragma once
-#include <ctime>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,6 +9,7 @@
 struct AppState;
 class CDiagnosis;
 class CEnteredStatus;
+struct HistoryRecord;
 
 // The diagnosis report: everything a work order needs about the result shown,
 // in the current language, as plain data. The window copies it to the
@@ -24,12 +25,14 @@ public:
     };
 
     // The report of the list diag shows for the entry status; empty (no causes)
-    // when no list is shown. A note (of a result from the history) is one more line.
+    // when no list is shown. A result opened again from the history (reopened)
+    // carries that record's time, when it was opened again and its note.
     static CReport Build(const AppState& app, const CEnteredStatus& status, const CDiagnosis& diag,
-                         const std::string& note = {});
+                         const HistoryRecord* reopened = nullptr);
 
-    // Local time as ISO 8601 with its offset: "2026-12-09T14:05:00+08:00".
-    static std::string FormatLocalTime(std::time_t when);
+    // A moment's local time (milliseconds since 1970 UTC) as ISO 8601 with
+    // its offset: "2026-12-09T14:05:00+08:00".
+    static std::string FormatLocalTime(std::int64_t msSinceEpoch);
 
     // Title, the header lines, then every cause with its headings; UTF-8, "\n"
     // line ends, no pictures.
@@ -43,5 +46,5 @@ public:
     // Headings and captions the layout needs, in the report's language.
     std::string m_strCauseHeading, m_strRemedyHeading, m_strErrorPhase, m_strHealthyPhase;
     std::string m_strPageFooter; // "%d / %d" format of the footer
-    std::time_t m_tDiagnosed = 0;
+    std::string m_strStamp; // the diagnosis' local time for file names: "20261209-1405"
 };

@@ -1,17 +1,23 @@
 #include "dialogs/CHistoryDlg.h"
 
 #include "data/AppState.h"
-#include "data/CHistoryFile.h"
+#include "data/CHistory.h"
+#include "data/HistoryCsv.h"
 #include "dialogs/CHistoryModel.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
 #include "dialogs/SaveFileDlg.h"
+#include "platform/AtomicWrite.h"
 
 #include <QDate>
-#include <QDir>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeView>
 
 #include <cmath>
@@ -21,19 +27,40 @@ namespace {
 constexpr CTemplateDialog::TextBinding kTexts[] = {
     {IDC_HISTORY_HEADING, &g_strHistoryTitle}, {IDC_HISTORY_FILTER_CAPTION, &g_strHistoryFilter},
     {IDOK, &g_strHistoryOpen},                 {IDC_HISTORY_NOTE, &g_strHistoryNote},
-    {IDC_HISTORY_EXPORT, &g_strHistoryExport}, {IDCANCEL, &g_strHistoryClose},
+    {IDC_HISTORY_EXPORT, &g_strHistoryExport}, {IDC_HISTORY_DELETE, &g_strHistoryDelete},
+    {IDCANCEL, &g_strHistoryClose},
 };
 
 // Widths of the first four columns in unscaled pixels; the note takes the rest.
 constexpr int kColumnWidths[] = {160, 50, 330, 230};
 
+std::string Format(const LocalText& text, int lang, const std::string& value)
+{
+    return QString::asprintf(text[lang], value.c_str()).toStdString();
+}
+
+// A note box keeps at most the history's number of characters.
+void LimitNote(QPlainTextEdit* edit)
+{
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit] {
+        const std::string text = edit->toPlainText().toStdString();
+        const std::string cut = HistoryRecord::CutNote(text);
+        if (cut.size() == text.size())
+            return;
+        edit->setPlainText(QString::fromStdString(cut));
+        edit->moveCursor(QTextCursor::End);
+    });
+}
+
 } // namespace
 
-CHistoryDlg::CHistoryDlg(AppState& app, CHistoryFile& history, QWidget* parent)
+CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent)
     : CTemplateDialog(g_tmplHistory, app, parent), m_history(history)
 {
+    m_history.Reload(); // with what other copies of the program added
     m_pFilter = Control<QLineEdit>(IDC_HISTORY_FILTER);
     m_pList = Control<QTreeView>(IDC_HISTORY_LIST);
+    m_pStatus = Control<QLabel>(IDC_HISTORY_STATUS);
     m_pModel = new CHistoryModel(m_history.Records(), Language(), this);
     m_pList->setModel(m_pModel);
     m_pList->setRootIsDecorated(false);
@@ -48,12 +75,29 @@ CHistoryDlg::CHistoryDlg(AppState& app, CHistoryFile& history, QWidget* parent)
     m_pList->header()->setStretchLastSection(true);
     for (int c = 0; c < int(std::size(kColumnWidths)); ++c)
         m_pList->header()->resizeSection(c, static_cast<int>(std::lround(kColumnWidths[c] * Scale())));
+    QFont small = m_pList->font();
+    small.setPixelSize(std::max(1, static_cast<int>(std::lround(13 * Scale()))));
+    m_pStatus->setFont(small);
+    m_pStatus->setWordWrap(false);
 
     connect(m_pFilter, &QLineEdit::textChanged, this, &CHistoryDlg::OnFilter);
     connect(m_pFilter, &QLineEdit::returnPressed, this, &CHistoryDlg::OnOK);
-    connect(m_pList, &QAbstractItemView::activated, this, &CHistoryDlg::OnOK);
+    // Open by a double click or Enter only: where the platform activates items
+    // on a single click, a click would otherwise end the window.
+    connect(m_pList, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            OnOK();
+    });
+    m_pList->installEventFilter(this);
+    connect(m_pList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_bSelecting && SelectedRecord() >= 0)
+            m_strPicked = m_history.Records()[static_cast<std::size_t>(SelectedRecord())].m_strId;
+        MirrorButtons();
+    });
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, &CHistoryDlg::MirrorButtons);
     OnClicked(IDC_HISTORY_NOTE, [this] { OnNote(); });
     OnClicked(IDC_HISTORY_EXPORT, [this] { OnExport(); });
+    OnClicked(IDC_HISTORY_DELETE, [this] { OnDelete(); });
     InitDialog(); // complete before DoModal, for tests and the benchmark
 }
 
@@ -66,16 +110,48 @@ void CHistoryDlg::OnInitDialog()
     setFixedSize(FitToScreen(App()).client);
     MoveToTopLeft();
     SelectRow(0);
+    ShowStatus();
     m_pFilter->setFocus(Qt::OtherFocusReason);
+}
+
+bool CHistoryDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_pList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnOK();
+            return true;
+        }
+    }
+    return CTemplateDialog::eventFilter(watched, event);
 }
 
 void CHistoryDlg::SelectRow(int row)
 {
-    if (row < 0 || row >= m_pModel->rowCount())
-        return;
-    const QModelIndex index = m_pModel->index(row, 0);
-    m_pList->setCurrentIndex(index);
-    m_pList->scrollTo(index);
+    m_bSelecting = true;
+    if (row < 0 || row >= m_pModel->rowCount()) {
+        m_pList->clearSelection();
+    } else {
+        const QModelIndex index = m_pModel->index(row, 0);
+        m_pList->setCurrentIndex(index);
+        m_pList->scrollTo(index);
+    }
+    m_bSelecting = false;
+    MirrorButtons();
+}
+
+void CHistoryDlg::KeepPick()
+{
+    int row = 0;
+    if (!m_strPicked.empty()) {
+        const std::vector<HistoryRecord>& records = m_history.Records();
+        for (int r = 0; r < m_pModel->rowCount(); ++r)
+            if (records[static_cast<std::size_t>(m_pModel->RecordOf(r))].m_strId == m_strPicked) {
+                row = r;
+                break;
+            }
+    }
+    SelectRow(row);
 }
 
 int CHistoryDlg::SelectedRecord() const
@@ -84,10 +160,49 @@ int CHistoryDlg::SelectedRecord() const
     return rows.isEmpty() ? -1 : m_pModel->RecordOf(rows.front().row());
 }
 
+void CHistoryDlg::MirrorButtons()
+{
+    const int record = SelectedRecord();
+    const bool writable = record >= 0 && !m_history.Records()[static_cast<std::size_t>(record)].m_bReadOnly;
+    Control(IDOK)->setEnabled(record >= 0);
+    Control(IDC_HISTORY_NOTE)->setEnabled(writable);
+    Control(IDC_HISTORY_DELETE)->setEnabled(writable);
+    Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0);
+    KeepFocusSafe();
+}
+
+void CHistoryDlg::ShowStatus()
+{
+    const int lang = Language();
+    std::vector<std::string> lines;
+    if (const std::string path = m_history.WritablePath(); !path.empty()) {
+        lines.push_back(Format(g_strHistoryNewGoTo, lang, path));
+    } else {
+        const HistoryError problem = m_history.Problem();
+        std::string why = CHistory::Reason(problem, lang);
+        if (problem.m_kind != HistoryError::Kind::Other && !problem.m_strDetail.empty())
+            why += " (" + problem.m_strDetail + ")";
+        lines.push_back(Format(g_strHistoryNothingKept, lang, why));
+    }
+    if (const std::string path = m_history.ReadOnlyPath(); !path.empty())
+        lines.push_back(Format(g_strHistoryReadOnlyFrom, lang, path));
+    if (!m_strExported.empty())
+        lines.push_back(Format(g_strHistoryExported, lang, m_strExported));
+    // Each line whole in the tip, shortened in the middle where it is too long.
+    QStringList shown, full;
+    const QFontMetrics metrics(m_pStatus->font());
+    for (const std::string& line : lines) {
+        full << QString::fromStdString(line);
+        shown << metrics.elidedText(full.back(), Qt::ElideMiddle, m_pStatus->contentsRect().width());
+    }
+    m_pStatus->setText(shown.join(u'\n'));
+    m_pStatus->setToolTip(full.join(u'\n'));
+}
+
 void CHistoryDlg::OnFilter(const QString& text)
 {
     m_pModel->SetFilter(text);
-    SelectRow(0); // Enter in the box opens the newest match
+    KeepPick(); // Enter in the box opens the pick, else the newest match
 }
 
 void CHistoryDlg::OnOK()
@@ -104,19 +219,22 @@ void CHistoryDlg::OnNote()
     const int record = SelectedRecord();
     if (record < 0)
         return;
+    const HistoryRecord& r = m_history.Records()[static_cast<std::size_t>(record)];
     const int lang = Language();
     QInputDialog input(this);
     input.setWindowTitle(CommandTitle(g_strHistoryNote, lang));
     input.setInputMode(QInputDialog::TextInput);
+    input.setOption(QInputDialog::UsePlainTextEditForTextInput);
     input.setLabelText(QString::fromUtf8(g_strHistoryNotePrompt[lang]));
-    input.setTextValue(QString::fromStdString(m_history.Records()[static_cast<std::size_t>(record)].m_strNote));
-    if (auto* edit = input.findChild<QLineEdit*>())
-        edit->setMaxLength(static_cast<int>(CHistoryFile::kMaxNote));
+    input.setTextValue(QString::fromStdString(r.m_strNote));
+    if (auto* edit = input.findChild<QPlainTextEdit*>())
+        LimitNote(edit);
     if (input.exec() != QDialog::Accepted)
         return;
-    std::string error;
-    if (!m_history.SetNote(static_cast<std::size_t>(record), input.textValue().trimmed().toStdString(), error)) {
-        ShowFailure(g_strHistoryNoteFailed, error);
+    HistoryError error;
+    const std::string id = r.m_strId;
+    if (!m_history.SetNote(id, input.textValue().trimmed().toStdString(), error)) {
+        ShowFailure(g_strHistoryNoteFailed, CHistory::Reason(error, lang));
         return;
     }
     m_pModel->NoteChanged(record);
@@ -124,10 +242,13 @@ void CHistoryDlg::OnNote()
 
 void CHistoryDlg::OnExport()
 {
+    if (m_pModel->Shown().empty())
+        return;
     const int lang = Language();
     const std::optional<QString> path =
         AskSavePath(this, g_strHistoryExport, g_strHistoryCsvFilter, lang, QStringLiteral("csv"),
-                    QStringLiteral("Darvell-history-%1.csv").arg(QDate::currentDate().toString(u"yyyyMMdd")));
+                    QStringLiteral("Darvell-history-%1.csv").arg(QDate::currentDate().toString(u"yyyyMMdd")),
+                    App().m_strSaveFolder);
     if (!path)
         return;
     std::vector<HistoryRecord> shown;
@@ -135,8 +256,38 @@ void CHistoryDlg::OnExport()
     for (int record : m_pModel->Shown())
         shown.push_back(m_history.Records()[static_cast<std::size_t>(record)]);
     std::string error;
-    if (!CHistoryFile::Export(QFile::encodeName(*path).toStdString(), shown, error))
-        ShowFailure(g_strHistoryExportFailed, QDir::toNativeSeparators(*path).toStdString() + "\n" + error);
+    const std::string file = NativePath(*path);
+    if (!platform::WriteFileAtomically(file, historycsv::Export(shown), error)) {
+        ShowFailure(g_strHistoryExportFailed, file + "\n" + error);
+        return;
+    }
+    m_strExported = file;
+    ShowStatus();
+}
+
+void CHistoryDlg::OnDelete()
+{
+    const int record = SelectedRecord();
+    if (record < 0 || m_history.Records()[static_cast<std::size_t>(record)].m_bReadOnly)
+        return;
+    const int lang = Language();
+    // Asked in a box whose safe answer is the default: a double Enter deletes nothing.
+    QMessageBox ask(QMessageBox::Question, CommandTitle(g_strHistoryDelete, lang),
+                    QString::fromUtf8(g_strHistoryDeleteAsk[lang]), QMessageBox::Cancel, this);
+    QPushButton* remove = ask.addButton(CommandTitle(g_strHistoryDelete, lang), QMessageBox::DestructiveRole);
+    ask.setDefaultButton(QMessageBox::Cancel);
+    ask.exec();
+    if (ask.clickedButton() != remove)
+        return;
+    const int row = m_pModel->RowOf(record);
+    HistoryError error;
+    if (!m_history.Delete(m_history.Records()[static_cast<std::size_t>(record)].m_strId, error)) {
+        ShowFailure(g_strHistoryDeleteFailed, CHistory::Reason(error, lang));
+        return;
+    }
+    m_strPicked.clear();
+    m_pModel->RecordsChanged();
+    SelectRow(std::min(row, m_pModel->rowCount() - 1)); // the next older one
 }
 
 void CHistoryDlg::ShowFailure(const LocalText& what, const std::string& reason)

@@ -1,20 +1,27 @@
 #pragma once
 #include "dialogs/CTemplateDialog.h"
 
-class CHistoryFile;
+#include <string>
+#include <vector>
+
+class CHistory;
 class CHistoryModel;
+class QLabel;
 class QLineEdit;
 class QTreeView;
 struct HistoryRecord;
 
 // The diagnosis history: every recorded result newest first, a filter box that
 // narrows the list as one types, and Open (also Enter or a double click on a
-// row, or Enter in the filter box for the row selected), Note…, Export… and
-// Close. Open ends the window with IDOK and Chosen() names the record.
+// row, or Enter in the filter box for the row selected; never a single
+// click), Note…, Export…, Delete… and Close, each enabled only when it has
+// something to act on. Under the list: where new records go, which records
+// are read-only, where the last export went. Open ends the window with IDOK
+// and Chosen() names the record.
 class CHistoryDlg : public CTemplateDialog {
     Q_OBJECT
 public:
-    CHistoryDlg(AppState& app, CHistoryFile& history, QWidget* parent = nullptr);
+    CHistoryDlg(AppState& app, CHistory& history, QWidget* parent = nullptr);
 
     // The record chosen by Open; nullptr before.
     const HistoryRecord* Chosen() const { return m_pChosen; }
@@ -22,22 +29,35 @@ public:
     QLineEdit* FilterBox() const { return m_pFilter; }
     QTreeView* List() const { return m_pList; }
     CHistoryModel* Model() const { return m_pModel; }
+    QLabel* StatusLine() const { return m_pStatus; }
     // The record of the selected row; -1 for none.
     int SelectedRecord() const;
 
     void OnOK() override; // Open
     void OnNote();
     void OnExport();
+    void OnDelete();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnInitDialog() override;
     void OnFilter(const QString& text);
     void SelectRow(int row);
+    // The picked record's row where it is still listed, else the newest.
+    void KeepPick();
+    void MirrorButtons();
+    void ShowStatus();
     void ShowFailure(const LocalText& what, const std::string& reason);
 
-    CHistoryFile& m_history;
+    CHistory& m_history;
     CHistoryModel* m_pModel = nullptr;
     QLineEdit* m_pFilter = nullptr;
     QTreeView* m_pList = nullptr;
+    QLabel* m_pStatus = nullptr;
     const HistoryRecord* m_pChosen = nullptr;
+    std::string m_strPicked;   // id of the record the user selected last; empty before
+    bool m_bSelecting = false; // the window itself moves the selection
+    std::string m_strExported; // where the last export went
 };

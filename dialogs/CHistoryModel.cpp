@@ -2,6 +2,8 @@
 
 #include "data/TextCatalogue.h"
 
+#include <QColor>
+
 #include <algorithm>
 #include <functional>
 
@@ -16,11 +18,19 @@ CHistoryModel::CHistoryModel(const std::vector<HistoryRecord>& records, int lang
     : QAbstractTableModel(parent), m_records(records), m_nLanguage(language == 1 ? 1 : 0)
 {
     m_rows.resize(records.size());
-    m_shown.reserve(records.size());
-    for (int r = static_cast<int>(records.size()) - 1; r >= 0; --r) {
+    for (int r = 0; r < static_cast<int>(records.size()); ++r)
         MakeRow(r);
-        m_shown.push_back(r);
-    }
+    Narrow();
+}
+
+void CHistoryModel::RecordsChanged()
+{
+    beginResetModel();
+    m_rows.assign(m_records.size(), Row{});
+    for (int r = 0; r < static_cast<int>(m_records.size()); ++r)
+        MakeRow(r);
+    Narrow();
+    endResetModel();
 }
 
 void CHistoryModel::MakeRow(int record)
@@ -34,11 +44,12 @@ void CHistoryModel::MakeRow(int record)
     for (int u = 0; u < r.m_nUnits; ++u)
         codes += (u ? QStringLiteral(" / ") : QString()) + FromUtf8(r.m_strCodes[static_cast<std::size_t>(u)]);
     row.text[kCodes] = codes;
-    QString causes = QString::number(r.m_nErrNos.size()) + QStringLiteral(": ") + FromUtf8(CHistoryFile::ErrorNumbers(r.m_nErrNos));
+    QString causes = QString::number(r.m_nErrNos.size()) + QStringLiteral(": ") + FromUtf8(HistoryRecord::ErrorNumbers(r.m_nErrNos));
     if (r.m_bNarrowed)
         causes += QStringLiteral(" (") + QString::fromUtf8(g_strHistoryNarrowed[m_nLanguage]) + u')';
     row.text[kCauses] = causes;
-    row.text[kNote] = FromUtf8(r.m_strNote);
+    // One line in the list; the tip shows the note's own lines.
+    row.text[kNote] = FromUtf8(r.m_strNote).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ').replace(u'\r', u' ');
 }
 
 int CHistoryModel::rowCount(const QModelIndex& parent) const
@@ -54,8 +65,14 @@ int CHistoryModel::columnCount(const QModelIndex& parent) const
 QVariant CHistoryModel::data(const QModelIndex& index, int role) const
 {
     const int record = RecordOf(index.row());
-    if (record < 0 || index.column() < 0 || index.column() >= kColumnCount
-        || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (record < 0 || index.column() < 0 || index.column() >= kColumnCount)
+        return {};
+    const HistoryRecord& r = m_records[static_cast<std::size_t>(record)];
+    if (role == Qt::ForegroundRole && r.m_bReadOnly)
+        return QColor(Qt::darkGray);
+    if (role == Qt::ToolTipRole && index.column() == kNote)
+        return FromUtf8(r.m_strNote);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     return m_rows[static_cast<std::size_t>(record)].text[static_cast<std::size_t>(index.column())];
 }
@@ -85,11 +102,16 @@ void CHistoryModel::SetFilter(const QString& text)
         return;
     beginResetModel();
     m_filter = filter;
+    Narrow();
+    endResetModel();
+}
+
+void CHistoryModel::Narrow()
+{
     m_shown.clear();
     for (int r = static_cast<int>(m_rows.size()) - 1; r >= 0; --r)
         if (m_filter.isEmpty() || Matches(m_rows[static_cast<std::size_t>(r)]))
             m_shown.push_back(r);
-    endResetModel();
 }
 
 int CHistoryModel::RecordOf(int row) const

@@ -1,5 +1,5 @@
 #pragma once
-#include "data/CHistoryFile.h"
+#include "data/HistoryRecord.h"
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -8,8 +8,9 @@
 #include <vector>
 
 // The history window's list: the records newest first in five columns of
-// text (date and time, units, entered codes, causes, note), narrowed by a
-// filter text. The texts are made once, so filtering only compares them.
+// text (date and time, units, entered codes, causes, note on one line),
+// narrowed by a filter text; read-only records in grey. The texts are made
+// once, so filtering only compares them.
 class CHistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -32,12 +33,15 @@ public:
     const std::vector<int>& Shown() const { return m_shown; }
     // Takes the record's note anew from the records given.
     void NoteChanged(int record);
+    // Takes every record anew (after one was removed); the filter stays.
+    void RecordsChanged();
 
 private:
     struct Row {
         std::array<QString, kColumnCount> text;
     };
     void MakeRow(int record);
+    void Narrow();
     bool Matches(const Row& row) const;
 
     const std::vector<HistoryRecord>& m_records;

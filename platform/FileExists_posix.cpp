@@ -2,6 +2,7 @@
 #include "platform/Interrupted_posix.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <new>
 #include <stdexcept>
 #include <fcntl.h>
@@ -21,6 +22,22 @@ bool IsWritableFile(const std::string& path)
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)
         && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+bool IsLink(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string ResolvedDir(const std::string& dir)
+{
+    char* resolved = ::realpath(dir.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string path(resolved);
+    std::free(resolved);
+    return path;
 }
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes)

@@ -28,6 +28,18 @@ bool IsWritableFile(const std::string& path)
     return disk;
 }
 
+bool IsLink(const std::string& path)
+{
+    const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::string ResolvedDir(const std::string& dir)
+{
+    const DWORD attrs = ::GetFileAttributesW(WideFromUtf8(dir).c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0 ? dir : std::string();
+}
+
 bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes)
 {
     const HANDLE h = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,

@@ -2,7 +2,6 @@
 // (profile files, the executable's directory, file presence, the single-instance
 // guard, the system language). Everything outside this folder stays portable.
 #pragma once
-#include "platform/AppendFile.h"
 #include "platform/AtomicWrite.h"
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"

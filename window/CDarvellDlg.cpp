@@ -21,7 +21,6 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -185,7 +184,7 @@ void CDarvellDlg::ResetEntry()
     m_status.Reset();
     m_diag.Reset();
     m_timer.stop();
-    m_strNote.clear();
+    m_reopened.reset();
 }
 
 void CDarvellDlg::ReloadScreen()
@@ -529,7 +528,7 @@ void CDarvellDlg::OnPrintReport()
 
 bool CDarvellDlg::PrintReport(QPrinter& printer)
 {
-    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_reopened ? &*m_reopened : nullptr);
     printer.setDocName(QString::fromStdString(report.m_strTitle));
     if (CReportWriter(report, m_bitmaps).Paint(printer))
         return true;
@@ -545,17 +544,20 @@ void CDarvellDlg::OnSaveReportPdf()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    const CReport report = CReport::Build(App(), m_status, m_diag, m_strNote);
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_reopened ? &*m_reopened : nullptr);
     const int lang = Language();
-    const QString name = QStringLiteral("Darvell-%1.pdf")
-                             .arg(QDateTime::fromSecsSinceEpoch(report.m_tDiagnosed).toString(QStringLiteral("yyyyMMdd-HHmm")));
-    const std::optional<QString> path =
-        AskSavePath(this, g_strReportSavePdf, g_strReportPdfFilter, lang, QStringLiteral("pdf"), name);
+    const QString name = QStringLiteral("Darvell-%1.pdf").arg(QString::fromStdString(report.m_strStamp));
+    const std::optional<QString> path = AskSavePath(this, g_strReportSavePdf, g_strReportPdfFilter, lang,
+                                                    QStringLiteral("pdf"), name, App().m_strSaveFolder);
     if (!path)
         return;
     QString error;
-    if (CReportWriter(report, m_bitmaps).WritePdf(*path, &error))
+    if (CReportWriter(report, m_bitmaps).WritePdf(*path, &error)) {
+        // The window menu says where it went, until the screen starts over.
+        m_pSavePdfAction->setText(QString::fromUtf8(g_strReportSavePdf[lang]) + QStringLiteral(" (")
+                                  + QString::asprintf(g_strReportSavedTo[lang], NativePath(*path).c_str()) + u')');
         return;
+    }
     ShowMessage(App(), std::string(g_strReportSaveFailed[lang]) + "\n" + QDir::toNativeSeparators(*path).toStdString() +
                            "\n" + error.toStdString());
 }
@@ -564,7 +566,8 @@ void CDarvellDlg::OnCopyReport()
 {
     if (m_diag.CauseCount() == 0)
         return;
-    QGuiApplication::clipboard()->setText(QString::fromStdString(CReport::Build(App(), m_status, m_diag, m_strNote).PlainText()));
+    const CReport report = CReport::Build(App(), m_status, m_diag, m_reopened ? &*m_reopened : nullptr);
+    QGuiApplication::clipboard()->setText(QString::fromStdString(report.PlainText()));
 }
 
 void CDarvellDlg::RecordResult(bool narrowed)
@@ -579,10 +582,8 @@ void CDarvellDlg::MirrorHistory()
 {
     const int lang = Language();
     QString text = QString::fromUtf8(g_strHistoryMenu[lang]);
-    if (m_history.LastFailure() != CHistoryFile::Failure::None) {
-        const std::string reason = m_history.LastFailure() == CHistoryFile::Failure::NoPlace
-                                       ? std::string(g_strHistoryNoPlace[lang])
-                                       : m_history.FailureReason();
+    if (m_history.LastFailure()) {
+        const std::string reason = CHistory::Reason(m_history.LastFailure(), lang);
         char buf[512];
         std::snprintf(buf, sizeof buf, g_strHistoryNotKept[lang], reason.c_str());
         text += QStringLiteral(" (%1)").arg(QString::fromUtf8(buf));
@@ -622,13 +623,13 @@ void CDarvellDlg::OpenRecord(const HistoryRecord& record)
         ShowMessage(App(), *replay.m_failure);
         return;
     }
-    m_strNote = record.m_strNote;
+    m_reopened = record;
     ShowResults();
     if (replay.m_bChanged) {
         char buf[1024];
         std::snprintf(buf, sizeof buf, g_strHistoryChanged[Language()],
-                      CHistoryFile::ErrorNumbers(record.m_nErrNos).c_str(),
-                      CHistoryFile::ErrorNumbers(replay.m_nErrNos).c_str());
+                      HistoryRecord::ErrorNumbers(record.m_nErrNos).c_str(),
+                      HistoryRecord::ErrorNumbers(replay.m_nErrNos).c_str());
         ShowMessage(App(), std::string(buf));
     }
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "data/CHistoryFile.h"
+#include "data/CHistory.h"
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
 #include "dialogs/CTemplateDialog.h"
@@ -59,7 +59,7 @@ public:
     QAction* CopyAction() const { return m_pCopyAction; }
     // The diagnosis history (Ctrl+H); its caption says when results are not being kept.
     QAction* HistoryAction() const { return m_pHistoryAction; }
-    CHistoryFile& History() { return m_history; }
+    CHistory& History() { return m_history; }
 
     // Button handlers, also reached by clicking the controls.
     void OnEntryButton(int slot);
@@ -75,7 +75,7 @@ public:
     void OnCopyReport();
     void OnHistory();
     // Shows a recorded result again: its series, units, codes and lamp
-    // conditions entered and looked up anew, its note in the report.
+    // conditions entered and looked up anew, its time and note in the report.
     void OpenRecord(const HistoryRecord& record);
     // Prints the report on a printer already set up (OnPrintReport's dialog);
     // a print that cannot start is told in the message box and gives false.
@@ -123,6 +123,6 @@ private:
     QAction* m_pCopyAction = nullptr;
     CTextBox* m_pTextBox = nullptr;
     QAction* m_pHistoryAction = nullptr;
-    CHistoryFile m_history;
-    std::string m_strNote; // of a result opened from the history
+    CHistory m_history;
+    std::optional<HistoryRecord> m_reopened; // the record a result shown was opened from
 };

@@ -1,7 +1,7 @@
 #include "dialogs/CHistoryDlg.h"
 
 #include "data/AppState.h"
-#include "data/CHistoryFile.h"
+#include "data/CHistory.h"
 #include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "dialogs/CHistoryModel.h"
@@ -13,11 +13,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -36,7 +42,7 @@ protected:
     }
     void TearDown() override { CMessageDlg::SetShowHookForTesting({}); }
 
-    std::string Path() const { return m_dir.PathOf("History.csv"); }
+    std::string Path() const { return m_dir.PathOf("History.sqlite"); }
 
     // The record of a diagnosis of one unit, Main Sensor emitter code `code`.
     HistoryRecord Diagnosed(int code, std::string note = {})
@@ -53,7 +59,7 @@ protected:
     }
     void Keep(const std::vector<HistoryRecord>& records)
     {
-        CHistoryFile file(Path());
+        CHistory file(Path());
         for (const HistoryRecord& r : records)
             ASSERT_TRUE(file.Append(r));
     }
@@ -93,26 +99,39 @@ protected:
 TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatch)
 {
     Keep({Diagnosed(1, "Press 3, bay 4"), Diagnosed(3, "二号线 冲床"), Diagnosed(1)});
-    CHistoryFile file(Path());
+    CHistory file(Path());
     CHistoryDlg dlg(m_app, file);
     ASSERT_EQ(dlg.Model()->rowCount(), 3);
     EXPECT_EQ(dlg.SelectedRecord(), 2); // newest first, selected
-    struct Case { const char* typed; std::vector<int> shown; };
+    // picked: the record clicked first (-1: none); selected: the one then
+    // selected (-1: none, every command but Close disabled).
+    struct Case { const char* typed; int picked; std::vector<int> shown; int selected; };
     const Case cases[] = {
-        {"", {2, 1, 0}},
-        {"BAY", {0}},                  // note, case ignored
-        {"冲床", {1}},                  // Chinese note
-        {"no error code", {2, 0}},     // entered codes
-        {"149 150", {2, 0}},           // causes
-        {"emitter: 1", {1}},           // the side and the code "1"
-        {"nothing like it", {}},
+        {"", -1, {2, 1, 0}, 2},
+        {"BAY", -1, {0}, 0},                  // note, case ignored
+        {"冲床", -1, {1}, 1},                  // Chinese note
+        {"no error code", -1, {2, 0}, 2},     // entered codes
+        {"149 150", -1, {2, 0}, 2},           // causes
+        {"emitter: 1", -1, {1}, 1},           // the side and the code "1"
+        {"nothing like it", -1, {}, -1},
+        {"no error code", 0, {2, 0}, 0},      // the pick stays while listed
+        {"冲床", 0, {1}, 1},
+        {"", 0, {2, 1, 0}, 0},
     };
     for (const Case& c : cases) {
+        if (c.picked >= 0) {
+            dlg.FilterBox()->clear();
+            const int row = dlg.Model()->RowOf(c.picked);
+            QTest::mouseClick(dlg.List()->viewport(), Qt::LeftButton, {},
+                              dlg.List()->visualRect(dlg.Model()->index(row, 0)).center());
+        }
         dlg.FilterBox()->clear();
         for (QChar ch : QString::fromUtf8(c.typed)) // typed key by key; the test's keyboard has no Chinese
             ch.unicode() < 128 ? QTest::keyClick(dlg.FilterBox(), ch.toLatin1()) : dlg.FilterBox()->insert(ch);
         EXPECT_EQ(dlg.Model()->Shown(), c.shown) << c.typed;
-        EXPECT_EQ(dlg.SelectedRecord(), c.shown.empty() ? -1 : c.shown.front()) << c.typed;
+        EXPECT_EQ(dlg.SelectedRecord(), c.selected) << c.typed;
+        for (int id : {IDOK, IDC_HISTORY_NOTE, IDC_HISTORY_EXPORT, IDC_HISTORY_DELETE})
+            EXPECT_EQ(dlg.Control(id)->isEnabled(), c.selected >= 0) << c.typed << " " << id;
     }
     dlg.FilterBox()->setText("bay");
     QTest::keyClick(dlg.FilterBox(), Qt::Key_Return);
@@ -123,9 +142,20 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
 TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
 {
     Keep({Diagnosed(1), Diagnosed(3)});
+    // A platform that opens items on a single click.
+    struct SingleClick : QProxyStyle {
+        int styleHint(StyleHint hint, const QStyleOption* o, const QWidget* w, QStyleHintReturn* r) const override
+        {
+            return hint == SH_ItemView_ActivateItemOnSingleClick ? 1 : QProxyStyle::styleHint(hint, o, w, r);
+        }
+    };
     InHistory([](CHistoryDlg& dlg) {
+        auto* style = new SingleClick;
+        style->setParent(dlg.List()); // a widget does not own its style
+        dlg.List()->setStyle(style);
         const QPoint row1 = dlg.List()->visualRect(dlg.Model()->index(1, 0)).center();
         QTest::mouseClick(dlg.List()->viewport(), Qt::LeftButton, {}, row1);
+        EXPECT_TRUE(dlg.isVisible() && !dlg.Chosen()) << "a single click opened the record";
         QTest::mouseDClick(dlg.List()->viewport(), Qt::LeftButton, {}, row1);
     });
     CDarvellDlg& w = Window();
@@ -136,7 +166,7 @@ TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
     EXPECT_EQ(w.Text(IDC_PAGE), "1 / 4");
     EXPECT_TRUE(w.BlinkTimer().isActive());
     EXPECT_TRUE(m_messages.empty());
-    EXPECT_EQ(CHistoryFile(Path()).Records().size(), 2u);
+    EXPECT_EQ(CHistory(Path()).Records().size(), 2u);
 }
 
 TEST_F(CHistoryDlgTest, NoteIsKeptInTheFileAndOpenedResultsReportIt)
@@ -146,17 +176,74 @@ TEST_F(CHistoryDlgTest, NoteIsKeptInTheFileAndOpenedResultsReportIt)
         WhenModalShown([](QWidget* w) {
             auto* input = qobject_cast<QInputDialog*>(w);
             ASSERT_NE(input, nullptr);
-            input->setTextValue(QString::fromUtf8("Press 3, \"bay\" 4 — 新电缆"));
+            input->setTextValue(QString(600, u'x'));
+            EXPECT_EQ(input->textValue().size(), 500); // at most 500 characters
+            input->setTextValue(QString::fromUtf8("Press 3,\n\"bay\" 4 — 新电缆"));
             input->accept();
         });
         QTest::mouseClick(dlg.Control<QAbstractButton>(IDC_HISTORY_NOTE), Qt::LeftButton);
         EXPECT_EQ(dlg.Model()->data(dlg.Model()->index(0, CHistoryModel::kNote)).toString(),
-                  QString::fromUtf8("Press 3, \"bay\" 4 — 新电缆"));
+                  QString::fromUtf8("Press 3, \"bay\" 4 — 新电缆")); // on one line
         QTest::mouseClick(dlg.Control<QAbstractButton>(IDOK), Qt::LeftButton);
     });
-    EXPECT_EQ(CHistoryFile(Path()).Records().at(0).m_strNote, "Press 3, \"bay\" 4 — 新电缆");
+    const HistoryRecord kept = CHistory(Path()).Records().at(0);
+    EXPECT_EQ(kept.m_strNote, "Press 3,\n\"bay\" 4 — 新电缆");
+    // The report of a record opened again: its own time, when it was opened, its note.
     Window().OnCopyReport();
-    EXPECT_TRUE(QApplication::clipboard()->text().contains(QString::fromUtf8("Note: Press 3, \"bay\" 4 — 新电缆")));
+    const QString report = QApplication::clipboard()->text();
+    EXPECT_TRUE(report.contains(QString::fromUtf8("Note: Press 3,\n\"bay\" 4 — 新电缆"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QString::fromStdString("diagnosis: " + history::WithoutMilliseconds(kept.m_strTime) + "\nOpened again: ")))
+        << report.toStdString();
+}
+
+TEST_F(CHistoryDlgTest, DeleteAsksFirstExportSaysWhereAndANewerHistoryIsOnlyShown)
+{
+    Keep({Diagnosed(1, "=1+1"), Diagnosed(3)});
+    CHistory history(Path());
+    {
+        CHistoryDlg dlg(m_app, history);
+        WhenModalShown([](QWidget* w) {
+            auto* ask = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(ask, nullptr);
+            EXPECT_EQ(static_cast<QAbstractButton*>(ask->defaultButton()), ask->button(QMessageBox::Cancel));
+            for (QAbstractButton* b : ask->buttons())
+                if (ask->buttonRole(b) == QMessageBox::DestructiveRole)
+                    b->click();
+        });
+        dlg.OnDelete();
+        EXPECT_EQ(dlg.Model()->rowCount(), 1);
+        EXPECT_EQ(dlg.SelectedRecord(), 0);
+
+        const QString file = QString::fromStdString(m_dir.Root()) + QStringLiteral("/导出.csv");
+        m_app.m_strSaveFolder = m_dir.Root(); // the folder used last
+        WhenModalShown([&](QWidget* w) {
+            auto* ask = qobject_cast<QFileDialog*>(w);
+            ASSERT_NE(ask, nullptr);
+            EXPECT_EQ(ask->directory().absolutePath(), QDir(QString::fromStdString(m_dir.Root())).absolutePath());
+            ask->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("导出.csv"));
+            QMetaObject::invokeMethod(ask, "accept");
+        });
+        dlg.OnExport();
+        EXPECT_TRUE(m_messages.empty());
+        QFile exported(file);
+        ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(exported.readAll().contains(",'=1+1\r\n"));
+        EXPECT_TRUE(dlg.StatusLine()->toolTip().contains(QStringLiteral("Exported to ") + QDir::toNativeSeparators(file)));
+    }
+    ASSERT_EQ(CHistory(Path()).Records().size(), 1u);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    CHistory newer(Path());
+    CHistoryDlg dlg(m_app, newer);
+    ASSERT_EQ(dlg.Model()->rowCount(), 1);
+    EXPECT_EQ(dlg.Model()->data(dlg.Model()->index(0, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::darkGray));
+    EXPECT_TRUE(dlg.Control(IDOK)->isEnabled());
+    EXPECT_FALSE(dlg.Control(IDC_HISTORY_NOTE)->isEnabled() || dlg.Control(IDC_HISTORY_DELETE)->isEnabled());
+    EXPECT_TRUE(dlg.StatusLine()->toolTip().startsWith("No new records are kept: the history was made by a newer"))
+        << dlg.StatusLine()->toolTip().toStdString();
 }
 
 TEST_F(CHistoryDlgTest, ResultsAreRecordedAndTheMenuSaysWhenTheyCannotBe)
@@ -174,7 +261,7 @@ TEST_F(CHistoryDlgTest, ResultsAreRecordedAndTheMenuSaysWhenTheyCannotBe)
             QTest::mouseClick(add->findChild<QAbstractButton*>(QString::number(id)), Qt::LeftButton);
     });
     Window().OnConditionAddition();
-    const std::vector<HistoryRecord> kept = CHistoryFile(Path()).Records();
+    const std::vector<HistoryRecord> kept = CHistory(Path()).Records();
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].m_strCodes[0], "No error code");
     EXPECT_EQ(kept[0].m_nErrNos, (std::vector<int>{149, 150, 151, 152}));
@@ -198,13 +285,16 @@ TEST_F(CHistoryDlgTest, ResultsAreRecordedAndTheMenuSaysWhenTheyCannotBe)
     EXPECT_NE(said.find("Recorded: 7 8\nNow: 149 150 151 152"), std::string::npos) << said;
     EXPECT_EQ(Window().Diagnosis().CauseCount(), 4);
 
-    ASSERT_TRUE(m_dir.Remove("History.csv"));
-    ASSERT_TRUE(m_dir.MakeDir("History.csv")); // no longer a file that takes a line
+    // Another copy holds the history past the wait.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     CMessageDlg::SetShowHookForTesting([this](int msg, int) { m_messages.push_back(msg); });
     diagnose();
+    sqlite3_close(other);
     EXPECT_EQ(Window().Diagnosis().CauseCount(), 4);
     EXPECT_TRUE(m_messages.empty());
-    EXPECT_TRUE(Window().HistoryAction()->text().startsWith("Diagnosis history… (history not kept: "))
+    EXPECT_TRUE(Window().HistoryAction()->text().startsWith("Diagnosis history… (history not kept: another copy"))
         << Window().HistoryAction()->text().toStdString();
 }
 

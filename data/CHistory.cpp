@@ -1,0 +1,205 @@
+#include "data/CHistory.h"
+
+#include <algorithm>
+
+#include "data/CSqliteHistory.h"
+#include "data/HistoryCsv.h"
+#include "data/TextCatalogue.h"
+#include "platform/ExeDir.h"
+#include "platform/FileExists.h"
+#include "platform/UserDataDir.h"
+#include "platform/WritableDir.h"
+
+namespace {
+
+using Kind = HistoryError::Kind;
+
+// A file's path with its folder resolved, so that only the file itself could
+// still be a link (and is then refused); the separator is kept.
+std::string InResolvedDir(const std::string& file)
+{
+    const std::size_t sep = file.find_last_of("/\\");
+    if (sep == std::string::npos)
+        return file;
+    const std::string dir = platform::ResolvedDir(file.substr(0, sep));
+    return dir.empty() ? file : dir + file[sep] + file.substr(sep + 1);
+}
+
+std::string Beside(const std::string& file, const char* name)
+{
+    const std::size_t sep = file.find_last_of("/\\");
+    return (sep == std::string::npos ? std::string() : file.substr(0, sep + 1)) + name;
+}
+
+// The records of two histories in the order of their times; a record without
+// a time keeps its place after the one before it in its own history.
+std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<HistoryRecord> b)
+{
+    if (a.empty() || b.empty())
+        return a.empty() ? b : a;
+    std::vector<std::pair<std::int64_t, HistoryRecord>> all;
+    all.reserve(a.size() + b.size());
+    for (std::vector<HistoryRecord>* list : {&a, &b}) {
+        std::int64_t last = 0;
+        for (HistoryRecord& r : *list) {
+            last = history::MsSinceEpoch(r.m_strTime).value_or(last);
+            all.emplace_back(last, std::move(r));
+        }
+    }
+    std::stable_sort(all.begin(), all.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<HistoryRecord> merged;
+    merged.reserve(all.size());
+    for (auto& [time, r] : all)
+        merged.push_back(std::move(r));
+    return merged;
+}
+
+} // namespace
+
+CHistory::CHistory() = default;
+
+CHistory::CHistory(std::string path) : m_strPath(std::move(path)) {}
+
+CHistory::~CHistory() = default;
+
+void CHistory::Open()
+{
+    // A database that was busy while another copy made it is tried again.
+    if (m_writable || (m_bOpened && m_openError.m_kind != Kind::Busy))
+        return;
+    m_bOpened = true;
+    m_openError = {};
+    auto open = [this](const std::string& path) {
+        return CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, kMaxRecords,
+                                    Beside(path, historycsv::kFileName), m_openError);
+    };
+    if (!m_strPath.empty()) {
+        m_writable = open(m_strPath);
+        return;
+    }
+    const std::string here = InResolvedDir(platform::DataPath(kFileName));
+    if (platform::IsWritableDir(platform::DataPath())) {
+        std::unique_ptr<CSqliteHistory> store = open(here);
+        // A damaged, busy or newer database stays the one place: the
+        // history is never split because of it.
+        if (!store || !store->IsReadOnly() || store->ReadOnlyReason()) {
+            m_writable = std::move(store);
+            return;
+        }
+        m_readOnly = std::move(store);
+    } else if (!m_readOnly) {
+        m_loadError = {};
+        if (platform::FileExists(here))
+            m_readOnly = CSqliteHistory::Open(here, CSqliteHistory::Mode::ReadOnly, kMaxRecords, {}, m_loadError);
+        else if (const std::string csv = Beside(here, historycsv::kFileName); platform::FileExists(csv))
+            m_readOnly = std::make_unique<CCsvHistory>(csv, kMaxRecords);
+    }
+    const std::string user = platform::UserDataPath(kFileName);
+    if (user.empty()) {
+        m_openError = {Kind::NoPlace, {}};
+        return;
+    }
+    m_writable = open(InResolvedDir(user));
+}
+
+void CHistory::Reload()
+{
+    Open();
+    m_bLoaded = true;
+    std::vector<HistoryRecord> older, newer;
+    HistoryError error;
+    if (m_readOnly && !m_readOnly->Load(older, error))
+        m_loadError = error;
+    if (m_writable && !m_writable->Load(newer, error))
+        m_loadError = error;
+    m_records = Merge(std::move(older), std::move(newer));
+}
+
+const std::vector<HistoryRecord>& CHistory::Records()
+{
+    if (!m_bLoaded)
+        Reload();
+    return m_records;
+}
+
+bool CHistory::Append(const HistoryRecord& record)
+{
+    Open();
+    HistoryError error = m_openError ? m_openError : HistoryError{Kind::NoPlace, {}};
+    if (m_writable && m_writable->Add(record, error)) {
+        m_bLoaded = false; // read again when next shown, with what other copies added
+        return true;
+    }
+    // The first failure of the run stands: the history has a gap from then on.
+    if (!m_failure)
+        m_failure = error;
+    return false;
+}
+
+std::vector<HistoryRecord>::iterator CHistory::Writable(const std::string& id, HistoryError& error)
+{
+    Records();
+    const auto it = std::find_if(m_records.begin(), m_records.end(), [&](const HistoryRecord& r) { return r.m_strId == id; });
+    if (it == m_records.end())
+        error = {Kind::Gone, {}};
+    else if (it->m_bReadOnly || !m_writable)
+        error = {Kind::ReadOnly, ReadOnlyPath()};
+    else
+        return it;
+    return m_records.end();
+}
+
+bool CHistory::SetNote(const std::string& id, std::string_view note, HistoryError& error)
+{
+    const auto it = Writable(id, error);
+    if (it == m_records.end())
+        return false;
+    const std::string now = history::Now();
+    if (!m_writable->SetNote(id, note, now, error))
+        return false;
+    it->m_strNote = HistoryRecord::CutNote(note);
+    it->m_strNoteTime = now;
+    return true;
+}
+
+bool CHistory::Delete(const std::string& id, HistoryError& error)
+{
+    const auto it = Writable(id, error);
+    if (it == m_records.end())
+        return false;
+    if (!m_writable->Delete(id, history::Now(), error))
+        return false;
+    m_records.erase(it);
+    return true;
+}
+
+std::string CHistory::WritablePath()
+{
+    Open();
+    return m_writable && !m_writable->IsReadOnly() ? m_writable->Where() : std::string();
+}
+
+std::string CHistory::ReadOnlyPath()
+{
+    Open();
+    if (m_readOnly)
+        return m_readOnly->Where();
+    return m_writable && m_writable->IsReadOnly() ? m_writable->Where() : std::string();
+}
+
+HistoryError CHistory::Problem()
+{
+    Open();
+    if (m_openError)
+        return m_openError;
+    if (m_writable && m_writable->ReadOnlyReason())
+        return m_writable->ReadOnlyReason();
+    return m_loadError;
+}
+
+std::string CHistory::Reason(const HistoryError& error, int language)
+{
+    const std::size_t kind = static_cast<std::size_t>(error.m_kind);
+    const char* words = kind < g_strHistoryWhy.size() ? g_strHistoryWhy[kind][language == 1 ? 1 : 0] : "";
+    return *words ? std::string(words) : error.m_strDetail;
+}

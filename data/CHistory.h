@@ -1,0 +1,72 @@
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/HistoryStore.h"
+
+class CSqliteHistory;
+
+// The diagnosis history as the program sees it: the database new records go
+// to, and beside it a history it can only read.
+//
+// The database is History.sqlite in the data directory QL7_Tool beside the
+// program; where that folder cannot take it (not writable, or its
+// History.sqlite opened read-only), in the user's data folder, and then the
+// history in QL7_Tool (History.sqlite, else History.csv) is listed too,
+// read-only. A new database takes over the History.csv of its own folder.
+// Nothing is opened before it is needed.
+class CHistory {
+public:
+    static constexpr std::size_t kMaxRecords = 20000;
+    static constexpr const char* kFileName = "History.sqlite";
+
+    CHistory();
+    // The history in the database at path (tests, benchmarks): no other place.
+    explicit CHistory(std::string path);
+    ~CHistory();
+    CHistory(const CHistory&) = delete;
+    CHistory& operator=(const CHistory&) = delete;
+
+    // The records, oldest first, the read-only ones marked; read on the first call.
+    const std::vector<HistoryRecord>& Records();
+    // Reads the records again: another copy of the program may have added some.
+    void Reload();
+    // Keeps a new record; false when it could not be kept (LastFailure says why).
+    bool Append(const HistoryRecord& record);
+    // Sets the note of the record named id; false with the reason.
+    bool SetNote(const std::string& id, std::string_view note, HistoryError& error);
+    // Removes the record named id for good; false with the reason.
+    bool Delete(const std::string& id, HistoryError& error);
+
+    // The file new records go to; empty when there is none.
+    std::string WritablePath();
+    // The history listed read-only beside it; empty when there is none.
+    std::string ReadOnlyPath();
+    // Why nothing can be recorded or shown: no folder, a newer version's
+    // database, a damaged file... None when all is well.
+    HistoryError Problem();
+    // Why results are not being kept, from the first failed write of this
+    // object on; None before.
+    const HistoryError& LastFailure() const { return m_failure; }
+
+    // A reason in the language's words (the store's own for an unusual one).
+    static std::string Reason(const HistoryError& error, int language);
+
+private:
+    void Open();
+    // The loaded record named id when it can be changed; else end() and why not.
+    std::vector<HistoryRecord>::iterator Writable(const std::string& id, HistoryError& error);
+
+    std::string m_strPath; // the one database given, or empty: the program's places
+    bool m_bOpened = false;
+    bool m_bLoaded = false;
+    std::unique_ptr<CSqliteHistory> m_writable;
+    std::unique_ptr<HistoryStore> m_readOnly;
+    HistoryError m_openError;
+    HistoryError m_loadError;
+    HistoryError m_failure;
+    std::vector<HistoryRecord> m_records;
+};

@@ -1,0 +1,309 @@
+#include "data/CHistory.h"
+
+#include "data/CSqliteHistory.h"
+#include "data/HistoryCsv.h"
+#include "platform/ExeDir.h"
+#include "tests/support/TempDataDir.h"
+
+#include <QDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using Kind = HistoryError::Kind;
+
+HistoryRecord Sample(std::string time, std::string note = {})
+{
+    HistoryRecord r;
+    r.m_strId = history::NewId();
+    r.m_strTime = std::move(time);
+    r.m_strVersion = "1.0.1.0";
+    r.m_nUnits = 2;
+    r.m_nSide = 2;
+    r.m_strCodes = {"No error code", "F", ""};
+    r.m_nInterlock = 2;
+    r.m_nHalt = 1;
+    r.m_nErrNos = {149, 150};
+    r.m_strNote = std::move(note);
+    return r;
+}
+
+// History.csv as earlier versions wrote it: the export's header and lines.
+std::string Header()
+{
+    return historycsv::Export({});
+}
+std::string Line(const HistoryRecord& r)
+{
+    return historycsv::Export({&r, 1}).substr(Header().size());
+}
+std::string NoteLine(const std::string& time, const std::string& field)
+{
+    return "Note," + time + std::string(13, ',') + field + "\r\n";
+}
+std::string Csv(std::initializer_list<std::string> lines)
+{
+    std::string text = Header();
+    for (const std::string& l : lines)
+        text += l;
+    return text;
+}
+
+// Times and notes of records: "A=note;B=;".
+std::string Summary(const std::vector<HistoryRecord>& records)
+{
+    std::string s;
+    for (const HistoryRecord& r : records)
+        s += r.m_strTime + "=" + r.m_strNote + ";";
+    return s;
+}
+
+// The first value sql gives on the database at path: what the program never asks itself.
+std::string Query(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    std::string value = "(failed)";
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK && sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
+        const int rc = sqlite3_step(s);
+        value = rc == SQLITE_ROW && sqlite3_column_text(s, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0))
+                : rc == SQLITE_ROW || rc == SQLITE_DONE             ? ""
+                                                                    : "(failed)";
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return value;
+}
+
+TEST(HistoryCsv, TakeOverLosesAtMostATornLineAndNamesRecordsByContent)
+{
+    const std::string a = Line(Sample("A")), b = Line(Sample("B"));
+    const std::string q = Line(Sample("Q", "two\r\nlines, \"quoted\""));
+    struct Case { std::string text; std::string expected; };
+    const Case cases[] = {
+        {Csv({a, b, q}), "A=;B=;Q=two\r\nlines, \"quoted\";"},
+        {Csv({a, b.substr(0, b.size() - 2)}), "A=;"},                              // torn: no line end
+        {Csv({a, b.substr(0, 20) + "\r\n", b}), "A=;B=;"},                         // torn mid-field
+        {Csv({a, "Diagnosis,T,1.0,\"cut in a quote\r\n", b, q}), "A=;B=;Q=two\r\nlines, \"quoted\";"},
+        {Csv({a, q.substr(0, q.size() / 2) + "\r\n", b, NoteLine("B", "\"x, \"\"y\"\"\"")}), "A=;B=x, \"y\";"},
+        {Csv({a, "x,y\r\n", "Diagnosis,C,1.0.1.0,English\r\n", b}), "A=;B=;"},   // not ours
+        {Csv({a, b, NoteLine("A", "first"), NoteLine("A", "\"second, \"\"final\"\"\"")}), "A=second, \"final\";B=;"},
+        {Csv({NoteLine("A", "before its record"), a}), "A=;"},
+        {Csv({a, NoteLine("A", "备注")}).substr(3), "A=备注;"},                   // without the mark
+        {a + b, "A=;B=;"},                                                         // without the header
+        {Csv({Line(Sample("")), a}), "=;A=;"},                                     // a record some systems wrote without time
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Summary(historycsv::Read(c.text, 100)), c.expected) << c.text;
+    EXPECT_EQ(Summary(historycsv::Read(Csv({a, b, q}), 2)), "B=;Q=two\r\nlines, \"quoted\";"); // the newest only
+
+    // The same content, the same id, wherever it stands; equal lines stay apart.
+    const auto id = [](const std::string& text, std::size_t i) { return historycsv::Read(text, 100).at(i).m_strId; };
+    EXPECT_EQ(id(Csv({a}), 0), id(Csv({b, a}), 1));
+    EXPECT_NE(id(Csv({a, a}), 0), id(Csv({a, a}), 1));
+    EXPECT_EQ(id(Csv({a, a}), 1), id(Csv({b, a, a}), 2));
+    EXPECT_EQ(HistoryRecord::CutNote(std::string(600, 'x')).size(), HistoryRecord::kMaxNote);
+    std::string chinese;
+    for (int i = 0; i < 600; ++i)
+        chinese += "备";
+    EXPECT_EQ(HistoryRecord::CutNote(chinese).size(), 3 * HistoryRecord::kMaxNote); // whole characters
+}
+
+TEST(HistoryCsv, ExportQuotesAndKeepsSpreadsheetsFromEvaluatingAField)
+{
+    struct Case { std::string note; std::string field; };
+    const Case cases[] = {
+        {"=HYPERLINK(\"http://x\",\"y\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\""},
+        {"=1+1", "'=1+1"},
+        {"+24V missing", "'+24V missing"},
+        {"-K2 welded", "'-K2 welded"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tK1", "'\tK1"},
+        {"\r\nK1", "\"'\r\nK1\""},
+        {"Press 3, bay 4", "\"Press 3, bay 4\""},
+        {"a = 1 - 2", "a = 1 - 2"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        HistoryRecord r = Sample("2026-12-09T14:05:00.123+08:00", c.note);
+        r.m_strCodes[1] = "-";
+        EXPECT_EQ(Line(r), "Diagnosis,2026-12-09T14:05:00.123+08:00,1.0.1.0,English,QL7B series,2,Receiver,"
+                           "No error code,'-,,Light ON,Light OFF,2,149 150," + c.field + "\r\n") << c.note;
+    }
+    EXPECT_EQ(Header(), "\xEF\xBB\xBFKind,Date and time,Version,Language,Series,Units,Side,Main Sensor,Sub Sensor 1,"
+                        "Sub Sensor 2,Interlock,Halt,Causes,Error numbers,Note\r\n");
+}
+
+TEST(CSqliteHistory, KeepsRecordsNotesAndDeletionsAndCutsTheOldest)
+{
+    TempDataDir dir;
+    const std::string path = dir.PathOf("History.sqlite");
+    // An earlier History.csv beside a new database is taken over once and left as it was.
+    const std::string csv = Csv({Line(Sample("2026-01-01T08:00:00.000+08:00", "old note")), Line(Sample("2026-01-02T08:00:00.000+08:00"))});
+    ASSERT_TRUE(dir.Write("History.csv", csv));
+    HistoryError error;
+    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 4, dir.PathOf("History.csv"), error);
+    ASSERT_TRUE(store) << error.m_strDetail;
+    std::vector<HistoryRecord> read;
+    ASSERT_TRUE(store->Load(read, error));
+    EXPECT_EQ(Summary(read), "2026-01-01T08:00:00.000+08:00=old note;2026-01-02T08:00:00.000+08:00=;");
+    EXPECT_EQ(Query(path, "SELECT file || ' ' || records FROM taken_over"), "History.csv 2");
+
+    // Times in another offset sort by the moment they name: 01:30+00:00 is 09:30+08:00.
+    const HistoryRecord later = Sample("2026-01-03T01:30:00.000+00:00"), early = Sample("2026-01-03T09:00:00.000+08:00");
+    for (const HistoryRecord& r : {later, early, Sample("2026-01-04T08:00:00.000+08:00")})
+        ASSERT_TRUE(store->Add(r, error)) << error.m_strDetail;
+    ASSERT_TRUE(store->SetNote(early.m_strId, "line 1\nline 2", "2026-01-05T08:00:00.000+08:00", error));
+    ASSERT_TRUE(store->Delete(later.m_strId, "2026-01-05T08:00:00.000+08:00", error));
+    EXPECT_FALSE(store->SetNote(later.m_strId, "gone", "2026-01-05T08:00:00.000+08:00", error));
+    EXPECT_EQ(error.m_kind, Kind::Gone);
+    ASSERT_TRUE(store->Load(read, error));
+    EXPECT_EQ(Summary(read), "2026-01-02T08:00:00.000+08:00=;2026-01-03T09:00:00.000+08:00=line 1\nline 2;"
+                             "2026-01-04T08:00:00.000+08:00=;");
+    EXPECT_EQ(read[1].m_strNoteTime, "2026-01-05T08:00:00.000+08:00");
+    EXPECT_EQ(Query(path, "SELECT count(*) FROM deleted WHERE id = '" + later.m_strId + "'"), "1");
+    EXPECT_EQ(store->CheckIntegrity(), "ok");
+    store.reset();
+
+    // Opened again: nothing taken over twice, and the CSV untouched.
+    ASSERT_TRUE(dir.Write("History.csv", csv + Line(Sample("2026-01-09T08:00:00.000+08:00"))));
+    CHistory again(path);
+    EXPECT_EQ(again.Records().size(), 3u);
+    EXPECT_EQ(Query(path, "SELECT count(*) FROM taken_over"), "1");
+}
+
+TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
+{
+    TempDataDir dir;
+    const std::string path = dir.PathOf("History.sqlite");
+    {
+        CHistory made(path);
+        ASSERT_TRUE(made.Append(Sample("2026-01-01T08:00:00.000+08:00")));
+    }
+    struct Case { const char* name; std::function<void()> make; Kind atOpen, atAdd; };
+    const std::string garbage(4096, 'x');
+    const Case cases[] = {
+        {"newer", [&] { Query(path, "PRAGMA user_version = 2"); }, Kind::None, Kind::Newer},
+        {"foreign", [&] { dir.Remove("History.sqlite"); Query(path, "CREATE TABLE t (x)"); }, Kind::Foreign, Kind::Foreign},
+        {"damaged", [&] { dir.Write("History.sqlite", "SQLite format 3" + garbage); }, Kind::Damaged, Kind::Damaged},
+#ifndef _WIN32
+        {"link", [&] { dir.Remove("History.sqlite"); std::filesystem::create_symlink(dir.PathOf("other"), path); },
+         Kind::Link, Kind::Link},
+#endif
+    };
+    for (const Case& c : cases) {
+        c.make();
+        const std::string before = dir.Read("History.sqlite");
+        HistoryError error;
+        auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 100, {}, error);
+        EXPECT_EQ(error.m_kind, c.atOpen) << c.name << ": " << error.m_strDetail;
+        std::vector<HistoryRecord> read;
+        if (store) {
+            EXPECT_TRUE(store->IsReadOnly()) << c.name;
+            EXPECT_TRUE(store->Load(read, error)) << c.name; // read where it can be
+            EXPECT_EQ(read.size(), 1u) << c.name;
+        }
+        store.reset();
+        CHistory history(path);
+        EXPECT_FALSE(history.Append(Sample("2026-01-02T08:00:00.000+08:00"))) << c.name;
+        EXPECT_EQ(history.LastFailure().m_kind, c.atAdd) << c.name;
+        EXPECT_FALSE(CHistory::Reason(history.LastFailure(), 0).empty()) << c.name;
+        EXPECT_EQ(dir.Read("History.sqlite"), before) << c.name;
+    }
+
+    // A second writer waits, and past the wait the record is told not kept.
+    dir.Remove("History.sqlite");
+    CHistory first(path), second(path);
+    ASSERT_TRUE(first.Append(Sample("2026-01-01T08:00:00.000+08:00")));
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_FALSE(second.Append(Sample("2026-01-02T08:00:00.000+08:00")));
+    EXPECT_EQ(second.LastFailure().m_kind, Kind::Busy);
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_TRUE(second.Append(Sample("2026-01-03T08:00:00.000+08:00")));
+    EXPECT_EQ(second.Records().size(), 2u);
+}
+
+TEST(CHistory, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
+{
+    TempDataDir dir;
+    const std::string other = dir.Root() + "/other";
+    const std::string kUnset = "(unset)";
+    struct Case {
+        bool dataDirThere;
+        std::string base; // the user's data variable; kUnset: no such variable
+        std::string expected;
+    };
+#ifdef _WIN32
+    const char* kBaseVar = "LOCALAPPDATA";
+    const Case cases[] = {
+        {true, dir.Root() + "\\local", dir.DataDir() + "/History.sqlite"},
+        {false, dir.Root() + "\\local", dir.Root() + "/local/Darvell/History.sqlite"},
+        {false, kUnset, ""},
+    };
+#else
+    const char* kBaseVar = "XDG_DATA_HOME";
+    const Case cases[] = {
+        {true, "/nowhere", dir.DataDir() + "/History.sqlite"},
+        {false, kUnset, other + "/.local/share/Darvell/History.sqlite"},
+        {false, dir.Root() + "/xdg/", dir.Root() + "/xdg/Darvell/History.sqlite"},
+        {false, dir.PathOf("History.sqlite"), ""}, // no folder can be made there
+    };
+#endif
+    const QByteArray savedBase = qgetenv(kBaseVar), savedHome = qgetenv("HOME");
+    ASSERT_TRUE(dir.Write("History.sqlite", ""));
+    for (const Case& c : cases) {
+        // Not writable here means missing: tests may run with every right on the disk.
+        platform::SetExecutableDirForTesting(c.dataDirThere ? dir.Root() : dir.Root() + "/gone");
+        c.base == kUnset ? qunsetenv(kBaseVar) : qputenv(kBaseVar, QByteArray::fromStdString(c.base));
+        qputenv("HOME", QByteArray::fromStdString(other));
+        CHistory history;
+        const bool kept = history.Append(Sample("2026-01-01T08:00:00.000+08:00"));
+        EXPECT_EQ(kept, !c.expected.empty()) << c.base;
+        EXPECT_EQ(QDir::fromNativeSeparators(QString::fromStdString(history.WritablePath())),
+                  QDir::fromNativeSeparators(QString::fromStdString(c.expected))) << c.base;
+        EXPECT_EQ(history.LastFailure().m_kind, kept ? Kind::None : Kind::NoPlace) << c.base;
+    }
+    qputenv(kBaseVar, savedBase);
+    qputenv("HOME", savedHome);
+    platform::SetExecutableDirForTesting(dir.Root());
+}
+
+#ifndef _WIN32
+// Every hour of six years and every hour around each change of offset in zones
+// with odd offsets and shifts reads back as the moment it was written for.
+TEST(HistoryTime, LocalTimesCarryTheOffsetOfTheirMoment)
+{
+    const QByteArray saved = qgetenv("TZ");
+    const std::int64_t from = QDateTime(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+    const std::int64_t to = QDateTime(QDate(2026, 12, 31), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+    for (const char* zone : {"America/New_York", "Europe/Berlin", "Australia/Lord_Howe", "Asia/Kolkata",
+                             "Pacific/Chatham", "America/St_Johns", "Asia/Shanghai"}) {
+        qputenv("TZ", zone);
+        std::vector<std::int64_t> moments;
+        for (std::int64_t t = from; t < to; t += 3600 * 1000 * 7 + 61 * 1000)
+            moments.push_back(t + 123);
+        for (const QTimeZone::OffsetData& change : QTimeZone(zone).transitions(
+                 QDateTime::fromMSecsSinceEpoch(from, Qt::UTC), QDateTime::fromMSecsSinceEpoch(to, Qt::UTC)))
+            for (int minutes = -120; minutes <= 120; minutes += 15)
+                moments.push_back(change.atUtc.toMSecsSinceEpoch() + minutes * 60 * 1000);
+        for (std::int64_t t : moments) {
+            const std::string text = history::LocalTime(t);
+            ASSERT_EQ(history::MsSinceEpoch(text), t) << zone << " " << text;
+            const int offset = QTimeZone(zone).offsetFromUtc(QDateTime::fromMSecsSinceEpoch(t, Qt::UTC)) / 60;
+            ASSERT_EQ(text.substr(23), QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+                                                        std::abs(offset) % 60).toStdString()) << zone << " " << text;
+        }
+    }
+    saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+}
+#endif
+
+} // namespace
