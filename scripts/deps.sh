@@ -4,6 +4,8 @@ DARVELL_PACKAGES=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The diagnosis history's database; the end-to-end run reads it with the shell.
+  libsqlite3-dev sqlite3
   xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev openbox
   git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core
@@ -30,10 +32,11 @@ darvell_install_deps() {
 }
 
 # The Windows build: MinGW-w64, Wine to run what it makes, the source of Qt and
-# GoogleTest to build for Windows, a window manager and OCR for the checks.
+# GoogleTest to build for Windows, tclsh for SQLite's single-file source, a
+# window manager and OCR for the checks.
 DARVELL_WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 ninja-build dpkg-dev
-  qt6-base-dev-tools googletest wine64 wine openbox zip unzip
+  qt6-base-dev-tools googletest tcl wine64 wine openbox zip unzip
 )
 darvell_install_windows_deps() {
   darvell_install_deps "${DARVELL_WINDOWS_PACKAGES[@]}"

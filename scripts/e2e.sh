@@ -9,8 +9,8 @@
 # paging (Enter past the last page keeps the result, Page Down / Page Up) and
 # Ctrl+C copying the page; CLEAR stopping the blink; a second diagnosis (the
 # Main Sensor receiver), Ctrl+H opening the diagnosis history, the older entry
-# opened again by keys showing its pages as before, both results recorded in
-# QL7_Tool/History.csv; EXIT ending the program with status 0. Then the same diagnosis by clicks on screens too small for the
+# opened again by keys showing its pages as before and its report the first
+# diagnosis' time, both results recorded in QL7_Tool/History.sqlite; EXIT ending the program with status 0. Then the same diagnosis by clicks on screens too small for the
 # nominal window size (desktop scales 1.5 and 2, and a 1024 x 600 screen):
 # every window inside the screen.
 # Screenshots are left in BUILD_DIR/e2e-shots.
@@ -30,7 +30,7 @@ source "$src/scripts/xvfb-env.sh"
 source "$src/scripts/e2e-lib.sh"
 trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
-for tool in Xvfb xdotool xclip import convert compare; do
+for tool in Xvfb xdotool xclip import convert compare sqlite3; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
 done
 [ -x "$build/darvell" ] || fail "no program at $build/darvell"
@@ -41,7 +41,7 @@ mkdir -p "$shots" "$work/bin"
 # A private copy beside a private data directory: English, first series, 768 high.
 cp "$build/darvell" "$work/bin/"
 cp -r "$build/QL7_Tool" "$work/bin/"
-rm -f "$work/bin/QL7_Tool/History.csv" # a fresh history: runs of the build's own copy stay out
+rm -f "$work/bin/QL7_Tool/History.csv" "$work/bin/QL7_Tool/History.sqlite"* # a fresh history: runs of the build's own copy stay out
 printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$work/bin/QL7_Tool/Setting.ini"
 # The first cause of the run gets a cause and a remedy of 1,000 bytes each:
 # numbered lines, the remedy's last one marked.
@@ -323,16 +323,27 @@ sleep 0.3
 shoot 16-reopened-page2
 [ "$(diff_pixels "$(label_of 05-results-page2)" "$(label_of 16-reopened-page2)")" = 0 ] ||
   fail "Page Down on the reopened entry does not show page 2 / 4"
-history_file="$work/bin/QL7_Tool/History.csv"
-[ -s "$history_file" ] || fail "no QL7_Tool/History.csv"
-cp "$history_file" "$shots/History.csv"
-head -c 3 "$history_file" | od -An -tx1 | grep -q 'ef bb bf' || fail "History.csv has no byte-order mark"
-[ "$(grep -c $'^Diagnosis,.*\r$' "$history_file")" = 2 ] || fail "History.csv does not hold two records"
-grep -q '^Diagnosis,.*,English,QL7B series,1,Emitter,No error code,,,,,4,149 150 151 152,' "$history_file" ||
-  fail "History.csv lacks the emitter diagnosis"
-grep -q '^Diagnosis,.*,English,QL7B series,1,Receiver,No error code,' "$history_file" ||
-  fail "History.csv lacks the receiver diagnosis"
-step "History.csv holds both records"
+history_file="$work/bin/QL7_Tool/History.sqlite"
+[ -s "$history_file" ] || fail "no QL7_Tool/History.sqlite"
+cp "$history_file" "$shots/History.sqlite"
+records() { sqlite3 -readonly -separator , "$history_file" "$@"; }
+[ "$(records 'PRAGMA integrity_check')" = ok ] || fail "History.sqlite is not sound"
+[ "$(records 'SELECT count(*) FROM record')" = 2 ] || fail "History.sqlite does not hold two records"
+[ "$(records "SELECT units, side, code_main, interlock, halt, error_numbers FROM record ORDER BY utc_ms LIMIT 1")" = \
+  "1,1,No error code,0,0,149 150 151 152" ] || fail "History.sqlite lacks the emitter diagnosis first"
+[ "$(records "SELECT side, code_main FROM record ORDER BY utc_ms LIMIT 1 OFFSET 1")" = "2,No error code" ] ||
+  fail "History.sqlite lacks the receiver diagnosis second"
+step "History.sqlite holds both records"
+
+# The report of the entry opened again carries the first diagnosis' time.
+first=$(records "SELECT time FROM record ORDER BY utc_ms LIMIT 1" | sed 's/\.[0-9]\{3\}//')
+xdotool key ctrl+shift+c
+sleep 0.3
+report=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+printf '%s\n' "$report" | grep -qxF "Date and time of the diagnosis: $first" ||
+  fail "the reopened entry's report does not carry its time $first: $(printf '%s' "$report" | head -n 4)"
+printf '%s\n' "$report" | grep -q '^Opened again: ' || fail "the reopened entry's report does not say when it was opened again"
+step "the reopened report carries the diagnosis' own time ($first)"
 
 # Peak resident memory of the whole run so far (a sanitizer build is far larger).
 if [ -r "/proc/$app_pid/status" ]; then
