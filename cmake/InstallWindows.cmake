@@ -75,6 +75,8 @@ configure_file(${CMAKE_SOURCE_DIR}/res/windows/licenses-README.txt.in
   ${CMAKE_BINARY_DIR}/licenses/README.txt @ONLY NEWLINE_STYLE UNIX)
 install(DIRECTORY ${DARVELL_QT_PREFIX}/licenses/ DESTINATION licenses)
 install(FILES ${CMAKE_BINARY_DIR}/licenses/README.txt DESTINATION licenses)
+# SQLite is linked into the program; its terms travel with it all the same.
+install(DIRECTORY ${DARVELL_SQLITE_WINDOWS}/licenses/ DESTINATION licenses)
 install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.copyright)
 install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME mingw-w64.copyright)
 

@@ -1,6 +1,7 @@
-# Sourced by the Windows scripts: the Qt for Windows cache, a host build of the
-# generators, and a cross build configured against them.
+# Sourced by the Windows scripts: the Qt and SQLite for Windows caches, a host
+# build of the generators, and a cross build configured against them.
 #   darvell_windows_qt                 (sets qt_windows: the cache, built when missing)
+#   darvell_windows_sqlite             (sets sqlite_windows: likewise)
 #   darvell_windows_build SRC BUILD [CMAKE_ARG...]
 #                                      host generators in BUILD/host (release
 #                                      preset), then the Windows build in
@@ -12,6 +13,20 @@ darvell_windows_qt_dir() {
   local version
   version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null | sed 's/[+-].*//')
   echo "${DARVELL_QT_WINDOWS:-$HOME/.cache/darvell/qt-${version:-6}-mingw64}"
+}
+
+# SQLite for Windows, static, built from Debian's source by sqlite-windows.sh.
+darvell_windows_sqlite_dir() {
+  local version
+  version=$(dpkg-query -W -f='${Version}' libsqlite3-dev 2>/dev/null | sed 's/[+-].*//')
+  echo "${DARVELL_SQLITE_WINDOWS:-$HOME/.cache/darvell/sqlite-${version:-3}-mingw64}"
+}
+
+# Sets sqlite_windows: the cache, built when missing (a minute or two).
+darvell_windows_sqlite() {
+  darvell_install_windows_deps
+  sqlite_windows=$("$(dirname "${BASH_SOURCE[0]}")/sqlite-windows.sh" | tail -n 1)
+  [ -f "$sqlite_windows/.complete" ] || { echo "no SQLite for Windows in '$sqlite_windows'" >&2; return 1; }
 }
 
 darvell_windows_qt() {
@@ -26,7 +41,8 @@ darvell_windows_build() {
   # The bitmaps and the icon are drawn on this machine by the host generators.
   cmake -S "$src" --preset release -B "$build/host" >/dev/null
   cmake --build "$build/host" -j"$(nproc)" --target darvell-makebitmaps darvell-makeicons
-  DARVELL_QT_WINDOWS=$qt_windows cmake -S "$src" --preset windows -B "$build/win" \
+  darvell_windows_sqlite
+  DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows cmake -S "$src" --preset windows -B "$build/win" \
     -DDARVELL_HOST_TOOLS="$build/host" "$@" >/dev/null
   cmake --build "$build/win" -j"$(nproc)"
 }

@@ -16,13 +16,14 @@ if [ ! -f "$(darvell_windows_qt_dir)/.complete" ]; then
   exit 77
 fi
 darvell_windows_qt
+darvell_windows_sqlite
 cd "$src"
 # The host generators: the Release tree has them once the run has built it.
 if [ ! -x build/release/darvell-makebitmaps ] || [ ! -x build/release/darvell-makeicons ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release -j"$(nproc)" --target darvell-makebitmaps darvell-makeicons
 fi
-DARVELL_QT_WINDOWS=$qt_windows cmake --preset windows >/dev/null
+DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$(nproc)"
 echo "windows-proof: the core tests under Wine"
 ctest --preset windows -j"$(nproc)"
