@@ -546,7 +546,9 @@ void CDarvellDlg::OnSaveReportPdf()
         return;
     const CReport report = CReport::Build(App(), m_status, m_diag, m_reopened ? &*m_reopened : nullptr);
     const int lang = Language();
-    const QString name = QStringLiteral("Darvell-%1.pdf").arg(QString::fromStdString(report.m_strStamp));
+    // A record taken over without a time of its own gives no stamp.
+    const QString name = report.m_strStamp.empty() ? QStringLiteral("Darvell.pdf")
+                                                   : QStringLiteral("Darvell-%1.pdf").arg(QString::fromStdString(report.m_strStamp));
     const std::optional<QString> path = AskSavePath(this, g_strReportSavePdf, g_strReportPdfFilter, lang,
                                                     QStringLiteral("pdf"), name, App().m_strSaveFolder);
     if (!path)

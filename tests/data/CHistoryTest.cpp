@@ -215,20 +215,6 @@ TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
         EXPECT_FALSE(CHistory::Reason(history.LastFailure(), 0).empty()) << c.name;
         EXPECT_EQ(dir.Read("History.sqlite"), before) << c.name;
     }
-
-    // A second writer waits, and past the wait the record is told not kept.
-    dir.Remove("History.sqlite");
-    CHistory first(path), second(path);
-    ASSERT_TRUE(first.Append(Sample("2026-01-01T08:00:00.000+08:00")));
-    sqlite3* holder = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    EXPECT_FALSE(second.Append(Sample("2026-01-02T08:00:00.000+08:00")));
-    EXPECT_EQ(second.LastFailure().m_kind, Kind::Busy);
-    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(holder);
-    EXPECT_TRUE(second.Append(Sample("2026-01-03T08:00:00.000+08:00")));
-    EXPECT_EQ(second.Records().size(), 2u);
 }
 
 TEST(CHistory, KeptBesideTheProgramElseInTheUsersDataFolderElseNowhere)
