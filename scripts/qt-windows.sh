@@ -8,14 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/windows-env.sh
-darvell_install_windows_deps
-
-cache=$(darvell_windows_qt_dir)
-if [ -f "$cache/.complete" ]; then
-  echo "qt-windows: cached in $cache"
-  echo "$cache"
-  exit 0
-fi
+darvell_windows_cache qt-windows darvell_windows_qt_dir
 
 # apt-get source needs a deb-src entry: one modelled on the system's own.
 darvell_enable_deb_src qt6-base-dev

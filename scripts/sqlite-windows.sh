@@ -9,14 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/windows-env.sh
-darvell_install_windows_deps
-
-cache=$(darvell_windows_sqlite_dir)
-if [ -f "$cache/.complete" ]; then
-  echo "sqlite-windows: cached in $cache"
-  echo "$cache"
-  exit 0
-fi
+darvell_windows_cache sqlite-windows darvell_windows_sqlite_dir
 
 darvell_enable_deb_src sqlite3
 work=$(mktemp -d "${TMPDIR:-/tmp}/darvell-sqlite-windows.XXXXXX")

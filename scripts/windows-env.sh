@@ -15,6 +15,19 @@ darvell_windows_qt_dir() {
   echo "${DARVELL_QT_WINDOWS:-$HOME/.cache/darvell/qt-${version:-6}-mingw64}"
 }
 
+# The start of a cache's build script: installs the build's packages and sets
+# cache to the folder DIR_FUNCTION names; when that cache is complete, ends the
+# script with its path.
+#   darvell_windows_cache NAME DIR_FUNCTION
+darvell_windows_cache() {
+  darvell_install_windows_deps
+  cache=$("$2")
+  [ -f "$cache/.complete" ] || return 0
+  echo "$1: cached in $cache"
+  echo "$cache"
+  exit 0
+}
+
 # SQLite for Windows, static, built from Debian's source by sqlite-windows.sh.
 darvell_windows_sqlite_dir() {
   local version
