@@ -5,7 +5,8 @@
 # language switch writing only "Language" into Setting.ini, a one-unit diagnosis showing
 # "1 / 4" and after Page Down "2 / 4", Ctrl+S saving a PDF whose cause text
 # pdftotext reads back (in Chinese, then in English), a second copy refused with
-# the "already open" message, and darvell-check.exe finding the data clean.
+# the "already open" message, both diagnoses in QL7_Tool\History.sqlite, and
+# darvell-check.exe finding the data clean.
 # Screenshots are left in BUILD_DIR/e2e-windows-shots.
 # Usage: scripts/e2e-windows.sh ZIP [BUILD_DIR]   (BUILD_DIR: build/windows)
 set -euo pipefail
@@ -172,6 +173,12 @@ cmp -s "$settings_ini" "$work/Setting.original" || fail "Setting.ini is not back
 click_control "$main" 420 372 78 30
 wait_end "$app_pid" || fail "the program did not end after EXIT"
 app_pid=""
+
+step "both diagnoses kept in QL7_Tool\\History.sqlite, whose path is not ASCII"
+kept=$(sqlite3 -readonly "$app/QL7_Tool/History.sqlite" \
+  'PRAGMA integrity_check; SELECT group_concat(language) FROM (SELECT language FROM record ORDER BY utc_ms)') ||
+  fail "no readable QL7_Tool\\History.sqlite"
+[ "$kept" = $'ok\n0,1' ] || fail "History.sqlite holds '$kept', not the Chinese and the English diagnosis"
 
 step "darvell-check.exe on the unpacked data directory"
 wine "$app/darvell-check.exe" "$(winepath -w "$app/QL7_Tool")" >"$work/check.log" 2>&1 ||

@@ -86,7 +86,7 @@ TEST(HistoryStress, AWriterKilledAtAnyMomentLosesNothingItAcknowledged)
         QElapsedTimer started;
         started.start();
         writer.start(Writer(),
-                     {QString::fromStdString(path), "0", "notes", "takeover", QString::fromStdString(dir.PathOf("History.csv"))});
+                     {QString::fromStdString(path), "0", QString::fromStdString(dir.PathOf("History.csv"))});
         ASSERT_TRUE(writer.waitForStarted()) << writer.errorString().toStdString();
         if (kill == 0) {
             // The first run measures how long a start takes, so that the

@@ -1,12 +1,10 @@
-// A second process for the history's crash and two-writer tests: adds records
-// to one database, optionally each with a note, and prints a line for every
-// change as soon as it has returned, so that the test knows what was
-// acknowledged before it killed this process.
-//
-//   history-writer DATABASE COUNT [notes] [takeover CSV]
-//
-// COUNT 0 writes until killed. Lines: "open", "R <id>", "N <id> <note>";
-// "F <reason>" and status 1 when a change fails.
+// The second process of the history's crash and two-writer tests: adds
+// records to one database and prints a line for each change as soon as it has
+// returned, so that the test knows what was acknowledged before it killed it.
+//   history-writer DATABASE COUNT [CSV]
+// COUNT 0: until killed, each record with a note, a new database taking over
+// CSV. Lines: "open", "R <id>", "N <id> <note>"; "F <reason>" and status 1
+// when a change fails.
 #include "data/CHistory.h"
 #include "data/CSqliteHistory.h"
 
@@ -32,23 +30,12 @@ int Fail(const HistoryError& error)
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fputs("usage: history-writer DATABASE COUNT [notes] [takeover CSV]\n", stderr);
+    if (argc < 3)
         return 2;
-    }
-    const std::string path = argv[1];
     const long count = std::strtol(argv[2], nullptr, 10);
-    bool notes = false;
-    std::string takeOver;
-    for (int i = 3; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "notes")
-            notes = true;
-        else if (arg == "takeover" && i + 1 < argc)
-            takeOver = argv[++i];
-    }
     HistoryError error;
-    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords, takeOver, error);
+    auto store = CSqliteHistory::Open(argv[1], CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords,
+                                      argc > 3 ? argv[3] : "", error);
     if (!store)
         return Fail(error);
     Say("open");
@@ -63,12 +50,11 @@ int main(int argc, char** argv)
         if (!store->Add(r, error))
             return Fail(error);
         Say("R " + r.m_strId);
-        if (notes) {
-            const std::string note = "note " + std::to_string(i) + ", \"quoted\"";
-            if (!store->SetNote(r.m_strId, note, history::Now(), error))
-                return Fail(error);
+        const std::string note = "note " + std::to_string(i) + ", \"quoted\"";
+        if (count == 0 && !store->SetNote(r.m_strId, note, history::Now(), error))
+            return Fail(error);
+        if (count == 0)
             Say("N " + r.m_strId + " " + note);
-        }
     }
     return 0;
 }
