@@ -337,6 +337,9 @@ step "History.sqlite holds both records"
 
 # The report of the entry opened again carries the first diagnosis' time.
 first=$(records "SELECT time FROM record ORDER BY utc_ms LIMIT 1" | sed 's/\.[0-9]\{3\}//')
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the keys go to the window, not the text box
+printf '' | xclip -i -selection clipboard
 xdotool key ctrl+shift+c
 sleep 0.3
 report=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)

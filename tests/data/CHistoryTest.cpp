@@ -63,19 +63,18 @@ std::string Summary(const std::vector<HistoryRecord>& records)
     return s;
 }
 
-// The first value sql gives on the database at path: what the program never asks itself.
+// The first value sql gives on the database at path (what the program never
+// asks itself); sql may also change the database.
 std::string Query(const std::string& path, const std::string& sql)
 {
     sqlite3* db = nullptr;
-    std::string value = "(failed)";
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK && sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK) {
-        const int rc = sqlite3_step(s);
-        value = rc == SQLITE_ROW && sqlite3_column_text(s, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(s, 0))
-                : rc == SQLITE_ROW || rc == SQLITE_DONE             ? ""
-                                                                    : "(failed)";
-    }
-    sqlite3_finalize(s);
+    std::string value = "(none)";
+    const auto first = [](void* out, int, char** row, char**) {
+        *static_cast<std::string*>(out) = row[0] ? row[0] : "";
+        return 1; // one row is enough
+    };
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK)
+        sqlite3_exec(db, sql.c_str(), first, &value, nullptr);
     sqlite3_close(db);
     return value;
 }

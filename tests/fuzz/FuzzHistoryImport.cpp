@@ -11,19 +11,6 @@ namespace {
 
 constexpr std::size_t kLimit = 1000;
 
-HistoryRecord Whole()
-{
-    HistoryRecord r;
-    r.m_strTime = "2026-12-09T14:05:00.123+08:00";
-    r.m_strVersion = "1.0.1.0";
-    r.m_nUnits = 2;
-    r.m_nSide = 2;
-    r.m_strCodes = {"No error code", "F", ""};
-    r.m_nErrNos = {149, 150};
-    r.m_strNote = "after the torn end";
-    return r;
-}
-
 bool SameContent(HistoryRecord a, const HistoryRecord& b)
 {
     a.m_strId = b.m_strId;
@@ -51,11 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(r.m_strId.size() == 36 && ids.insert(r.m_strId).second);
     }
 
-    const HistoryRecord whole = Whole();
-    const std::string header = historycsv::Export({});
-    const std::string line = historycsv::Export({&whole, 1}).substr(header.size());
+    const std::string line = "Diagnosis,2026-12-09T14:05:00.123+08:00,1.0.1.0,English,QL7B series,2,Receiver,"
+                             "No error code,F,,Light ON,,2,149 150,\"after, the \"\"torn\"\" end\"\r\n";
     const std::vector<HistoryRecord> more = historycsv::Read(text + "\r\n" + line, kLimit);
-    FUZZ_CHECK(!more.empty() && SameContent(more.back(), whole));
+    FUZZ_CHECK(!more.empty() && SameContent(more.back(), historycsv::Read(line, 1).at(0)));
     if (more.size() < kLimit)
         for (std::size_t i = 0; i < records.size(); ++i)
             FUZZ_CHECK(i < more.size() && SameButNote(more[i], records[i]));
