@@ -22,17 +22,25 @@ mkdir -p "$work/amalgamation"
 (cd "$work/amalgamation" && "$src/configure" --disable-tcl >/dev/null && make -s sqlite3.c sqlite3.h >/dev/null)
 
 # Threads as the program uses them (one connection per thread), no loadable
-# extensions, no double-quoted string literals.
-rm -rf "$cache"
-mkdir -p "$cache/include" "$cache/lib" "$cache/licenses"
+# extensions, no double-quoted string literals. Made beside the cache's place
+# and renamed into it when complete, so that no half-made cache is ever found.
+if [ -e "$cache" ]; then
+  echo "sqlite-windows: $cache exists but is no complete build; remove it and run this again" >&2
+  exit 1
+fi
+mkdir -p "$(dirname "$cache")"
+out=$(mktemp -d "$cache.partial.XXXXXX")
+trap 'rm -rf "$work" "$out"' EXIT
+mkdir -p "$out/include" "$out/lib" "$out/licenses"
 x86_64-w64-mingw32-gcc -O2 -c "$work/amalgamation/sqlite3.c" -o "$work/sqlite3.o" \
   -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -DSQLITE_DQS=0 -DSQLITE_DEFAULT_MEMSTATUS=0 \
   -DSQLITE_WIN32_MALLOC -DSQLITE_OS_WIN=1
-x86_64-w64-mingw32-ar rcs "$cache/lib/libsqlite3.a" "$work/sqlite3.o"
-cp "$work/amalgamation/sqlite3.h" "$src/src/sqlite3ext.h" "$cache/include/" 2>/dev/null ||
-  cp "$work/amalgamation/sqlite3.h" "$cache/include/"
-cp "$src/debian/copyright" "$cache/licenses/sqlite3.copyright"
-echo "sqlite3 $(cat "$src/VERSION")" >"$cache/licenses/sqlite3.source"
-echo "SQLite $(cat "$src/VERSION") for Windows, static" >"$cache/.complete"
+x86_64-w64-mingw32-ar rcs "$out/lib/libsqlite3.a" "$work/sqlite3.o"
+cp "$work/amalgamation/sqlite3.h" "$out/include/"
+cp "$src/debian/copyright" "$out/licenses/sqlite3.copyright"
+echo "sqlite3 $(cat "$src/VERSION")" >"$out/licenses/sqlite3.source"
+echo "SQLite $(cat "$src/VERSION") for Windows, static" >"$out/.complete"
+chmod 755 "$out"
+mv -T "$out" "$cache"
 echo "sqlite-windows: $(cat "$cache/.complete"): $cache"
 echo "$cache"
