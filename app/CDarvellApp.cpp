@@ -1,10 +1,10 @@
 #include "app/CDarvellApp.h"
 
 #include "data/COperateIni.h"
-#include "diagnosis/CDarvellDlg.h"
+#include "window/CDarvellDlg.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSetDlg.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/SystemLanguage.h"
 #include "platform/TextEncoding.h"
 

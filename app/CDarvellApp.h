@@ -2,7 +2,7 @@
 #pragma once
 #include "data/AppState.h"
 #include "data/TextCatalogue.h"
-#include "draw/Bitmaps.h"
+#include "bitmaps/Bitmaps.h"
 #include "platform/InstanceGuard.h"
 
 // The application object: owns the state every screen shares, the loaded

@@ -1,5 +1,5 @@
 #include "app/CDarvellApp.h"
-#include "draw/AppIcon.h"
+#include "bitmaps/AppIcon.h"
 
 #include <QApplication>
 

@@ -4,12 +4,12 @@
 // tile composition and as the window's own repaint of the picture rectangle;
 // and the diagnosis report of that nine-cause list, built and written as a PDF.
 #include "data/AppState.h"
-#include "diagnosis/CDarvellDlg.h"
+#include "window/CDarvellDlg.h"
 #include "diagnosis/CDiagnosis.h"
 #include "diagnosis/CEnteredStatus.h"
 #include "diagnosis/CReport.h"
-#include "diagnosis/CReportWriter.h"
-#include "draw/CBmpData.h"
+#include "window/CReportWriter.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 
 #include <QApplication>

@@ -18,15 +18,15 @@ endif()
 # Qt comes from the system. The installed programs keep CMake's default of no
 # install RPATH, so nothing points into the build tree (scripts/e2e-package.sh checks).
 
-install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
+if(NOT WIN32)
+  install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
+endif()
 # The committed text files, not the build's copies (the built program may have
 # rewritten Setting.ini), and the bitmaps the build drew.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
 install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
-# On Windows the folder holds the two programs, the data directory and the
-# README; scripts/package-windows.sh adds the DLLs they import and the licences.
 if(WIN32)
-  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+  include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
   return()
 endif()
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons DESTINATION . FILES_MATCHING PATTERN "darvell-*.png")

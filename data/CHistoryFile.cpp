@@ -141,8 +141,8 @@ bool ToRecord(const std::vector<std::string>& f, HistoryRecord& r)
 
 std::string CHistoryFile::Locate()
 {
-    if (platform::IsWritableDir(platform::ExePath("\\QL7_Tool")))
-        return platform::ExePath("\\QL7_Tool\\History.csv");
+    if (platform::IsWritableDir(platform::DataPath()))
+        return platform::DataPath(kFileName);
     return platform::UserDataPath(kFileName);
 }
 

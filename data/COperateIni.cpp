@@ -6,6 +6,8 @@
 #include "platform/FileExists.h"
 #include "platform/ProfileFile.h"
 
+#include <span>
+
 namespace {
 
 constexpr const char* kMissing = "ERR";
@@ -20,6 +22,27 @@ std::string ReadKey(const std::string& file, const char* section, const char* ke
     return platform::GetProfileString(file, section, key, kMissing, buffer, COperateIni::FileAnsi(file));
 }
 
+// A setting whose value is "0", "1"… stands for values[0], values[1]…; out
+// gets that. An empty value is a fresh install: it is stored as "0" before
+// use. False for a missing key, another value, or a repair that fails.
+bool ReadSetting(const std::string& file, const char* key, std::span<const int> values, int& out)
+{
+    const std::string value = ReadKey(file, kSettingSection, key, kSettingBuffer);
+    if (value.empty()) {
+        if (!platform::WriteProfileString(file, kSettingSection, key, "0", COperateIni::FileAnsi(file)))
+            return false;
+        out = values[0];
+        return true;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (value == std::to_string(i)) {
+            out = values[i];
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 COperateIni::COperateIni(AppState& app) : m_app(app) {}
@@ -32,12 +55,12 @@ COperateIni::COperateIni(AppState& app, int unitsIndex) : m_app(app)
 
 bool COperateIni::CheckSettingFile() const
 {
-    return platform::FileExists(platform::ExePath(kSettingFile));
+    return platform::FileExists(platform::DataPath(kSettingFile));
 }
 
 bool COperateIni::CheckHelpFile() const
 {
-    return platform::FileExists(platform::ExePath(kHelpFile));
+    return platform::FileExists(platform::DataPath(kHelpFile));
 }
 
 bool COperateIni::CheckCauseFile() const
@@ -52,60 +75,18 @@ bool COperateIni::HasCauseFile() const
 
 bool COperateIni::ReadSettings()
 {
-    const std::string file = platform::ExePath(kSettingFile);
-    // An empty value is a fresh install: it is stored as "0" before use.
-    const auto repair = [&](const char* key) {
-        return platform::WriteProfileString(file, kSettingSection, key, "0", FileAnsi(file));
-    };
-
-    const std::string language = ReadKey(file, kSettingSection, "Language", kSettingBuffer);
-    if (language == kMissing)
-        return false;
-    if (language == "0") {
-        m_app.m_nLanguage = 0;
-    } else if (language == "1") {
-        m_app.m_nLanguage = 1;
-    } else if (language.empty()) {
-        if (!repair("Language"))
-            return false;
-        m_app.m_nLanguage = 0;
-    } else {
-        return false;
-    }
-
-    const std::string type = ReadKey(file, kSettingSection, "Type", kSettingBuffer);
-    if (type == kMissing)
-        return false;
-    if (type == "0") {
-        m_app.m_nSeries = 0;
-    } else if (type.empty()) {
-        if (!repair("Type"))
-            return false;
-        m_app.m_nSeries = 0;
-    } else {
-        return false; // only the first series can be chosen
-    }
-
-    const std::string height = ReadKey(file, kSettingSection, "DialogHeight", kSettingBuffer);
-    if (height == kMissing)
-        return false;
-    if (height == "0") {
-        m_app.m_nDialogHeight = 768;
-    } else if (height == "1") {
-        m_app.m_nDialogHeight = 736;
-    } else if (height.empty()) {
-        if (!repair("DialogHeight"))
-            return false;
-        m_app.m_nDialogHeight = 768;
-    } else {
-        return false;
-    }
-    return true;
+    const std::string file = platform::DataPath(kSettingFile);
+    constexpr int kLanguages[] = {0, 1};
+    constexpr int kSeries[] = {0}; // only the first series can be chosen
+    constexpr int kHeights[] = {768, 736};
+    return ReadSetting(file, "Language", kLanguages, m_app.m_nLanguage)
+        && ReadSetting(file, "Type", kSeries, m_app.m_nSeries)
+        && ReadSetting(file, "DialogHeight", kHeights, m_app.m_nDialogHeight);
 }
 
 bool COperateIni::WriteSettings(int language, int series)
 {
-    const std::string file = platform::ExePath(kSettingFile);
+    const std::string file = platform::DataPath(kSettingFile);
     if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
         return false;
     if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
@@ -121,7 +102,7 @@ bool COperateIni::WriteSettings(int language, int series)
 
 bool COperateIni::ReadHelp()
 {
-    const std::string file = platform::ExePath(kHelpFile);
+    const std::string file = platform::DataPath(kHelpFile);
     const std::string chinese = ReadKey(file, "RemedyJ", "Remedy", kHelpBuffer);
     if (chinese == kMissing)
         return false;
@@ -171,7 +152,7 @@ std::string COperateIni::ConvertEscapes(const char* text)
 
 std::string COperateIni::CauseFilePath() const
 {
-    return platform::ExePath("\\QL7_Tool\\" + CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
+    return platform::DataPath(CauseFileName(m_app.m_nSeries, m_app.m_nLanguage));
 }
 
 platform::TextEncoding COperateIni::FileAnsi(std::string_view path)

@@ -40,8 +40,9 @@ public:
     // Section name of an error number for this object's prefix, e.g. "3LINEE12".
     std::string SectionName(int nErrNo, int nSide) const;
 
-    static constexpr const char* kSettingFile = "\\QL7_Tool\\Setting.ini";
-    static constexpr const char* kHelpFile = "\\QL7_Tool\\Help.ini";
+    // The settings and help files of the data directory (platform::DataPath).
+    static constexpr const char* kSettingFile = "Setting.ini";
+    static constexpr const char* kHelpFile = "Help.ini";
 
 private:
     AppState& m_app;

@@ -76,3 +76,43 @@ bool CHistoryEntry::Codes(const HistoryRecord& record, CDiagnosis::Codes& codes)
     }
     return true;
 }
+
+void CHistoryEntry::SelectUnits(AppState& app, const HistoryRecord& record)
+{
+    app.m_nSeries = record.m_nSeries;
+    app.m_nUnitsIndex = 3 - record.m_nUnits;
+}
+
+HistoryReplay CHistoryEntry::Replay(AppState& app, const HistoryRecord& record, CEnteredStatus& status,
+                                    CDiagnosis& diag)
+{
+    HistoryReplay replay;
+    CDiagnosis::Codes codes{};
+    bool entered = Codes(record, codes);
+    SelectUnits(app, record);
+    status.Reset();
+    diag.Reset();
+    for (int unit = 0; unit < record.m_nUnits && entered; ++unit) {
+        const int slot = record.m_nSide == 1 ? unit : unit + 3;
+        const int code = codes[static_cast<std::size_t>(slot)];
+        entered = status.IsEnabled(slot) && status.Choices(slot)[static_cast<std::size_t>(code - 1)];
+        if (entered)
+            status.Enter(slot, code);
+    }
+    if (!entered || !status.IsComplete()) {
+        status.Reset();
+        return replay;
+    }
+    if ((replay.m_failure = diag.Diagnose(status))) {
+        replay.m_outcome = HistoryReplay::Outcome::LookupFailed;
+        return replay;
+    }
+    status.DisableAll();
+    if (record.m_nInterlock != 0 || record.m_nHalt != 0)
+        diag.ApplyConditions(record.m_nInterlock, record.m_nHalt);
+    for (const PossibleCause& c : diag.Causes())
+        replay.m_nErrNos.push_back(c.m_nErrNo);
+    replay.m_bChanged = replay.m_nErrNos != record.m_nErrNos;
+    replay.m_outcome = HistoryReplay::Outcome::Done;
+    return replay;
+}

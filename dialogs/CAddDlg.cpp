@@ -5,7 +5,7 @@
 #include "dialogs/FitText.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 #include <QPainter>
 #include <array>

@@ -5,14 +5,13 @@
 #include "dialogs/CHistoryModel.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
+#include "dialogs/SaveFileDlg.h"
 
 #include <QDate>
 #include <QDir>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QTreeView>
 
 #include <cmath>
@@ -27,12 +26,6 @@ constexpr CTemplateDialog::TextBinding kTexts[] = {
 
 // Widths of the first four columns in unscaled pixels; the note takes the rest.
 constexpr int kColumnWidths[] = {160, 50, 330, 230};
-
-// A catalogue text without its closing ellipsis, as a window title.
-QString Title(const LocalText& text, int language)
-{
-    return QString::fromUtf8(text[language]).remove(QChar(0x2026));
-}
 
 } // namespace
 
@@ -113,7 +106,7 @@ void CHistoryDlg::OnNote()
         return;
     const int lang = Language();
     QInputDialog input(this);
-    input.setWindowTitle(Title(g_strHistoryNote, lang));
+    input.setWindowTitle(CommandTitle(g_strHistoryNote, lang));
     input.setInputMode(QInputDialog::TextInput);
     input.setLabelText(QString::fromUtf8(g_strHistoryNotePrompt[lang]));
     input.setTextValue(QString::fromStdString(m_history.Records()[static_cast<std::size_t>(record)].m_strNote));
@@ -132,30 +125,21 @@ void CHistoryDlg::OnNote()
 void CHistoryDlg::OnExport()
 {
     const int lang = Language();
-    QFileDialog dialog(this, Title(g_strHistoryExport, lang));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromUtf8(g_strHistoryCsvFilter[lang]));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    dialog.setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
-    dialog.selectFile(QStringLiteral("Darvell-history-%1.csv").arg(QDate::currentDate().toString(u"yyyyMMdd")));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::optional<QString> path =
+        AskSavePath(this, g_strHistoryExport, g_strHistoryCsvFilter, lang, QStringLiteral("csv"),
+                    QStringLiteral("Darvell-history-%1.csv").arg(QDate::currentDate().toString(u"yyyyMMdd")));
+    if (!path)
         return;
     std::vector<HistoryRecord> shown;
     shown.reserve(m_pModel->Shown().size());
     for (int record : m_pModel->Shown())
         shown.push_back(m_history.Records()[static_cast<std::size_t>(record)]);
-    const QString path = dialog.selectedFiles().front();
     std::string error;
-    if (!CHistoryFile::Export(QFile::encodeName(path).toStdString(), shown, error))
-        ShowFailure(g_strHistoryExportFailed, QDir::toNativeSeparators(path).toStdString() + "\n" + error);
+    if (!CHistoryFile::Export(QFile::encodeName(*path).toStdString(), shown, error))
+        ShowFailure(g_strHistoryExportFailed, QDir::toNativeSeparators(*path).toStdString() + "\n" + error);
 }
 
 void CHistoryDlg::ShowFailure(const LocalText& what, const std::string& reason)
 {
-    CMessageDlg box(App());
-    box.m_nMsg = -1;
-    box.m_strText = std::string(what[Language()]) + "\n" + reason;
-    box.DoModal();
+    ShowMessage(App(), std::string(what[Language()]) + "\n" + reason);
 }

@@ -4,7 +4,7 @@
 #include "data/TextCatalogue.h"
 #include "draw/CBaseButton.h"
 #include "dialogs/FitText.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -6,7 +6,7 @@
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
 #include "draw/CBaseButtonR.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 
 #include <QPainter>
 #include <array>

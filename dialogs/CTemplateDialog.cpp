@@ -3,13 +3,10 @@
 #include "data/AppState.h"
 #include "data/UnitRules.h"
 #include "dialogs/CKeyFilter.h"
-#include "draw/AppIcon.h"
+#include "bitmaps/AppIcon.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
-#include "draw/CBaseStatic1.h"
-#include "draw/CBaseStatic2.h"
-#include "draw/CBaseStatic3.h"
-#include "draw/CBaseStatic4.h"
+#include "draw/CBaseStatic.h"
 #include "draw/ControlFont.h"
 
 #include <QGuiApplication>

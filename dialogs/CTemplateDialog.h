@@ -2,8 +2,8 @@
 // dialog base they share, and the key filter.
 #pragma once
 #include "data/TextCatalogue.h"
-#include "res/ControlIds.h"
-#include "res/DialogTemplates.h"
+#include "data/ControlIds.h"
+#include "data/DialogTemplates.h"
 
 #include <QAbstractButton>
 #include <QDialog>

@@ -1,4 +1,5 @@
 #include "platform/AppendFile.h"
+#include "platform/Interrupted_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -43,10 +44,8 @@ bool AppendLine(const std::string& path, std::string_view line, std::string& err
         bytes = line.ends_with("\r\n") ? "\r\n" : "\n";
     bytes.append(line);
 
-    ssize_t n;
-    do
-        n = ::write(fd, bytes.data(), bytes.size());
-    while (n < 0 && errno == EINTR);
+    // One write, so that no other process's line lands inside this one.
+    const ssize_t n = RetryInterrupted([&] { return ::write(fd, bytes.data(), bytes.size()); });
     if (n != static_cast<ssize_t>(bytes.size())) {
         const int err = n < 0 ? errno : ENOSPC;
         if (n > 0 && ::ftruncate(fd, st.st_size) != 0) {

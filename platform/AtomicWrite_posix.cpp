@@ -1,4 +1,5 @@
 #include "platform/AtomicWrite.h"
+#include "platform/Interrupted_posix.h"
 
 #include <cerrno>
 #include <cstring>
@@ -33,15 +34,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, st.st_mode & 07777) != 0)
         err = errno;
-    for (std::string_view rest = bytes; !err && !rest.empty();) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            err = n < 0 ? errno : ENOSPC;
-        else
-            rest.remove_prefix(static_cast<std::size_t>(n));
-    }
+    if (!err)
+        err = WriteAll(fd, bytes);
     if (!err && ::fsync(fd) != 0)
         err = errno;
     if (::close(fd) != 0 && !err)

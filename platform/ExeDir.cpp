@@ -88,6 +88,14 @@ std::string ExePath(std::string_view relative)
     return path;
 }
 
+std::string DataPath(std::string_view name)
+{
+    std::string relative = "\\QL7_Tool";
+    if (!name.empty())
+        relative.append("\\").append(name);
+    return ExePath(relative);
+}
+
 std::vector<std::string> ProgramArguments(int argc, char** argv)
 {
     std::vector<std::string> args;

@@ -17,6 +17,10 @@ void SetExecutableDirForTesting(std::string dir);
 // platform's separator.
 std::string ExePath(std::string_view relative);
 
+// The program's data directory, QL7_Tool beside the executable, or with a
+// name (such as "Setting.ini") the path of that file in it.
+std::string DataPath(std::string_view name = {});
+
 // The program's arguments after its name, as the paths the functions of this
 // folder take: the bytes given on POSIX systems, UTF-8 of the wide command
 // line on Windows (where argv holds only the system's code page).

@@ -1,4 +1,5 @@
 #include "platform/FileExists.h"
+#include "platform/Interrupted_posix.h"
 
 #include <cerrno>
 #include <new>
@@ -45,10 +46,8 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
         while (out.size() <= maxBytes) {
             const std::size_t left = maxBytes - out.size();
             const std::size_t want = left < sizeof buf ? left + 1 : sizeof buf;
-            const ssize_t n = ::read(fd, buf, want);
+            const ssize_t n = RetryInterrupted([&] { return ::read(fd, buf, want); });
             if (n < 0) {
-                if (errno == EINTR)
-                    continue;
                 ::close(fd);
                 return false;
             }

@@ -1,4 +1,5 @@
 #include "platform/FileReplace.h"
+#include "platform/Interrupted_posix.h"
 
 #include <cerrno>
 #include <climits>
@@ -17,36 +18,6 @@
 namespace platform {
 
 namespace {
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-bool WriteAt(int fd, std::string_view data)
-{
-    off_t offset = 0;
-    while (!data.empty()) {
-        const ssize_t n = ::pwrite(fd, data.data(), data.size(), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-        offset += n;
-    }
-    return true;
-}
 
 // Names of a file's extended attributes; false when they cannot be listed. A
 // file system without them has none.
@@ -171,7 +142,7 @@ RenameResult WriteByRename(const std::string& target, const std::string& dir, co
         ::unlink(tmp.c_str());
         return RenameResult::NotKept;
     }
-    bool ok = allow(WriteStage::Write) && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = allow(WriteStage::Write) && WriteAll(fd, bytes) == 0 && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && allow(WriteStage::Replace) && ::rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok) {
@@ -197,9 +168,9 @@ bool WriteInPlace(const std::string& target, std::string_view old, std::string_v
     if (fd < 0)
         return false;
     const auto commit = [fd](std::string_view data) {
-        return WriteAt(fd, data) && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
+        return WriteAll(fd, data, true) == 0 && ::ftruncate(fd, static_cast<off_t>(data.size())) == 0 && ::fsync(fd) == 0;
     };
-    bool ok = allow(WriteStage::Write) && WriteAt(fd, bytes);
+    bool ok = allow(WriteStage::Write) && WriteAll(fd, bytes, true) == 0;
     ok = ok && allow(WriteStage::Replace) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0
         && ::fsync(fd) == 0;
     if (!ok)

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/ExeDir.h"
+#include "platform/Interrupted_posix.h"
 
 namespace platform {
 
@@ -131,10 +132,7 @@ CInstanceGuard::Outcome CInstanceGuard::Acquire(const std::string& name)
                                         O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return Outcome::Failed;
-    int rc;
-    do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
+    const int rc = RetryInterrupted([fd] { return ::flock(fd, LOCK_EX | LOCK_NB); });
     if (rc != 0) {
         const int err = errno;
         ::close(fd);

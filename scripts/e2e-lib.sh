@@ -1,6 +1,20 @@
-# Sourced by the end-to-end scripts after xvfb-env.sh: finding, clicking and
+# Sourced by the end-to-end scripts: their messages, and finding, clicking and
 # comparing the program's windows with xdotool and ImageMagick. The callers set
-# app_pid (the program; waits stop when it ends) and work (a scratch folder).
+# work (a scratch folder), app_pid (the program, once known; waits stop when it
+# ends) and shots (the screenshots' folder; none are taken while it is empty);
+# shot_crop (WxH+X+Y) crops every screenshot.
+
+# Messages start with the script's name.
+e2e_name=$(basename "$0" .sh)
+step() { echo "$e2e_name: $*"; }
+# Ends the run with the reason, where the screenshots are and the program's
+# last words (work/app.log).
+fail() {
+  echo "$e2e_name: FAIL: $*" >&2
+  [ -n "${shots:-}" ] && [ -d "$shots" ] && echo "$e2e_name: screenshots in $shots" >&2
+  [ -s "${work:-}/app.log" ] && { echo "--- program output" >&2; tail -n 30 "$work/app.log" >&2; }
+  exit 1
+}
 
 # Sets X, Y, WIDTH and HEIGHT to a window's client area on the screen. (xdotool
 # counts the frame's offset twice under a reparenting window manager.)
@@ -23,7 +37,7 @@ sized() { # W H NOT ID
   [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ]
 }
 # Id of the first visible "Darvell" window for which TEST... ID succeeds; waits
-# up to 30 s and fails at once when the program has ended.
+# up to 30 s and fails at once when the program (app_pid) has ended.
 wait_for() {
   local id
   for _ in $(seq 300); do
@@ -33,7 +47,7 @@ wait_for() {
         return 0
       fi
     done
-    kill -0 "$app_pid" 2>/dev/null || return 1
+    [ -z "${app_pid:-}" ] || kill -0 "$app_pid" 2>/dev/null || return 1
     sleep 0.1
   done
   return 1
@@ -63,9 +77,11 @@ click_control() {
   xdotool mousemove --sync "$px" "$py" click 1
 }
 
-# Screenshot of the main window (it sits at the top left of the screen).
-shoot() {
-  import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$shots/$1.png"
+# Screenshot of the screen as shots/NAME.png, cropped to shot_crop when set.
+shoot() { # NAME
+  [ -n "${shots:-}" ] || return 0
+  mkdir -p "$shots"
+  import -display "$DISPLAY" -window root ${shot_crop:+-crop "$shot_crop" +repage} "$shots/$1.png"
 }
 
 # Pixels of exactly the colour inside geometry WxH+X+Y.

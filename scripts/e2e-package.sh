@@ -21,14 +21,11 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-source "$src/scripts/xvfb-env.sh"
-trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
+shot_crop=1024x768+0+0
 
-fail() {
-  echo "e2e-package: FAIL: $*" >&2
-  exit 1
-}
-step() { echo "e2e-package: $*"; }
+source "$src/scripts/xvfb-env.sh"
+source "$src/scripts/e2e-lib.sh"
+trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
 for tool in Xvfb xdotool desktop-file-validate gio readelf; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
@@ -84,31 +81,6 @@ step "installed entry: $(grep -E '^(Exec|Icon)=' "$entry" | tr '\n' ' ')"
 # ---- the program, started through the entry -------------------------------
 
 darvell_start_xvfb "$work" "$src" || fail "no X server"
-
-# Window id of a visible "Darvell" window of the given size, other than the id
-# given third; waits up to 30 s.
-wait_window() {
-  local w=$1 h=$2 not=${3:-} id
-  for _ in $(seq 300); do
-    for id in $(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null || true); do
-      [ "$id" = "$not" ] && continue
-      eval "$(xdotool getwindowgeometry --shell "$id")"
-      [ "$WIDTH" = "$w" ] && [ "$HEIGHT" = "$h" ] && { echo "$id"; return 0; }
-    done
-    sleep 0.1
-  done
-  return 1
-}
-shoot() {
-  [ -n "$shots" ] || return 0
-  mkdir -p "$shots"
-  import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$shots/$1.png"
-}
-# Clicks the middle of a control given in dialog units (x y w h).
-click_control() {
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --sync $((X + $2 * 2 + $4)) $((Y + ($3 * 2 + $5) * 7 / 8)) click 1
-}
 
 elsewhere="$work/elsewhere"
 mkdir -p "$elsewhere"

@@ -25,11 +25,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-  echo "e2e-second-copy: FAIL: $*" >&2
-  exit 1
-}
-step() { echo "e2e-second-copy: $*"; }
+source "$src/scripts/xvfb-env.sh"
+source "$src/scripts/e2e-lib.sh"
 
 for tool in Xvfb xdotool import convert tesseract; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
@@ -62,8 +59,6 @@ for f in $tiles Orvane_logo ql7a_led ql7b_7seg QL7-A_pic QL7B_pic ql7b-e ql7b-r;
   fi
 done
 
-# Our own X server on a free display.
-source "$src/scripts/xvfb-env.sh"
 darvell_start_xvfb "$work" "$src" || fail "no X server"
 step "display $DISPLAY"
 

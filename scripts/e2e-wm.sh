@@ -24,14 +24,6 @@ source "$src/scripts/xvfb-env.sh"
 source "$src/scripts/e2e-lib.sh"
 trap 'darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
 
-fail() {
-  echo "e2e-wm: FAIL: $*" >&2
-  echo "e2e-wm: screenshots in $shots" >&2
-  [ -s "$work/app.log" ] && { echo "--- program output" >&2; tail -n 30 "$work/app.log" >&2; }
-  exit 1
-}
-step() { echo "e2e-wm: $*"; }
-
 for tool in Xvfb openbox xdotool xclip xprop xwininfo import; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
 done
@@ -49,8 +41,6 @@ XDG_CONFIG_HOME="$work/config" openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm_pid=$!
 timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done' ||
   fail "openbox did not start"
-
-shoot() { import -display "$DISPLAY" -window root "$shots/$1.png"; }
 
 # The window with its frame lies inside the screen; the frame is the window
 # manager's (a window without one would prove nothing here).

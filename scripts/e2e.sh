@@ -24,16 +24,11 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-source "$src/scripts/xvfb-env.sh"
-trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
+shot_crop=1024x768+0+0 # the main window sits at the top left
 
-fail() {
-  echo "e2e: FAIL: $*" >&2
-  echo "e2e: screenshots in $shots" >&2
-  [ -s "$work/app.log" ] && { echo "--- program output" >&2; tail -n 30 "$work/app.log" >&2; }
-  exit 1
-}
-step() { echo "e2e: $*"; }
+source "$src/scripts/xvfb-env.sh"
+source "$src/scripts/e2e-lib.sh"
+trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
 for tool in Xvfb xdotool xclip import convert compare; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
@@ -69,8 +64,6 @@ CA=$(long_text cause) RE=$(long_text remedy) awk '
 darvell_start_xvfb "$work" "$src" || fail "no X server"
 
 # ---- helpers ---------------------------------------------------------------
-
-source "$src/scripts/e2e-lib.sh"
 
 # Number of differing pixels outside the picture rectangle.
 diff_outside_picture() {
@@ -138,7 +131,7 @@ step "pressing the Main Sensor emitter button"
 click_control "$main" 102 189 78 30
 picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear"
 sleep 0.3
-import -display "$DISPLAY" -window root "$shots/03-picker.png"
+shot_crop="" shoot 03-picker
 step "picking 'No error code'"
 click_control "$picker" 15 48 78 30
 wait_gone "$(dx 300)" "$(dy 331)" || fail "the picker did not close"
@@ -219,7 +212,7 @@ step "Ctrl+S: saving the report as a PDF"
 xdotool key ctrl+s
 dialog=$(wait_named "$save_title") || fail "Ctrl+S opened no save dialog after the diagnosis"
 sleep 0.5
-import -display "$DISPLAY" -window root "$shots/09-save-dialog.png"
+shot_crop="" shoot 09-save-dialog
 # The file name field has the focus with the suggested name selected.
 report="$work/reports/e2e-report.pdf"
 xdotool key ctrl+a
@@ -310,7 +303,7 @@ xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the wind
 xdotool key ctrl+h
 history=$(wait_named '^Diagnosis history$') || fail "Ctrl+H opened no history window"
 sleep 0.5
-import -display "$DISPLAY" -window root "$shots/14-history.png"
+shot_crop="" shoot 14-history
 xdotool key Tab Down Return
 for _ in $(seq 100); do
   [ -z "$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null || true)" ] && break
@@ -371,8 +364,11 @@ inside() { # ID WHAT
 fit_run() { # SCREEN SCALE TAG
   local settings main picker add k
   tag=$3 sw=${1%x*} sh=${1#*x}
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then # a server of this run's own
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  fi
   darvell_start_xvfb "$work" "$src" "$1" || fail "no X server ($tag)"
   step "$tag: ${1} screen at desktop scale $2"
   QT_SCALE_FACTOR=$2 "$work/bin/darvell" >"$work/app.log" 2>&1 &
@@ -380,7 +376,7 @@ fit_run() { # SCREEN SCALE TAG
   settings=$(wait_other) || fail "the settings screen did not appear ($tag)"
   sleep 0.3
   inside "$settings" "the settings screen"
-  import -display "$DISPLAY" -window root "$shots/$tag-1-settings.png"
+  shot_crop="" shoot "$tag-1-settings"
   eval "$(xdotool getwindowgeometry --shell "$settings")"
   k=$(scale_of "$WIDTH" "$HEIGHT" "$2")
   click_scaled "$settings" "$k" 198 345 111 48
@@ -392,21 +388,21 @@ fit_run() { # SCREEN SCALE TAG
   picker=$(wait_other "$main" "$settings") || fail "the picker did not appear ($tag)"
   sleep 0.3
   inside "$picker" "the picker"
-  import -display "$DISPLAY" -window root "$shots/$tag-2-picker.png"
+  shot_crop="" shoot "$tag-2-picker"
   click_scaled "$picker" "$k" 15 48 78 30
   gone "$picker" || fail "the picker did not close ($tag)"
   sleep 0.3
-  import -display "$DISPLAY" -window root "$shots/$tag-3-results.png"
+  shot_crop="" shoot "$tag-3-results"
   click_scaled "$main" "$k" 420 255 78 30
   add=$(wait_other "$main" "$settings") || fail "the conditions dialog did not appear ($tag)"
   sleep 0.3
   inside "$add" "the conditions dialog"
-  import -display "$DISPLAY" -window root "$shots/$tag-4-conditions.png"
+  shot_crop="" shoot "$tag-4-conditions"
   click_scaled "$add" "$k" 99 48 78 30
   click_scaled "$add" "$k" 183 243 78 30
   gone "$add" || fail "the conditions dialog did not close ($tag)"
   sleep 0.3
-  import -display "$DISPLAY" -window root "$shots/$tag-5-narrowed.png"
+  shot_crop="" shoot "$tag-5-narrowed"
   [ "$(diff_pixels "$shots/$tag-3-results.png" "$shots/$tag-5-narrowed.png")" -gt 0 ] ||
     fail "the conditions changed nothing ($tag)"
   click_scaled "$main" "$k" 420 372 78 30

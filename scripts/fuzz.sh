@@ -20,9 +20,7 @@ else
   for src in tests/fuzz/Fuzz*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 fi
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DDARVELL_FUZZ=ON -DDARVELL_TESTS=OFF -DDARVELL_SANITIZE=ON \
-  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
+cmake --preset fuzz >/dev/null # clang, in build/fuzz
 nice -n 10 cmake --build "$build" --target "${targets[@]}" -j"$(nproc)"
 
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"

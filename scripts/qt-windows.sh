@@ -18,7 +18,7 @@ if [ -f "$cache/.complete" ]; then
 fi
 
 # apt-get source needs a deb-src entry: one modelled on the system's own.
-darvell_enable_deb_src
+darvell_enable_deb_src qt6-base-dev
 
 toolchain=$PWD/cmake/mingw-w64-x86_64.cmake
 work=${DARVELL_QT_WINDOWS_WORK:-$HOME/.cache/darvell/qt-windows-build}

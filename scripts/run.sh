@@ -8,8 +8,8 @@ source scripts/deps.sh
 darvell_install_deps
 
 build=build/release
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DDARVELL_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)"
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$(nproc)"
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec "$build/darvell"
@@ -18,7 +18,8 @@ fi
 shot="$PWD/$build/first-screen.png"
 fdfile=$(mktemp)
 # Xvfb picks a free display number and writes it to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+# -noreset: no reset when the probes below disconnect while the program connects.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >/dev/null 2>&1 &
 xvfb_pid=$!
 trap 'kill "$xvfb_pid" 2>/dev/null || true; rm -f "$fdfile"' EXIT
 for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done

@@ -2,8 +2,9 @@
 # generators, and a cross build configured against them.
 #   darvell_windows_qt                 (sets qt_windows: the cache, built when missing)
 #   darvell_windows_build SRC BUILD [CMAKE_ARG...]
-#                                      host generators in BUILD/host, then the
-#                                      Windows build in BUILD/win
+#                                      host generators in BUILD/host (release
+#                                      preset), then the Windows build in
+#                                      BUILD/win (windows preset)
 source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
 
 # The cache's folder, whether it is built yet or not.
@@ -23,36 +24,9 @@ darvell_windows_build() {
   local src=$1 build=$2
   shift 2
   # The bitmaps and the icon are drawn on this machine by the host generators.
-  cmake -S "$src" -B "$build/host" -DCMAKE_BUILD_TYPE=Release -DDARVELL_TESTS=OFF >/dev/null
+  cmake -S "$src" --preset release -B "$build/host" >/dev/null
   cmake --build "$build/host" -j"$(nproc)" --target darvell-makebitmaps darvell-makeicons
-  cmake -G Ninja -S "$src" -B "$build/win" \
-    -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt_windows" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  DARVELL_QT_WINDOWS=$qt_windows cmake -S "$src" --preset windows -B "$build/win" \
     -DDARVELL_HOST_TOOLS="$build/host" "$@" >/dev/null
   cmake --build "$build/win" -j"$(nproc)"
-}
-
-# The DLLs a Windows binary needs that the system does not bring: those found
-# in Qt's bin/ and plugin folders or MinGW's runtime, followed through their own
-# imports. Prints one path per line.
-darvell_windows_dlls() {
-  local -a todo=("$@") seen=()
-  local search=("$qt_windows/bin" /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
-  while [ ${#todo[@]} -gt 0 ]; do
-    local bin=${todo[0]} dll dir
-    todo=("${todo[@]:1}")
-    for dll in $(x86_64-w64-mingw32-objdump -p "$bin" | sed -n 's/^\s*DLL Name: //p'); do
-      for dir in "${search[@]}"; do
-        if [ -f "$dir/$dll" ]; then
-          if [[ " ${seen[*]} " != *" $dir/$dll "* ]]; then
-            seen+=("$dir/$dll")
-            todo+=("$dir/$dll")
-          fi
-          break
-        fi
-      done
-    done
-  done
-  printf '%s\n' "${seen[@]}"
 }

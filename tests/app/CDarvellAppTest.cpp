@@ -1,11 +1,11 @@
 #include "app/CDarvellApp.h"
-#include "res/ControlIds.h"
+#include "data/ControlIds.h"
 
 #include "data/COperateIni.h"
 
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CTemplateDialog.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 #include "platform/InstanceGuard.h"
 #include "tests/support/TempDataDir.h"

@@ -3,7 +3,7 @@
 // else, in the language of "Setting.ini".
 #include "app/CDarvellApp.h"
 #include "dialogs/CMessageDlg.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/InstanceGuard.h"
 #include "tests/support/TempDataDir.h"
 

@@ -1,5 +1,5 @@
 #include "data/AppState.h"
-#include "res/ControlIds.h"
+#include "data/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CAddDlg.h"
 #include "draw/CBaseButton.h"

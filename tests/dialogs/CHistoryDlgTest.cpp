@@ -2,11 +2,11 @@
 
 #include "data/AppState.h"
 #include "data/CHistoryFile.h"
-#include "diagnosis/CDarvellDlg.h"
+#include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "dialogs/CHistoryModel.h"
 #include "dialogs/CMessageDlg.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "tests/support/ModalRunner.h"
 #include "tests/support/TempDataDir.h"
 

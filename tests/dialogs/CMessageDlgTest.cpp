@@ -1,9 +1,9 @@
 #include "data/AppState.h"
-#include "res/ControlIds.h"
+#include "data/ControlIds.h"
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "draw/CBaseButton.h"
-#include "draw/CBaseStatic1.h"
+#include "draw/CBaseStatic.h"
 #include "tests/support/ModalRunner.h"
 #include "tests/support/PixelProbe.h"
 

@@ -1,7 +1,7 @@
 #include "data/AppState.h"
 #include "dialogs/FitText.h"
 #include "draw/CBaseButton.h"
-#include "draw/CBaseStatic3.h"
+#include "draw/CBaseStatic.h"
 
 #include <QFontMetrics>
 #include <gtest/gtest.h>

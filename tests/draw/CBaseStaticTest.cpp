@@ -1,10 +1,7 @@
 #include "data/AppState.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
-#include "draw/CBaseStatic1.h"
-#include "draw/CBaseStatic2.h"
-#include "draw/CBaseStatic3.h"
-#include "draw/CBaseStatic4.h"
+#include "draw/CBaseStatic.h"
 #include "tests/support/PixelProbe.h"
 
 #include <QAccessible>

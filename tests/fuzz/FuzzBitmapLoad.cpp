@@ -1,6 +1,6 @@
 // Any bytes in place of a tile: the program's loader either refuses the file
 // or hands back a real image, and never crashes.
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string name = CBmpData::CodeFileName(0);
-    fuzz::WriteBytes(platform::ExePath("\\QL7_Tool\\" + name),
+    fuzz::WriteBytes(platform::DataPath(name),
                      std::string_view(reinterpret_cast<const char*>(data), size));
     QPixmap slot(4, 4); // a stale image must not survive a failed load
     const bool loaded = CBmpData::LoadBitmapFile(name, &slot);

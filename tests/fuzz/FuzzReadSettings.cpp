@@ -28,7 +28,7 @@ const std::string& SettingFile()
     static const std::string path = [] {
         std::filesystem::create_directories(fuzz::TempDir() + "/QL7_Tool");
         platform::SetExecutableDirForTesting(fuzz::TempDir());
-        return platform::ExePath(COperateIni::kSettingFile);
+        return platform::DataPath(COperateIni::kSettingFile);
     }();
     return path;
 }

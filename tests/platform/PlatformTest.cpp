@@ -30,7 +30,8 @@ TEST(ExeDir, SeamPointsAllPathsElsewhereAndResets)
     platform::SetExecutableDirForTesting("/srv/darvell/");
     EXPECT_EQ(platform::ExecutableDir(), "/srv/darvell");
     EXPECT_EQ(platform::ExePath("\\QL7_Tool\\Setting.ini"), "/srv/darvell" + kSep + "QL7_Tool" + kSep + "Setting.ini");
-    EXPECT_EQ(platform::ExePath("\\QL7_Tool\\h00.bmp"), "/srv/darvell" + kSep + "QL7_Tool" + kSep + "h00.bmp");
+    EXPECT_EQ(platform::DataPath("h00.bmp"), "/srv/darvell" + kSep + "QL7_Tool" + kSep + "h00.bmp");
+    EXPECT_EQ(platform::DataPath(), "/srv/darvell" + kSep + "QL7_Tool");
     platform::SetExecutableDirForTesting({});
     EXPECT_NE(platform::ExecutableDir(), "/srv/darvell");
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "draw/Bitmaps.h"
+#include "bitmaps/Bitmaps.h"
 
 #include <QColor>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "data/COperateIni.h"
 #include "data/PictureTables.h"
 #include "data/TextCatalogue.h"
-#include "draw/CBmpData.h"
+#include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"
 #include "platform/ProfileFile.h"

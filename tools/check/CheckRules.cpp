@@ -1,8 +1,8 @@
 #include "tools/check/CheckRules.h"
 
-#include "draw/Bitmaps.h"
-#include "res/ControlIds.h"
-#include "res/DialogTemplates.h"
+#include "bitmaps/Bitmaps.h"
+#include "data/ControlIds.h"
+#include "data/DialogTemplates.h"
 
 #include <array>
 #include <cstdio>

@@ -47,7 +47,7 @@ int main(int argc, char** argv)
         dir = arg;
     }
     if (dir.empty())
-        dir = platform::ExePath("\\QL7_Tool");
+        dir = platform::DataPath();
 
     // Bitmaps are decoded as the program decodes them, which needs a GUI
     // application object but no display. The Windows folder ships only the

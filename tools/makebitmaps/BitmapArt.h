@@ -1,6 +1,6 @@
 #pragma once
 #include "data/PictureTables.h"
-#include "draw/Bitmaps.h"
+#include "bitmaps/Bitmaps.h"
 
 #include <QImage>
 #include <string>

@@ -1,6 +1,6 @@
 // Writes the program's icon as PNG files, one per size, for desktop entries,
 // and as darvell.ico, the Windows program's icon resource.
-#include "draw/AppIcon.h"
+#include "bitmaps/AppIcon.h"
 
 #include <QBuffer>
 #include <QDataStream>

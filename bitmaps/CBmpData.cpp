@@ -1,0 +1,172 @@
+#include "bitmaps/CBmpData.h"
+
+#include "data/AppState.h"
+#include "platform/ExeDir.h"
+#include "platform/FileExists.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <QtEndian>
+
+
+namespace {
+
+quint32 ReadLe32(const QByteArray& data, int offset)
+{
+    return qFromLittleEndian<quint32>(data.constData() + offset);
+}
+
+quint16 ReadLe16(const QByteArray& data, int offset)
+{
+    return qFromLittleEndian<quint16>(data.constData() + offset);
+}
+
+// Qt's reader accepts a file whose pixel data stops early and fills the rest;
+// the program treats such a file as unreadable, so the length is checked first.
+bool BmpComplete(const QByteArray& data)
+{
+    constexpr int kFileHeader = 14;
+    if (data.size() < kFileHeader + 12 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    const quint32 pixelOffset = ReadLe32(data, 10);
+    const quint32 infoSize = ReadLe32(data, 14);
+    if (infoSize == 12) { // OS/2 core header
+        const quint16 w = ReadLe16(data, 18), h = ReadLe16(data, 20), bits = ReadLe16(data, 24);
+        const quint64 stride = ((quint64(w) * bits + 31) / 32) * 4;
+        return quint64(data.size()) >= quint64(pixelOffset) + stride * h;
+    }
+    if (infoSize < 40 || data.size() < kFileHeader + 40)
+        return false;
+    const qint32 w = qint32(ReadLe32(data, 18));
+    const qint32 h = qint32(ReadLe32(data, 22));
+    const quint16 bits = ReadLe16(data, 28);
+    const quint32 compression = ReadLe32(data, 30);
+    if (w <= 0 || h == 0)
+        return false;
+    constexpr quint32 kRgb = 0, kBitfields = 3;
+    if (compression != kRgb && compression != kBitfields) {
+        const quint32 imageSize = ReadLe32(data, 34);
+        return quint64(data.size()) >= quint64(pixelOffset) + imageSize;
+    }
+    const quint64 rows = h < 0 ? quint64(-qint64(h)) : quint64(h);
+    const quint64 stride = ((quint64(w) * bits + 31) / 32) * 4;
+    return quint64(data.size()) >= quint64(pixelOffset) + stride * rows;
+}
+
+} // namespace
+
+std::string CBmpData::CodeFileName(int slot)
+{
+    return std::string(g_pictureCodes.at(slot)) + ".bmp";
+}
+
+bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
+{
+    return LoadBitmapPath(platform::DataPath(name), slot);
+}
+
+bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)
+{
+    *slot = QPixmap();
+    // The path stays the file system's bytes: a folder name that is not UTF-8
+    // would not survive a trip through QString. No bitmap of the program comes
+    // near 256 MB; a larger file is refused rather than read into memory.
+    std::string bytes;
+    if (!platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20))
+        return false;
+    QByteArray data(bytes.data(), qsizetype(bytes.size()));
+    if (!BmpComplete(data))
+        return false;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "bmp");
+    QImage image = reader.read();
+    if (image.isNull())
+        return false;
+    // Tiles and pictures are copied opaquely: an alpha mask in the file is ignored.
+    if (image.hasAlphaChannel())
+        image = image.convertToFormat(QImage::Format_RGB32);
+    *slot = QPixmap::fromImage(image);
+    return !slot->isNull();
+}
+
+bool CBmpData::LoadCodeBitmaps(QPixmap* codeSlots)
+{
+    for (int i = 0; i < int(g_pictureCodes.size()); ++i) {
+        if (!LoadBitmapFile(CodeFileName(i), &codeSlots[i]))
+            return false;
+    }
+    return true;
+}
+
+bool CBmpData::LoadPictures(Bitmaps& b)
+{
+    for (const PictureInfo& picture : g_pictureTable) {
+        if (!LoadBitmapFile(picture.file, &(b.*picture.slot)))
+            return false;
+    }
+    return true;
+}
+
+const QPixmap* CBmpData::GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,
+                                       const QPixmap* fallback)
+{
+    const int slot = PictureCodeSlot(code);
+    return slot < 0 ? fallback : &bitmaps.m_hCodeBitmaps[slot];
+}
+
+bool CBmpData::GetPictureRows(const AppState& app, int errNo, PictureRow& errorRow,
+                              PictureRow& baseRow, int side)
+{
+    return ::GetPictureRows(app.m_nSeries, app.m_nUnitsIndex, errNo, side, errorRow, baseRow);
+}
+
+bool CBmpData::GetBaseRow(const AppState& app, PictureRow& row)
+{
+    ::GetBaseRow(app.m_nUnitsIndex, row);
+    return true;
+}
+
+QSize DrawnBitmapSize(int w, int h, bool scaled)
+{
+    if (!scaled || w <= 0)
+        return QSize(w, h);
+    return QSize(80, int(80.0 / w * h));
+}
+
+void DrawBitmapAt(QPainter& painter, const QPixmap* slot, int x, int y, bool scaled)
+{
+    if (!slot || slot->isNull())
+        return;
+    painter.save();
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QSize size = DrawnBitmapSize(slot->width(), slot->height(), scaled);
+    if (scaled)
+        painter.drawPixmap(QRect(QPoint(x, y), size), *slot);
+    else
+        painter.drawPixmap(x, y, *slot);
+    painter.restore();
+}
+
+void DrawPictureRow(QPainter& painter, const Bitmaps& bitmaps, const PictureRow& row, int x0, int y0)
+{
+    auto tile = [&](int position) -> const QPixmap* {
+        const QPixmap* p = CBmpData::GetCodeBitmap(bitmaps, row[position], nullptr);
+        return p && !p->isNull() ? p : nullptr;
+    };
+    int x = x0;
+    for (int column = 0; column < 3; ++column) {
+        int y = y0;
+        for (int k = column * 4; k < column * 4 + 4; ++k) {
+            if (const QPixmap* p = tile(k)) {
+                DrawBitmapAt(painter, p, x, y, false);
+                y += p->height();
+            }
+        }
+        if (const QPixmap* last = tile(column * 4 + 3))
+            x += last->width();
+    }
+    DrawBitmapAt(painter, tile(12), x0, y0 + kColumnHeight, false);
+}

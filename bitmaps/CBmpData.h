@@ -1,0 +1,53 @@
+#pragma once
+#include "data/PictureTables.h"
+#include "bitmaps/Bitmaps.h"
+
+#include <QPixmap>
+#include <string>
+
+struct AppState;
+class QPainter;
+
+// Loading of the bitmap files and the lookups around them. Holds no state:
+// every operation works on the slots and settings it is handed.
+class CBmpData {
+public:
+    virtual ~CBmpData() = default;
+
+    // The 33 tiles into codeSlots[0..32] in code order; false at the first file that
+    // fails (that slot is left null, the slots after it untouched).
+    static bool LoadCodeBitmaps(QPixmap* codeSlots);
+    // "\QL7_Tool\<name>" beside the executable, read as a BMP file; the slot
+    // gets the image or a null pixmap.
+    static bool LoadBitmapFile(std::string name, QPixmap* slot);
+    // The file at a path, read as LoadBitmapFile reads it.
+    static bool LoadBitmapPath(const std::string& path, QPixmap* slot);
+    // The seven pictures in g_pictureTable order; false at the first that fails.
+    static bool LoadPictures(Bitmaps& bitmaps);
+
+    // The slot of a picture code (exact, case-sensitive match), or fallback.
+    static const QPixmap* GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,
+                                        const QPixmap* fallback);
+
+    // Picture rows for the series and unit count held by app.
+    static bool GetPictureRows(const AppState& app, int errNo, PictureRow& errorRow,
+                               PictureRow& baseRow, int side);
+    static bool GetBaseRow(const AppState& app, PictureRow& row);
+
+    // File name of each code slot ("h00.bmp" ...), in slot order.
+    static std::string CodeFileName(int slot);
+};
+
+// Opaque copy of a stored bitmap with its top-left at (x, y): at its own size,
+// or 80 pixels wide with the height scaled and truncated. A null or empty slot
+// draws nothing.
+void DrawBitmapAt(QPainter& painter, const QPixmap* slot, int x, int y, bool scaled);
+
+// Size DrawBitmapAt gives a w x h bitmap.
+QSize DrawnBitmapSize(int w, int h, bool scaled);
+
+// The light-curtain picture of one row with its origin at (x0, y0): codes 0..3
+// down the left column, 4..7 down the middle, 8..11 down the right, each column
+// as wide as the previous column's last tile; code 12 at (x0, y0 + kColumnHeight). A code
+// without a bitmap draws nothing and takes no room.
+void DrawPictureRow(QPainter& painter, const Bitmaps& bitmaps, const PictureRow& row, int x0, int y0);

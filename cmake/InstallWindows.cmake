@@ -1,0 +1,90 @@
+# The Windows folder, packed by `cpack -G ZIP` as Darvell-<version>-Windows-x64.zip
+# with the top folder Darvell-<version>/:
+#
+#   darvell.exe, darvell-check.exe   the program and the data-directory checker
+#   *.dll                            the Qt and MinGW runtime DLLs they import
+#   platforms/qwindows.dll           Qt's platform plugin, and styles/ its style
+#   QL7_Tool/                        the sample texts and the bitmaps drawn at build time
+#   README.md, licenses/             the licence texts of what ships beside our code
+#
+# Qt's plugins are loaded, not imported: they are installed by name, and every
+# DLL that the programs and the plugins import, and those DLLs in turn, is
+# found in Qt's bin/ folder or MinGW's runtime folders and installed beside
+# the program. What is found in neither is the system's own and stays out.
+get_target_property(DARVELL_QT_CORE_DLL Qt6::Core IMPORTED_LOCATION_RELEASE)
+get_filename_component(DARVELL_QT_BIN ${DARVELL_QT_CORE_DLL} DIRECTORY)
+get_filename_component(DARVELL_QT_PREFIX ${DARVELL_QT_BIN} DIRECTORY)
+
+# The dependency scan names DLLs in lower case, as Windows compares them, and
+# looks for them by that name: on this file system the search folder is a
+# folder of lower-case links to the DLLs of Qt and of MinGW's runtime.
+set(DARVELL_DLL_LINKS ${CMAKE_BINARY_DIR}/runtime-dll-links)
+file(REMOVE_RECURSE ${DARVELL_DLL_LINKS})
+file(MAKE_DIRECTORY ${DARVELL_DLL_LINKS})
+file(GLOB DARVELL_SHIPPABLE_DLLS ${DARVELL_QT_BIN}/*.dll
+  /usr/lib/gcc/x86_64-w64-mingw32/*-posix/*.dll /usr/x86_64-w64-mingw32/lib/*.dll)
+foreach(dll ${DARVELL_SHIPPABLE_DLLS})
+  get_filename_component(name ${dll} NAME)
+  string(TOLOWER ${name} lower)
+  if(NOT EXISTS ${DARVELL_DLL_LINKS}/${lower})
+    file(CREATE_LINK ${dll} ${DARVELL_DLL_LINKS}/${lower} SYMBOLIC)
+  endif()
+endforeach()
+
+install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
+install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsIntegrationPlugin LIBRARY DESTINATION platforms)
+install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsVistaStylePlugin LIBRARY DESTINATION styles)
+install(CODE "
+  set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+  set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+  set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
+  file(GET_RUNTIME_DEPENDENCIES
+    EXECUTABLES \"$<TARGET_FILE:darvell>\" \"$<TARGET_FILE:darvell-check>\"
+    MODULES \"$<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>\" \"$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>\"
+    DIRECTORIES \"${DARVELL_DLL_LINKS}\"
+    PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
+    RESOLVED_DEPENDENCIES_VAR links
+    UNRESOLVED_DEPENDENCIES_VAR system_dlls)
+  list(SORT system_dlls)
+  message(STATUS \"The system's own DLLs, not shipped: \${system_dlls}\")
+  set(shipped)
+  foreach(link \${links})
+    file(REAL_PATH \${link} dll)
+    file(INSTALL \${dll} DESTINATION \"\${CMAKE_INSTALL_PREFIX}\")
+    get_filename_component(name \${dll} NAME)
+    list(APPEND shipped \"\${CMAKE_INSTALL_PREFIX}/\${name}\")
+  endforeach()
+  if(CMAKE_INSTALL_DO_STRIP)
+    file(GLOB plugins \"\${CMAKE_INSTALL_PREFIX}/platforms/*.dll\" \"\${CMAKE_INSTALL_PREFIX}/styles/*.dll\")
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \${shipped} \${plugins} COMMAND_ERROR_IS_FATAL ANY)
+  endif()
+")
+
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
+install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+
+# The licences: Qt's texts and Debian copyright file from the Qt for Windows
+# cache (scripts/qt-windows.sh puts them there), the compiler runtime's from
+# Debian's MinGW packages, and a README naming which is which.
+set(DARVELL_QT_SOURCE_PACKAGE "")
+if(EXISTS ${DARVELL_QT_PREFIX}/licenses/qt6-base.source)
+  file(STRINGS ${DARVELL_QT_PREFIX}/licenses/qt6-base.source DARVELL_QT_SOURCE_PACKAGE LIMIT_COUNT 1)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/res/windows/licenses-README.txt.in
+  ${CMAKE_BINARY_DIR}/licenses/README.txt @ONLY NEWLINE_STYLE UNIX)
+install(DIRECTORY ${DARVELL_QT_PREFIX}/licenses/ DESTINATION licenses)
+install(FILES ${CMAKE_BINARY_DIR}/licenses/README.txt DESTINATION licenses)
+install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.copyright)
+install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME mingw-w64.copyright)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Darvell)
+set(CPACK_PACKAGE_VENDOR Darvell)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Darvell-${PROJECT_VERSION}-Windows-x64)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_PACKAGING_INSTALL_PREFIX /Darvell-${PROJECT_VERSION})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "")
+include(CPack)
