@@ -5,6 +5,7 @@
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
+#include "dialogs/QtTranslation.h"
 #include "draw/CBaseButtonR.h"
 #include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
@@ -37,6 +38,7 @@ CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 void CSetDlg::ApplyTexts()
 {
     const int language = Language();
+    FollowLanguageInQt(language);
     SetTitle(g_strSetTitle[language]);
     SetText(IDC_VERSION, std::string(g_strSetVersionPrefix[language]) + g_strVersion);
     SetTexts(kTexts);

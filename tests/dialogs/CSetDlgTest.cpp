@@ -309,6 +309,21 @@ TEST(CSetDlg, ReadOnlyInstallationKeepsTheSettingsInTheUsersFolder)
     EXPECT_EQ(written.readAll().toStdString(), kSettings) << "English again after Chinese";
 }
 
+// Qt's own dialogs speak the language the radios choose.
+TEST(CSetDlg, QtsOwnTextsFollowTheLanguage)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    QStringList lookIn;
+    RunSet(dlg, [&](CSetDlg& d) {
+        for (int language : {kChinese, kEnglish}) {
+            Click(d, language);
+            lookIn << QCoreApplication::translate("QFileDialog", "Look in:");
+        }
+    });
+    EXPECT_EQ(lookIn, (QStringList{QString::fromUtf8("查找范围："), "Look in:"}));
+}
+
 TEST(CSetDlg, ExitCancelsAndStoresNothing)
 {
     Screen s(1);
