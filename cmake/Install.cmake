@@ -20,9 +20,6 @@ endif()
 # install RPATH, so nothing points into the build tree (scripts/e2e-package.sh checks).
 
 if(WIN32)
-  # The committed text files, not the build's copies, and the bitmaps the build drew.
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
-  install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
   include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
   return()
 endif()

@@ -4,12 +4,15 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QPointer>
 #include <QTranslator>
 
 void FollowLanguageInQt(int language)
 {
-    static QTranslator* chinese = nullptr; // a child of the application once loaded
+    // A child of the application once loaded, so it goes with the application.
+    static QPointer<QTranslator> chinese;
     static bool installed = false;
+    installed = installed && chinese;
     const bool wanted = LanguageIndex(language) == 0;
     if (wanted == installed || !QCoreApplication::instance())
         return;

@@ -135,3 +135,12 @@ wait_named() {
   done
   return 1
 }
+
+# Starts openbox on DISPLAY with a private configuration folder under WORK (so
+# the user's own openbox settings play no part) and waits until it manages the
+# screen; sets wm_pid.
+start_openbox() { # WORK
+  XDG_CONFIG_HOME="$1/config" openbox --sm-disable >"$1/openbox.log" 2>&1 &
+  wm_pid=$!
+  timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done'
+}
