@@ -45,7 +45,7 @@ start_openbox "$work" || fail "openbox did not start"
 
 # Past the double-click interval (Qt's 400 ms on X11): what follows is a new click.
 pause() { sleep 0.8; }
-records() { grep -c '^Diagnosis,' "$history_file" 2>/dev/null || true; }
+records() { cat "$history_file" 2>/dev/null | grep -c '^Diagnosis,' || true; }
 # Whether the main window shows a result: Ctrl+Shift+C copies its report then.
 result_shown() {
   printf '' | xclip -i -selection clipboard
