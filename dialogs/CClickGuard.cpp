@@ -35,11 +35,17 @@ bool CClickGuard::eventFilter(QObject* watched, QEvent* event)
     const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
     switch (type) {
     case QEvent::MouseButtonPress: {
-        const bool elsewhere = m_lastPressWindow != window; // also when that window is gone
+        // The second press of a double click: the press before came within the
+        // interval, a window changed since, and this one lands elsewhere (also
+        // when the window of the press before is gone).
+        const bool quick = m_sinceLastPress.isValid()
+            && m_sinceLastPress.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+        const bool changedSince = m_sinceWindowChange.isValid()
+            && m_sinceWindowChange.elapsed() <= m_sinceLastPress.elapsed();
+        const bool elsewhere = m_lastPressWindow != window;
         m_lastPressWindow = window;
-        const bool recent = m_sinceWindowChange.isValid()
-            && m_sinceWindowChange.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
-        m_dropping.setFlag(button, recent && elsewhere);
+        m_sinceLastPress.start();
+        m_dropping.setFlag(button, quick && changedSince && elsewhere);
         return m_dropping.testFlag(button);
     }
     case QEvent::MouseButtonDblClick:

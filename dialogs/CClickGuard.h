@@ -6,12 +6,12 @@
 
 // Keeps a click from acting on a window that appeared under the pointer: a
 // mouse press that arrives within the platform's double-click interval after
-// a window of the program opened, closed or was uncovered, and lands in
-// another window than the press before it, is dropped, and its release and
-// double-click with it. So the second click of a double click on a button that
-// opens or closes a window never reaches what now lies beneath the pointer.
-// A deliberate click in a new window, after the interval, and a double click
-// inside one window act as ever.
+// the press before it, when a window of the program opened, closed or was
+// uncovered in between, and lands in another window than that press, is
+// dropped, and its release and double-click with it. So the second click of a
+// double click on a button that opens or closes a window never reaches what
+// now lies beneath the pointer. A single click in a new window, however soon,
+// and a double click inside one window act as ever.
 //
 // One object for the whole program, watching every window the program draws
 // through Qt, its own dialogs and Qt's widget dialogs alike. Dialogs that the
@@ -31,6 +31,7 @@ protected:
 
 private:
     QElapsedTimer m_sinceWindowChange; // invalid until a window opened or closed
+    QElapsedTimer m_sinceLastPress;    // invalid until the first press
     QPointer<QWindow> m_lastPressWindow;
     Qt::MouseButtons m_dropping; // buttons whose press was dropped, until their release
 };

@@ -33,7 +33,7 @@ struct Window {
     int clicks = 0;
 };
 
-TEST(CClickGuard, DropsAQuickPressInAWindowThatJustOpenedOrWasUncovered)
+TEST(CClickGuard, DropsTheSecondPressOfADoubleClickInAWindowThatOpenedOrWasUncovered)
 {
     CClickGuard guard;
     const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
@@ -61,6 +61,11 @@ TEST(CClickGuard, DropsAQuickPressInAWindowThatJustOpenedOrWasUncovered)
     QTest::qWait(200);
     a.Click();
     EXPECT_EQ(a.clicks, 2) << "a deliberate click after the double-click interval";
+
+    QTest::qWait(200);
+    b.Show();
+    b.Click();
+    EXPECT_EQ(b.clicks, 3) << "a single click at once in a window that just opened";
     QGuiApplication::styleHints()->setMouseDoubleClickInterval(interval);
 }
 
