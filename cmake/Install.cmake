@@ -33,6 +33,7 @@ endif()
 #   share/applications/darvell.desktop
 #   share/icons/hicolor/<n>x<n>/apps/darvell.png
 #   share/doc/darvell/               copyright, changelog.gz
+#   share/man/man1/darvell.1.gz
 foreach(layout portable system)
   if(layout STREQUAL portable)
     set(dir .)
@@ -58,7 +59,8 @@ set(DARVELL_DEB_DIR ${CMAKE_BINARY_DIR}/deb)
 file(MAKE_DIRECTORY ${DARVELL_DEB_DIR})
 file(CREATE_LINK ../lib/darvell/darvell ${DARVELL_DEB_DIR}/darvell SYMBOLIC)
 configure_file(${CMAKE_SOURCE_DIR}/res/debian/changelog.in ${DARVELL_DEB_DIR}/changelog @ONLY)
-execute_process(COMMAND gzip -9nf ${DARVELL_DEB_DIR}/changelog COMMAND_ERROR_IS_FATAL ANY)
+configure_file(${CMAKE_SOURCE_DIR}/res/debian/darvell.1 ${DARVELL_DEB_DIR}/darvell.1 COPYONLY)
+execute_process(COMMAND gzip -9nf ${DARVELL_DEB_DIR}/changelog ${DARVELL_DEB_DIR}/darvell.1 COMMAND_ERROR_IS_FATAL ANY)
 install(FILES ${DARVELL_DEB_DIR}/darvell DESTINATION bin COMPONENT system EXCLUDE_FROM_ALL)
 install(FILES ${CMAKE_SOURCE_DIR}/res/linux/darvell.desktop DESTINATION share/applications
   COMPONENT system EXCLUDE_FROM_ALL)
@@ -66,6 +68,7 @@ foreach(size 16 32 48 64 128 256)
   install(FILES ${CMAKE_BINARY_DIR}/icons/darvell-${size}.png DESTINATION share/icons/hicolor/${size}x${size}/apps
     RENAME darvell.png COMPONENT system EXCLUDE_FROM_ALL)
 endforeach()
+install(FILES ${DARVELL_DEB_DIR}/darvell.1.gz DESTINATION share/man/man1 COMPONENT system EXCLUDE_FROM_ALL)
 install(FILES ${CMAKE_SOURCE_DIR}/res/debian/copyright ${DARVELL_DEB_DIR}/changelog.gz DESTINATION share/doc/darvell
   COMPONENT system EXCLUDE_FROM_ALL)
 
@@ -93,8 +96,8 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Darvell <darvell@example.com>")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-The maintenance person reads the code on each unit's digital error indicator
+# The summary is the synopsis line; this is the text below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The maintenance person reads the code on each unit's digital error indicator
 of a safety light curtain (up to three emitter/receiver units in series) and
 enters it; Darvell lists the possible causes with their remedies beside a
 picture of the units' blinking indicator lamps. Chinese and English. It never

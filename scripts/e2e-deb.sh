@@ -51,7 +51,7 @@ done
 
 # ---- the package -----------------------------------------------------------
 
-lintian --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 || true
+lintian --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 || true
 ! grep -q '^E: ' "$work/lintian.log" || fail "lintian reports errors: $(grep '^E: ' "$work/lintian.log")"
 step "lintian: no errors; warnings: $(grep -c '^W: ' "$work/lintian.log" || true)"
 sed -n 's/^W: /  W: /p' "$work/lintian.log"
@@ -154,7 +154,7 @@ step "the settings found again (Chinese), the diagnosis recorded in $history"
 apt_get remove darvell >"$work/apt.log" 2>&1 || fail "apt remove failed: $(tail -n 20 "$work/apt.log")"
 installed=""
 [ ${#brought[@]} -eq 0 ] || apt_get purge "${brought[@]}" >/dev/null 2>&1 || fail "could not purge ${brought[*]}"
-left=$(while read -r f; do [ -e "$f" ] || [ -L "$f" ] && echo "$f"; done <"$work/files")
+left=$(while read -r f; do if [ -e "$f" ] || [ -L "$f" ]; then echo "$f"; fi; done <"$work/files")
 [ -z "$left" ] || fail "left after apt remove: $left"
 [ ! -e /usr/lib/darvell ] || fail "/usr/lib/darvell is left after apt remove"
 [ -f "$copy" ] && [ -f "$history" ] || fail "apt remove touched the user's files"
