@@ -31,7 +31,9 @@ WriteDenial WhyNotWritable(const std::string& path, std::string& reason);
 // it: atomic. Else the file is rewritten in place and synced: links, owner,
 // mode and ACLs stay, but a crash in the middle may leave it torn. On false the
 // original is as it was (in place: put back as far as the system allows) and no
-// temporary file stays. Temporary files of the same name that an earlier crash
+// temporary file stays; only where a failed replacement on Windows left the
+// original's name free and neither content can take it back, both stay under
+// names of ours rather than be deleted. Temporary files of the same name that an earlier crash
 // left, this user's and older than a minute, are removed; no other file is
 // touched. allow is asked before the write and before the replace (Write,
 // Replace).

@@ -27,17 +27,11 @@ source "$src/scripts/xvfb-env.sh"
 source "$src/scripts/e2e-lib.sh"
 trap 'darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
 
-for tool in Xvfb openbox xdotool xclip xprop xwininfo import; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
-[ -x "$build/darvell" ] || fail "no program at $build/darvell"
+need_tools Xvfb openbox xdotool xclip xprop xwininfo import
 
 rm -rf "$shots"
-mkdir -p "$shots" "$work/bin"
-cp "$build/darvell" "$work/bin/"
-cp -r "$build/QL7_Tool" "$work/bin/"
-rm -f "$work/bin/QL7_Tool/History.csv"
-printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' >"$work/bin/QL7_Tool/Setting.ini"
+mkdir -p "$shots"
+copy_program "$build"
 history_file=$work/bin/QL7_Tool/History.csv
 
 darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"

@@ -144,3 +144,22 @@ start_openbox() { # WORK
   wm_pid=$!
   timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done'
 }
+
+# Ends the run unless every tool named is installed.
+need_tools() { # TOOL...
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
+  done
+}
+
+# A copy of the build's program and data directory in work/bin, with English
+# settings and no history.
+copy_program() { # BUILD
+  [ -x "$1/darvell" ] || fail "no program at $1/darvell"
+  mkdir -p "$work/bin"
+  cp "$1/darvell" "$work/bin/"
+  cp -r "$1/QL7_Tool" "$work/bin/"
+  rm -f "$work/bin/QL7_Tool/History.csv"
+  printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' >"$work/bin/QL7_Tool/Setting.ini"
+}
