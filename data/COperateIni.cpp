@@ -99,8 +99,13 @@ bool COperateIni::StoreSettings(const SettingsPlace& place, std::span<const plat
 
 bool COperateIni::ReadSettings()
 {
-    const SettingsPlace place = LocateSettings();
-    const auto store = [&place](std::span<const platform::ProfileValue> values) { return StoreSettings(place, values); };
+    // A repair may make the user's copy, which the next keys are read from.
+    SettingsPlace place = LocateSettings();
+    const auto store = [this, &place](std::span<const platform::ProfileValue> values) {
+        const bool stored = StoreSettings(place, values);
+        place = LocateSettings();
+        return stored;
+    };
     constexpr int kLanguages[] = {0, 1};
     constexpr int kSeries[] = {0}; // only the first series can be chosen
     constexpr int kHeights[] = {768, 736};
