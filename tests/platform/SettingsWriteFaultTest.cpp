@@ -138,17 +138,30 @@ int AsUser(const std::string& config, const std::function<int()>& body)
 // a copy in the user's own folder, only when they change; it is read at the
 // next start; the installation's file never changes; once the user may write
 // that file again (an administrator's fix), it is the place again.
+// A data directory the user may only read, holding text as its Setting.ini,
+// and the user's settings folder, returned (empty when it cannot be made).
+std::string ReadOnlyInstallation(TempDataDir& dir, const std::string& text)
+{
+    const std::string config = dir.Root() + "/config";
+    const bool made = dir.Write("Setting.ini", text) && ::mkdir(config.c_str(), 0700) == 0
+        && (::geteuid() != 0 || ::chown(config.c_str(), 65534, 65534) == 0)
+        && ::chmod(dir.Root().c_str(), 0755) == 0 && ::chmod(dir.DataDir().c_str(), 0555) == 0
+        && ::chmod(dir.PathOf("Setting.ini").c_str(), 0444) == 0;
+    return made ? config : std::string();
+}
+
+std::string ReadAll(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
 TEST(ReadOnlyInstallation, KeepsTheUsersSettingsInTheirOwnFolder)
 {
     TempDataDir dir;
     const std::string kInstalled = "[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=1\r\n";
-    ASSERT_TRUE(dir.Write("Setting.ini", kInstalled));
-    const std::string config = dir.Root() + "/config";
-    ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
-    ASSERT_EQ(::chown(config.c_str(), 65534, 65534), 0);
-    ASSERT_EQ(::chmod(dir.Root().c_str(), 0755), 0);
-    ASSERT_EQ(::chmod(dir.DataDir().c_str(), 0555), 0);
-    ASSERT_EQ(::chmod(dir.PathOf("Setting.ini").c_str(), 0444), 0);
+    const std::string config = ReadOnlyInstallation(dir, kInstalled);
+    ASSERT_FALSE(config.empty());
     const std::string copy = config + "/Darvell/Setting.ini";
 
     const int status = AsUser(config, [&] {
@@ -171,9 +184,7 @@ TEST(ReadOnlyInstallation, KeepsTheUsersSettingsInTheirOwnFolder)
     EXPECT_EQ(dir.Read("Setting.ini"), kInstalled);
     struct stat st {};
     EXPECT_TRUE(::stat(copy.c_str(), &st) == 0 && st.st_uid == (::geteuid() == 0 ? 65534u : ::geteuid()));
-    QFile written(QString::fromStdString(copy));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll().toStdString(), "[Setting]\r\nLanguage=0\r\nType=0\r\nDialogHeight=1\r\n");
+    EXPECT_EQ(ReadAll(copy), "[Setting]\r\nLanguage=0\r\nType=0\r\nDialogHeight=1\r\n");
 
     ASSERT_EQ(::chmod(dir.PathOf("Setting.ini").c_str(), 0666), 0);
     EXPECT_EQ(AsUser(config, [] {
@@ -181,6 +192,20 @@ TEST(ReadOnlyInstallation, KeepsTheUsersSettingsInTheirOwnFolder)
         return COperateIni(app).ReadSettings() && app.m_nLanguage == 1
                 && COperateIni(app).LocateSettings().userCopy.empty() ? 0 : 1;
     }), 0) << "the installation's file, writable again, is not read";
+}
+
+// Empty values of a fresh installation are repaired in the user's copy, all
+// of them: the copy made by the first repair takes the next.
+TEST(ReadOnlyInstallation, RepairsEveryEmptyValueInTheUsersCopy)
+{
+    TempDataDir dir;
+    const std::string config = ReadOnlyInstallation(dir, "[Setting]\r\nLanguage=\r\nType=\r\nDialogHeight=1\r\n");
+    ASSERT_FALSE(config.empty());
+    EXPECT_EQ(AsUser(config, [] {
+        AppState app;
+        return COperateIni(app).ReadSettings() ? 0 : 1;
+    }), 0);
+    EXPECT_EQ(ReadAll(config + "/Darvell/Setting.ini"), "[Setting]\r\nLanguage=0\r\nType=0\r\nDialogHeight=1\r\n");
 }
 
 // The two ways the user's copy is written, as COperateIni does: made anew
