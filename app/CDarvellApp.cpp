@@ -2,6 +2,7 @@
 
 #include "data/COperateIni.h"
 #include "window/CDarvellDlg.h"
+#include "dialogs/CClickGuard.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSetDlg.h"
 #include "bitmaps/CBmpData.h"
@@ -81,6 +82,7 @@ void CDarvellApp::RunScreens()
 int CDarvellApp::InitInstance()
 {
     m_app.m_nLanguage = 1; // nothing read yet: early messages are in English
+    const CClickGuard clickGuard; // for every window of the run
 
     switch (m_guard.Acquire(kInstanceName)) {
     case platform::CInstanceGuard::Outcome::Acquired:

@@ -5,6 +5,7 @@
 #   *.dll                            the Qt and MinGW runtime DLLs they import
 #   platforms/qwindows.dll           Qt's platform plugin, and styles/ its style
 #   QL7_Tool/                        the sample texts and the bitmaps drawn at build time
+#   qtbase_zh_CN.qm                  Qt's own texts in Chinese
 #   README.md, licenses/             the licence texts of what ships beside our code
 #
 # Qt's plugins are loaded, not imported: they are installed by name, and every
@@ -63,6 +64,14 @@ install(CODE "
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
 install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+# Qt's own Chinese texts (file dialogs, standard buttons), which the program
+# loads from beside itself: the catalogue of Debian's qt6-translations-l10n,
+# the same Qt version, since a catalogue is the same file on every system.
+set(DARVELL_QT_CATALOGUE /usr/share/qt6/translations/qtbase_zh_CN.qm)
+if(NOT EXISTS ${DARVELL_QT_CATALOGUE})
+  message(FATAL_ERROR "${DARVELL_QT_CATALOGUE} is missing: install qt6-translations-l10n (scripts/deps.sh lists it)")
+endif()
+install(FILES ${DARVELL_QT_CATALOGUE} DESTINATION .)
 
 # The licences: Qt's texts and Debian copyright file from the Qt for Windows
 # cache (scripts/qt-windows.sh puts them there), the compiler runtime's from
@@ -79,6 +88,8 @@ install(FILES ${CMAKE_BINARY_DIR}/licenses/README.txt DESTINATION licenses)
 install(DIRECTORY ${DARVELL_SQLITE_WINDOWS}/licenses/ DESTINATION licenses)
 install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.copyright)
 install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME mingw-w64.copyright)
+install(FILES /usr/share/doc/qt6-translations-l10n/copyright DESTINATION licenses
+  RENAME qt6-translations.copyright)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Darvell)

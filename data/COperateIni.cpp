@@ -4,9 +4,10 @@
 #include "data/UnitRules.h"
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"
+#include "platform/FileReplace.h"
 #include "platform/ProfileFile.h"
+#include "platform/UserDataDir.h"
 
-#include <span>
 
 namespace {
 
@@ -25,11 +26,13 @@ std::string ReadKey(const std::string& file, const char* section, const char* ke
 // A setting whose value is "0", "1"… stands for values[0], values[1]…; out
 // gets that. An empty value is a fresh install: it is stored as "0" before
 // use. False for a missing key, another value, or a repair that fails.
-bool ReadSetting(const std::string& file, const char* key, std::span<const int> values, int& out)
+template <class Store>
+bool ReadSetting(const std::string& file, const char* key, std::span<const int> values, int& out, Store store)
 {
     const std::string value = ReadKey(file, kSettingSection, key, kSettingBuffer);
     if (value.empty()) {
-        if (!platform::WriteProfileString(file, kSettingSection, key, "0", COperateIni::FileAnsi(file)))
+        const platform::ProfileValue repair{key, "0"};
+        if (!store(std::span(&repair, 1)))
             return false;
         out = values[0];
         return true;
@@ -73,23 +76,52 @@ bool COperateIni::HasCauseFile() const
     return platform::FileExists(m_strFile);
 }
 
+COperateIni::SettingsPlace COperateIni::LocateSettings() const
+{
+    SettingsPlace place{platform::DataPath(kSettingFile), {}, {}};
+    if (platform::WhyNotWritable(place.file, place.reason) != platform::WriteDenial::Denied)
+        return place;
+    place.userCopy = platform::UserSettingsPath(kSettingFile, false);
+    if (platform::FileExists(place.userCopy))
+        place.file = place.userCopy;
+    return place;
+}
+
+bool COperateIni::StoreSettings(const SettingsPlace& place, std::span<const platform::ProfileValue> values)
+{
+    if (place.userCopy.empty() || place.InUserCopy())
+        return platform::WriteProfileStrings(place.file, kSettingSection, values, FileAnsi(place.file));
+    // The first settings of this user: the data directory's file, with them,
+    // as the user's copy.
+    return !platform::UserSettingsDir(true).empty()
+        && platform::CreateProfileFrom(place.file, place.userCopy, kSettingSection, values, FileAnsi(place.file));
+}
+
 bool COperateIni::ReadSettings()
 {
-    const std::string file = platform::DataPath(kSettingFile);
+    // A repair may make the user's copy, which the next keys are read from.
+    SettingsPlace place = LocateSettings();
+    const auto store = [this, &place](std::span<const platform::ProfileValue> values) {
+        const bool stored = StoreSettings(place, values);
+        place = LocateSettings();
+        return stored;
+    };
     constexpr int kLanguages[] = {0, 1};
     constexpr int kSeries[] = {0}; // only the first series can be chosen
     constexpr int kHeights[] = {768, 736};
-    return ReadSetting(file, "Language", kLanguages, m_app.m_nLanguage)
-        && ReadSetting(file, "Type", kSeries, m_app.m_nSeries)
-        && ReadSetting(file, "DialogHeight", kHeights, m_app.m_nDialogHeight);
+    return ReadSetting(place.file, "Language", kLanguages, m_app.m_nLanguage, store)
+        && ReadSetting(place.file, "Type", kSeries, m_app.m_nSeries, store)
+        && ReadSetting(place.file, "DialogHeight", kHeights, m_app.m_nDialogHeight, store);
 }
 
 bool COperateIni::WriteSettings(int language, int series)
 {
-    const std::string file = platform::DataPath(kSettingFile);
-    if (ReadKey(file, kSettingSection, "Language", kSettingBuffer) == kMissing)
+    const SettingsPlace place = LocateSettings();
+    const std::string oldLanguage = ReadKey(place.file, kSettingSection, "Language", kSettingBuffer);
+    if (oldLanguage == kMissing)
         return false;
-    if (ReadKey(file, kSettingSection, "Type", kSettingBuffer) == kMissing)
+    const std::string oldSeries = ReadKey(place.file, kSettingSection, "Type", kSettingBuffer);
+    if (oldSeries == kMissing)
         return false;
     // Both keys go in one replacement of the file, so that a failed write never
     // leaves the new language stored beside the old series.
@@ -97,7 +129,10 @@ bool COperateIni::WriteSettings(int language, int series)
         {"Language", language != 0 ? "1" : "0"},
         {"Type", series != 0 ? "1" : "0"},
     };
-    return platform::WriteProfileStrings(file, kSettingSection, values, FileAnsi(file));
+    // A user who may not write the data directory gets a copy only for a change.
+    if (!place.userCopy.empty() && oldLanguage == values[0].second && oldSeries == values[1].second)
+        return true;
+    return StoreSettings(place, values);
 }
 
 bool COperateIni::ReadHelp()

@@ -30,6 +30,7 @@ enum ControlId : int {
     IDC_VERSION = 1041, IDC_SET_HEADING = 1042,
     IDC_LANGUAGE_CAPTION = 1039, IDC_CHINESE = 1012, IDC_ENGLISH = 1013, IDC_THIRD_LANGUAGE = 1014,
     IDC_SERIES_CAPTION = 1040, IDC_QL7B = 1015, IDC_QL7A = 1016, IDC_THIRD_SERIES = 1017,
+    IDC_SETTINGS_PLACE = 1110, // where the settings are kept, while it is the user's own folder
 
     // Message box.
     IDC_MESSAGE = 1063,

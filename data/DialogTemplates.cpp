@@ -78,6 +78,7 @@ constexpr std::array kSettings{
     ControlTemplate{IDC_QL7B, K::Radio, 147, 189, 78, 30, C::BaseButtonR, kGroupStart, "QL7B series"},
     ControlTemplate{IDC_QL7A, K::Radio, 246, 189, 78, 30, C::BaseButtonR, kNone, "QL7-A series"},
     ControlTemplate{IDC_THIRD_SERIES, K::Radio, 345, 189, 78, 30, C::BaseButtonR, kNone, ""},
+    ControlTemplate{IDC_SETTINGS_PLACE, K::Label, 48, 243, 411, 45, C::BaseStatic4, kHidden, "Place"},
     ControlTemplate{IDOK, K::Button, 198, 345, 111, 48, C::BaseButton, kNone, "OK"},
     ControlTemplate{IDCANCEL, K::Button, 420, 363, 78, 30, C::BaseButton, kNone, "EXIT"},
 };

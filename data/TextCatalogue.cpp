@@ -130,6 +130,10 @@ const LocalText g_strSetOk = {"OK\n\n进入诊断画面", "OK\n\nGo to diagnosis
 const LocalText g_strSetExit = {"EXIT", "EXIT"};
 const LocalText g_strSetStep1 = {"STEP1 选择语言", "STEP1 Select Language"};
 const LocalText g_strSetStep2 = {"STEP2 选择机种", "STEP2 Select Series"};
+const LocalText g_strSetPlace = {"本用户的设定数据保存在:\n%s", "Your settings are kept in:\n%s"};
+const LocalText g_strSettingsInUserFolder = {
+    "无法写入 %s (%s)。\n本用户的设定数据保存在:\n%s",
+    "%s cannot be written (%s).\nYour settings are kept in:\n%s"};
 const char* const g_strVersion = "1.0.1.0";
 
 // Message box

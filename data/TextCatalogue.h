@@ -56,6 +56,10 @@ extern const LocalText g_strSelectTitle, g_strSelectPrompt, g_strSelectCancel;
 extern const LocalText g_strSetTitle, g_strSetVersionPrefix, g_strSetHeading,
     g_strSetLanguage, g_strSetLightCurtain, g_strSetOk, g_strSetExit,
     g_strSetStep1, g_strSetStep2;
+// Where the settings are kept while the data directory's file cannot be
+// written: on the settings screen (the user's copy), and once in the message
+// box when the copy is made (the data directory's file, why, the copy).
+extern const LocalText g_strSetPlace, g_strSettingsInUserFolder;
 extern const char* const g_strVersion; // "1.0.1.0"
 
 // Message box: title, and the 11 numbered messages [number][language].

@@ -5,13 +5,16 @@
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
+#include "dialogs/QtTranslation.h"
 #include "draw/CBaseButtonR.h"
 #include "bitmaps/CBmpData.h"
+#include "platform/ExeDir.h"
 
 #include <QPainter>
 #include <array>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -35,14 +38,26 @@ CSetDlg::CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent)
 void CSetDlg::ApplyTexts()
 {
     const int language = Language();
+    FollowLanguageInQt(language);
     SetTitle(g_strSetTitle[language]);
     SetText(IDC_VERSION, std::string(g_strSetVersionPrefix[language]) + g_strVersion);
     SetTexts(kTexts);
+    ShowSettingsPlace();
     FitAllTexts(*this);
+}
+
+void CSetDlg::ShowSettingsPlace()
+{
+    char text[4096];
+    std::snprintf(text, sizeof text, g_strSetPlace[Language()], m_strUserCopy.c_str());
+    SetText(IDC_SETTINGS_PLACE, text);
+    Control(IDC_SETTINGS_PLACE)->setVisible(!m_strUserCopy.empty());
 }
 
 void CSetDlg::OnInitDialog()
 {
+    const COperateIni::SettingsPlace place = COperateIni(App()).LocateSettings();
+    m_strUserCopy = place.InUserCopy() ? place.userCopy : std::string();
     ApplyTexts();
     for (int id : {IDC_THIRD_LANGUAGE, IDC_THIRD_SERIES})
         if (auto* b = Control(id))
@@ -106,9 +121,18 @@ void CSetDlg::OnOK()
             ShowMessage(App(), Message::NoSettingFile);
             return;
         }
+        const COperateIni::SettingsPlace before = ini.LocateSettings();
         if (!ini.WriteSettings(language, series)) {
             ShowMessage(App(), Message::CannotWrite);
             return;
+        }
+        if (const COperateIni::SettingsPlace after = ini.LocateSettings(); after.InUserCopy() && !before.InUserCopy()) {
+            m_strUserCopy = after.userCopy;
+            char text[4096];
+            std::snprintf(text, sizeof text, g_strSettingsInUserFolder[Language()],
+                          platform::DataPath(COperateIni::kSettingFile).c_str(), after.reason.c_str(),
+                          after.userCopy.c_str());
+            ShowMessage(App(), std::string(text));
         }
     }
     App().m_nLanguage = language;

@@ -4,7 +4,10 @@
 struct Bitmaps;
 
 // The settings screen: language and series, stored in "Setting.ini" on OK.
-// DoModal returns IDOK after a successful OK and IDCANCEL after EXIT.
+// DoModal returns IDOK after a successful OK and IDCANCEL after EXIT. Where
+// the data directory's file cannot be written, the settings go to the user's
+// own copy (COperateIni::LocateSettings): the screen names it while it is in
+// use, and the OK that makes it says so once in the message box.
 class CSetDlg : public CTemplateDialog {
     Q_OBJECT
 public:
@@ -28,5 +31,7 @@ private:
     void SetSeriesRadios(int v);
     void OnLanguage(int id, int language);
     void OnSeries(int id, int series);
+    void ShowSettingsPlace();
     const Bitmaps& m_bitmaps;
+    std::string m_strUserCopy; // the user's copy while it holds the settings
 };

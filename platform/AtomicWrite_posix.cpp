@@ -1,4 +1,5 @@
 #include "platform/AtomicWrite.h"
+#include "platform/FileReplace.h"
 #include "platform/Interrupted_posix.h"
 
 #include <cerrno>
@@ -16,12 +17,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
-    // A hidden name of our own beside the target; O_EXCL so no other file is taken.
+    // A hidden name of ours beside the target, which a later replacement of
+    // the file removes when a crash left it; O_EXCL so no other file is taken.
     std::random_device seed;
     std::string tmp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = (slash == std::string::npos ? std::string() : dir) + "." + name + "." + std::to_string(seed()) + ".tmp";
+        tmp = (slash == std::string::npos ? std::string() : dir) + TemporaryName(name, (0ULL + seed()) << 32 | seed());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;

@@ -3,6 +3,7 @@
 #include <random>
 #include <windows.h>
 
+#include "platform/FileReplace.h"
 #include "platform/WinText.h"
 
 namespace platform {
@@ -18,7 +19,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     std::wstring tmp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        tmp = dir + L"." + name + L"." + std::to_wstring(seed()) + L".tmp";
+        // A hidden name of ours, which a later replacement of the file removes
+        // when a crash left it.
+        tmp = dir + WideFromUtf8(TemporaryName(Utf8FromWide(name), (0ULL + seed()) << 32 | seed()));
         h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)
             break;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -129,7 +130,7 @@ enum class RenameResult { Done, Failed, NotKept };
 RenameResult WriteByRename(const std::string& target, const std::string& dir, const struct stat& st,
                            std::string_view bytes, const StageCheck& allow)
 {
-    std::string tmp = dir + "." + target.substr(dir.size()) + ".XXXXXX";
+    std::string tmp = dir + "." + target.substr(dir.size()) + std::string(kTemporaryMark) + "XXXXXX";
     const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
     if (fd < 0)
         return RenameResult::Failed;
@@ -193,6 +194,19 @@ std::string WritableFileTarget(const std::string& path)
     if (::faccessat(AT_FDCWD, resolved, W_OK, AT_EACCESS) != 0)
         return {};
     return resolved;
+}
+
+WriteDenial WhyNotWritable(const std::string& path, std::string& reason)
+{
+    char resolved[PATH_MAX];
+    struct stat st {};
+    if (::realpath(path.c_str(), resolved) == nullptr || ::stat(resolved, &st) != 0 || !S_ISREG(st.st_mode))
+        return WriteDenial::Other;
+    if (::faccessat(AT_FDCWD, resolved, W_OK, AT_EACCESS) == 0)
+        return WriteDenial::None;
+    const int err = errno;
+    reason = std::strerror(err);
+    return err == EACCES || err == EPERM || err == EROFS ? WriteDenial::Denied : WriteDenial::Other;
 }
 
 bool ReplaceFileContents(const std::string& target, std::string_view old, std::string_view bytes,

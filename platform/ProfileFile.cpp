@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/FileExists.h"
+#include "platform/AtomicWrite.h"
 #include "platform/FileReplace.h"
 
 namespace platform {
@@ -372,20 +373,17 @@ bool WriteProfileString(const std::string& path, std::string_view section,
     return WriteProfileStrings(path, section, std::span(&one, 1), ansi);
 }
 
-bool WriteProfileStrings(const std::string& path, std::string_view section,
-                         std::span<const ProfileValue> values, TextEncoding ansi)
+namespace {
+
+// The bytes of a profile file (old) with the values set, in the file's own
+// encoding, byte-order mark and line ends; false when a value cannot be stored.
+bool SetProfileStrings(const std::string& file, std::string_view section, std::span<const ProfileValue> values,
+                       TextEncoding ansi, std::string& old, std::string& bytes)
 {
     for (const auto& [key, value] : values)
         if (!Storable(section, key, value))
             return false;
-
-    // Write through a symbolic link to the file it names, so that the link stays.
-    // The program never creates a file: a missing one is an error.
-    const std::string target = WritableFileTarget(path);
-    if (target.empty())
-        return false;
-    std::string old;
-    if (!ReadFileBytes(target, old, kLargestFile))
+    if (!ReadFileBytes(file, old, kLargestFile))
         return false;
 
     // The edit works on the byte text and goes back to the file's encoding, so
@@ -405,14 +403,33 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
             return false;
         text = SetProfileStringInText(text, s, k, v);
     }
-    std::string bytes;
-    if (!FromByteText(text, fileEncoding, bytes))
-        return false;
+    return FromByteText(text, fileEncoding, bytes);
+}
 
+} // namespace
+
+bool WriteProfileStrings(const std::string& path, std::string_view section,
+                         std::span<const ProfileValue> values, TextEncoding ansi)
+{
+    // Write through a symbolic link to the file it names, so that the link stays.
+    // The program never creates a file: a missing one is an error.
+    const std::string target = WritableFileTarget(path);
+    std::string old, bytes;
+    if (target.empty() || !SetProfileStrings(target, section, values, ansi, old, bytes))
+        return false;
     if (!HookAllows(path, WriteStage::Open))
         return false;
     return ReplaceFileContents(target, old, bytes,
                                [&path](WriteStage stage) { return HookAllows(path, stage); });
+}
+
+bool CreateProfileFrom(const std::string& from, const std::string& path, std::string_view section,
+                       std::span<const ProfileValue> values, TextEncoding ansi)
+{
+    std::string old, bytes, error;
+    return SetProfileStrings(from, section, values, ansi, old, bytes) && HookAllows(path, WriteStage::Open)
+        && HookAllows(path, WriteStage::Write) && HookAllows(path, WriteStage::Replace)
+        && WriteFileAtomically(path, bytes, error);
 }
 
 void SetWriteHookForTesting(WriteHook hook)

@@ -90,6 +90,13 @@ bool WriteProfileStrings(const std::string& path, std::string_view section,
                          std::span<const ProfileValue> values,
                          TextEncoding ansi = TextEncoding::Windows1252);
 
+// WriteProfileStrings for a file that is made anew: the file from (which stays
+// as it is) with the values set, stored as path, a file of this user's default
+// permissions that appears whole or not at all. An existing file at path is
+// replaced.
+bool CreateProfileFrom(const std::string& from, const std::string& path, std::string_view section,
+                       std::span<const ProfileValue> values, TextEncoding ansi = TextEncoding::Windows1252);
+
 // The text WriteProfileString would store for a byte text.
 std::string SetProfileStringInText(std::string_view text, std::string_view section,
                                    std::string_view key, std::string_view value);

@@ -32,23 +32,42 @@ bool MakeDirs(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-} // namespace
-
-std::string UserDataPath(std::string_view name)
+// $variable/Darvell, or ~/fallback/Darvell where the variable is unset or not
+// absolute; empty without a home.
+std::string UserDir(const char* variable, const char* fallback)
 {
     std::string base;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/')
         base = xdg;
     else if (const std::string home = HomeDir(); !home.empty())
-        base = home + "/.local/share";
+        base = home + "/" + fallback;
     else
         return {};
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
-    const std::string dir = base + "/Darvell";
-    if (!MakeDirs(dir))
+    return base + "/Darvell";
+}
+
+} // namespace
+
+std::string UserDataPath(std::string_view name)
+{
+    const std::string dir = UserDir("XDG_DATA_HOME", ".local/share");
+    if (dir.empty() || !MakeDirs(dir))
         return {};
     return dir + "/" + std::string(name);
+}
+
+std::string UserSettingsDir(bool create)
+{
+    const std::string dir = UserDir("XDG_CONFIG_HOME", ".config");
+    return dir.empty() || (create && !MakeDirs(dir)) ? std::string() : dir;
+}
+
+std::string UserSettingsPath(std::string_view name, bool create)
+{
+    const std::string dir = UserSettingsDir(create);
+    return dir.empty() ? dir : dir + "/" + std::string(name);
 }
 
 } // namespace platform

@@ -9,6 +9,9 @@ DARVELL_PACKAGES=(
   xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev openbox
   git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core
+  # Qt's own dialogs in Chinese; the Debian package is made with dpkg-shlibdeps
+  # and checked with lintian.
+  qt6-translations-l10n dpkg-dev lintian
   # The report's PDF embeds this TrueType CJK face as searchable text; the
   # tests read PDFs back with poppler's pdftotext and pdfinfo.
   fonts-wqy-microhei poppler-utils

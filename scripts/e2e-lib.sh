@@ -135,3 +135,31 @@ wait_named() {
   done
   return 1
 }
+
+# Starts openbox on DISPLAY with a private configuration folder under WORK (so
+# the user's own openbox settings play no part) and waits until it manages the
+# screen; sets wm_pid.
+start_openbox() { # WORK
+  XDG_CONFIG_HOME="$1/config" openbox --sm-disable >"$1/openbox.log" 2>&1 &
+  wm_pid=$!
+  timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done'
+}
+
+# Ends the run unless every tool named is installed.
+need_tools() { # TOOL...
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
+  done
+}
+
+# A copy of the build's program and data directory in work/bin, with English
+# settings and no history.
+copy_program() { # BUILD
+  [ -x "$1/darvell" ] || fail "no program at $1/darvell"
+  mkdir -p "$work/bin"
+  cp "$1/darvell" "$work/bin/"
+  cp -r "$1/QL7_Tool" "$work/bin/"
+  rm -f "$work/bin/QL7_Tool/History.csv"
+  printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' >"$work/bin/QL7_Tool/Setting.ini"
+}

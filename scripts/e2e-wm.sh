@@ -24,23 +24,14 @@ source "$src/scripts/xvfb-env.sh"
 source "$src/scripts/e2e-lib.sh"
 trap 'darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
 
-for tool in Xvfb openbox xdotool xclip xprop xwininfo import; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
-[ -x "$build/darvell" ] || fail "no program at $build/darvell"
+need_tools Xvfb openbox xdotool xclip xprop xwininfo import
 
 rm -rf "$shots"
-mkdir -p "$shots" "$work/bin" "$work/reports"
-cp "$build/darvell" "$work/bin/"
-cp -r "$build/QL7_Tool" "$work/bin/"
-printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' >"$work/bin/QL7_Tool/Setting.ini"
+mkdir -p "$shots" "$work/reports"
+copy_program "$build"
 
 darvell_start_xvfb "$work" "$src" "${sw}x$sh" || fail "no X server"
-# A private configuration folder, so the user's openbox settings play no part.
-XDG_CONFIG_HOME="$work/config" openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-timeout 10 sh -c 'until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do sleep 0.1; done' ||
-  fail "openbox did not start"
+start_openbox "$work" || fail "openbox did not start"
 
 # The window with its frame lies inside the screen; the frame is the window
 # manager's (a window without one would prove nothing here).

@@ -389,14 +389,24 @@ void CDarvellDlg::OnEntryButton(int slot)
     MirrorEntryButtons();
     button->update();
 
-    const int next = m_status.NextSlot();
-    if (next != CEnteredStatus::kNoSlot)
+    // A complete entry leaves the focus to its result (RunDiagnosis), never on
+    // CLEAR, where the next Enter would wipe the result unread.
+    if (const int next = m_status.NextSlot(); next != CEnteredStatus::kNoSlot)
         EntryButton(next)->setFocus(Qt::OtherFocusReason);
-    else
-        Control(IDC_CLEAR)->setFocus(Qt::OtherFocusReason);
 
     if (complete)
         RunDiagnosis();
+}
+
+void CDarvellDlg::FocusResult()
+{
+    // Enter and Space page there or do nothing; CLEAR takes the focus only from the user.
+    for (QWidget* w : {Control(IDC_DOWN), static_cast<QWidget*>(m_pTextBox)}) {
+        if (w->isVisibleTo(this) && w->isEnabled()) {
+            w->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 void CDarvellDlg::ShowEnteredCode(int slot)
@@ -417,6 +427,7 @@ void CDarvellDlg::RunDiagnosis()
     }
     m_status.DisableAll();
     ShowResults();
+    FocusResult();
     RecordResult(false);
 }
 
@@ -627,6 +638,7 @@ void CDarvellDlg::OpenRecord(const HistoryRecord& record)
     }
     m_reopened = record;
     ShowResults();
+    FocusResult();
     if (replay.m_bChanged) {
         char buf[1024];
         std::snprintf(buf, sizeof buf, g_strHistoryChanged[Language()],

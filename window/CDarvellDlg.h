@@ -99,6 +99,8 @@ private:
     void RestartBlink();
     // The page, the result controls and a fresh blink after the list changed.
     void ShowResults();
+    // The focus on a new result: the next page, else the text box.
+    void FocusResult();
     // An empty entry on a reloaded screen.
     void StartOver();
     void OnBlinkTimer();

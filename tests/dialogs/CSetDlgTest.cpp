@@ -3,6 +3,7 @@
 #include "data/TextCatalogue.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSetDlg.h"
+#include "platform/ExeDir.h"
 #include "draw/CBaseButton.h"
 #include "draw/CBaseButtonR.h"
 #include "tests/support/DialogProbe.h"
@@ -11,12 +12,17 @@
 #include "tests/support/ScopedWriteHook.h"
 #include "tests/support/TempDataDir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -245,6 +251,77 @@ TEST(CSetDlg, UnwritableSettingsShowMessageSevenStayAndLeaveTheFile)
         EXPECT_EQ(s.data.Read("Setting.ini"), kSettings) << WriteStageName(stage);
         EXPECT_EQ(s.app.m_nSeries, 0);
     }
+}
+
+// An installation the user may only read, run by that user (this program
+// again, as a normal user: root ignores modes). The first OK that changes the
+// settings says once where they are kept now, and the screen names that place
+// from then on; the installation's file stays as it is.
+TEST(CSetDlg, ReadOnlyInstallationKeepsTheSettingsInTheUsersFolder)
+{
+    const QByteArray root = qgetenv("DARVELL_TEST_READ_ONLY_ROOT");
+    const std::string copy = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/Darvell/Setting.ini";
+    if (!root.isEmpty()) { // the user's run
+        platform::SetExecutableDirForTesting(root.toStdString());
+        AppState app;
+        app.m_nLanguage = 1;
+        app.m_nDialogWidth = 1024;
+        app.m_nDialogHeight = 768;
+        SolidBitmaps pictures;
+        MessageLog log;
+        for (const int language : {kChinese, kEnglish}) {
+            CSetDlg dlg(app, pictures.bitmaps);
+            bool named = false;
+            EXPECT_EQ(RunSet(dlg, [&](CSetDlg& d) {
+                named = !d.Control(IDC_SETTINGS_PLACE)->isHidden() && QString::fromStdString(d.Text(IDC_SETTINGS_PLACE)).contains(QString::fromStdString(copy));
+                Click(d, language);
+                Click(d, CTemplateDialog::IDOK);
+            }), CTemplateDialog::IDOK);
+            EXPECT_EQ(named, language == kEnglish) << "the place named only while the copy is in use";
+            EXPECT_EQ(log.shown, std::vector<int>{-1}) << "told once, when the copy is made";
+        }
+        return;
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run itself as another user";
+    Screen s(1);
+    const std::string config = s.data.Root() + "/config";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(config)));
+    ASSERT_EQ(::chown(config.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(s.data.Root().c_str(), 0755), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("DARVELL_TEST_READ_ONLY_ROOT", s.data.Root().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        ::setenv("HOME", config.c_str(), 1);
+        const std::string filter = "--gtest_filter=CSetDlg.ReadOnlyInstallationKeepsTheSettingsInTheUsersFolder";
+        char* argv[] = {const_cast<char*>("/proc/self/exe"), const_cast<char*>(filter.c_str()), nullptr};
+        if (::setgid(65534) == 0 && ::setuid(65534) == 0)
+            ::execv("/proc/self/exe", argv);
+        ::_exit(100);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(s.data.Read("Setting.ini"), kSettings);
+    QFile written(QString::fromStdString(config + "/Darvell/Setting.ini"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().toStdString(), kSettings) << "English again after Chinese";
+}
+
+// Qt's own dialogs speak the language the radios choose.
+TEST(CSetDlg, QtsOwnTextsFollowTheLanguage)
+{
+    Screen s(1);
+    CSetDlg dlg(s.app, s.pictures.bitmaps);
+    QStringList lookIn;
+    RunSet(dlg, [&](CSetDlg& d) {
+        for (int language : {kChinese, kEnglish}) {
+            Click(d, language);
+            lookIn << QCoreApplication::translate("QFileDialog", "Look in:");
+        }
+    });
+    EXPECT_EQ(lookIn, (QStringList{QString::fromUtf8("查找范围："), "Look in:"}));
 }
 
 TEST(CSetDlg, ExitCancelsAndStoresNothing)

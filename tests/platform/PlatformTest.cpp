@@ -1,6 +1,7 @@
 #include "platform/ExeDir.h"
 #include "platform/FileExists.h"
 #include "platform/SystemLanguage.h"
+#include "platform/UserDataDir.h"
 
 #include "tests/support/TempDataDir.h"
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -54,6 +56,47 @@ TEST(FileExists, OnlyExistingEntriesThatAreNoDirectory)
     EXPECT_FALSE(platform::FileExists(dir.PathOf("dangling.ini")));
     EXPECT_FALSE(platform::FileExists(dir.PathOf("missing.ini")));
     EXPECT_FALSE(platform::FileExists(""));
+}
+
+// The user's settings folder: named without a trace, made private on demand.
+TEST(UserSettingsDir, FromTheVariableElseTheHomeAndMadeOnlyWhenAsked)
+{
+    TempDataDir dir;
+    const std::string home = dir.Root() + kSep + "home";
+#ifdef _WIN32
+    const char* kVar = "APPDATA";
+    const std::string kFromHome = "";
+    const std::string kRelative = "";
+#else
+    const char* kVar = "XDG_CONFIG_HOME";
+    const std::string kFromHome = home + "/.config/Darvell";
+    const std::string kRelative = "relative";
+#endif
+    const struct {
+        std::string variable; // empty: unset
+        std::string expected;
+    } cases[] = {
+        {dir.Root() + kSep + "config" + kSep, dir.Root() + kSep + "config" + kSep + "Darvell"},
+        {"", kFromHome},
+        {kRelative, kFromHome},
+    };
+    const QByteArray savedVar = qgetenv(kVar), savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home));
+    for (const auto& c : cases) {
+        c.variable.empty() ? qunsetenv(kVar) : qputenv(kVar, QByteArray::fromStdString(c.variable));
+        EXPECT_EQ(platform::UserSettingsDir(false), c.expected) << c.variable;
+        EXPECT_FALSE(!c.expected.empty() && QDir(QString::fromStdString(c.expected)).exists()) << "made unasked";
+        EXPECT_EQ(platform::UserSettingsPath("Team.ini", true), c.expected.empty() ? "" : c.expected + kSep + "Team.ini");
+        EXPECT_TRUE(c.expected.empty() || QDir(QString::fromStdString(c.expected)).exists()) << c.expected;
+#ifndef _WIN32
+        struct stat st {};
+        EXPECT_TRUE(c.expected.empty() || (::stat(c.expected.c_str(), &st) == 0 && (st.st_mode & 077) == 0));
+#endif
+        if (!c.expected.empty())
+            QDir(QString::fromStdString(c.expected)).removeRecursively();
+    }
+    qputenv(kVar, savedVar);
+    qputenv("HOME", savedHome);
 }
 
 TEST(ReadFileBytes, ReadsNoFurtherThanTheLimit)

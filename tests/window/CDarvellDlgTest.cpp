@@ -60,6 +60,12 @@ private:
     QWidget* m_window;
 };
 
+std::string FocusName(const QWidget& dlg)
+{
+    const QString name = dlg.focusWidget()->objectName();
+    return name == QString::number(IDC_UP) ? "UP" : name == QString::number(IDC_DOWN) ? "DOWN" : name.toStdString();
+}
+
 class CDarvellDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -300,7 +306,6 @@ TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
     EXPECT_TRUE(Enabled(IDC_DOWN));
     for (int slot = 0; slot < 6; ++slot)
         EXPECT_FALSE(Enabled(CDarvellDlg::EntryButtonId(slot)));
-    EXPECT_EQ(Window().focusWidget(), Window().Control(IDC_CLEAR));
     EXPECT_TRUE(Window().BlinkTimer().isActive());
     EXPECT_EQ(Window().BlinkTimer().interval(), 500);
     EXPECT_TRUE(m_messages.empty());
@@ -310,6 +315,29 @@ TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
     ASSERT_FALSE(cause.empty());
     EXPECT_EQ(Text(IDC_TEXTBOX), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
     EXPECT_NE(Text(IDC_TEXTBOX).back(), '\n');
+}
+
+// The Enter that closed the picker, pressed again, must not wipe the result.
+TEST_F(CDarvellDlgTest, FocusAfterAResultRestsWhereNoKeyClearsIt)
+{
+    const struct {
+        int code;
+        const char* focus;
+        const char* pageAfterKeys; // Enter, Enter, Space
+    } cases[] = {{1, "DOWN", "4 / 4"}, {2, "TextBox", "1 / 1"}};
+    for (const auto& c : cases) {
+        Click(IDC_ONE_UNIT);
+        Enter(0, c.code);
+        EXPECT_EQ(FocusName(Window()), c.focus) << c.code;
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space})
+            QTest::keyClick(Window().focusWidget(), key);
+        EXPECT_EQ(Text(IDC_PAGE), c.pageAfterKeys) << c.code;
+        EXPECT_GT(Window().Diagnosis().CauseCount(), 0) << c.code;
+    }
+    // CLEAR still clears by keyboard once the user puts the focus there.
+    Window().Control(IDC_CLEAR)->setFocus();
+    QTest::keyClick(Window().focusWidget(), Qt::Key_Return);
+    ExpectIdle();
 }
 
 TEST_F(CDarvellDlgTest, ChineseCausePageUsesChineseHeadings)
@@ -819,12 +847,6 @@ TEST_F(CDarvellDlgTest, EveryStateInBothLanguagesFitsItsTexts)
 }
 
 // The focused control: UP and DOWN by name, any other by its object name.
-std::string FocusName(const QWidget& dlg)
-{
-    const QString name = dlg.focusWidget()->objectName();
-    return name == QString::number(IDC_UP) ? "UP" : name == QString::number(IDC_DOWN) ? "DOWN" : name.toStdString();
-}
-
 // A page near the read limit keeps the box's font and scrolls; Page Down/Up
 // scroll the box first and then page; Enter past the last page and the
 // conditions leave the focus where Enter keeps the result; Ctrl+C copies.
