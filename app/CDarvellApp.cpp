@@ -1,4 +1,5 @@
 #include "app/CDarvellApp.h"
+#include "app/StartupTrace.h"
 
 #include "data/COperateIni.h"
 #include "window/CDarvellDlg.h"
@@ -72,6 +73,7 @@ bool CDarvellApp::LoadBitmaps()
 void CDarvellApp::RunScreens()
 {
     CSetDlg settings(m_app, m_bitmaps);
+    StartupMark("settings screen built");
     if (settings.DoModal() != CTemplateDialog::IDOK)
         return; // EXIT: the program ends without its main window
     CDarvellDlg window(m_app, m_bitmaps);
@@ -94,8 +96,12 @@ int CDarvellApp::InitInstance()
         return kExitStartupFailed;
     }
 
-    if (!LoadDataFiles() || !LoadBitmaps())
+    if (!LoadDataFiles())
         return kExitStartupFailed;
+    StartupMark("icon, lock, INI files, encoding check");
+    if (!LoadBitmaps())
+        return kExitStartupFailed;
+    StartupMark("40 bitmaps decoded");
 
     m_app.m_bNonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
 
