@@ -16,7 +16,9 @@
 // The programs mark the end of each phase of their start (app/StartupTrace.h,
 // compiled in by a build with the benchmarks); the table gives the median of
 // each phase, of the whole start and of the peak RSS, and the ratios of the
-// medians. One command: build/bench/StartupBench [--pairs=N] [--warmup=N].
+// medians. One command: build/bench/StartupBench [--pairs=N] [--warmup=N]
+// [--program-dir=DIR], the last naming another build's darvell and QL7_Tool
+// (an older one, to compare with) instead of this build's.
 #include "app/StartupTrace.h"
 
 #include <QApplication>
@@ -72,7 +74,7 @@ struct Run {
 
 // A server started with "-displayfd"-like options writes one line to the
 // descriptor it is given: that line, or empty after ten seconds.
-pid_t SpawnWithLine(const std::vector<const char*>& argv, std::string& line)
+pid_t SpawnWithLine(const std::vector<const char*>& argv, std::string& line, const std::string& log)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -84,18 +86,27 @@ pid_t SpawnWithLine(const std::vector<const char*>& argv, std::string& line)
             ::dup2(fds[1], 3);
             ::close(fds[1]);
         }
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, 1);
-        ::dup2(null, 2);
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
         ::execvp(argv[0], const_cast<char* const*>(argv.data()));
         ::_exit(127);
     }
     ::close(fds[1]);
-    char buf[512] = {};
-    pollfd p{fds[0], POLLIN, 0};
-    const ssize_t n = ::poll(&p, 1, 10000) == 1 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
+    // The line may come in pieces (Xvfb writes the number and the line feed
+    // apart, and ends when the second write finds the pipe closed).
+    std::string text;
+    const long long deadline = MonotonicNs() + 10'000'000'000LL;
+    while (text.find('\n') == std::string::npos && MonotonicNs() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        char buf[512];
+        const ssize_t n = ::poll(&p, 1, 100) == 1 ? ::read(fds[0], buf, sizeof buf) : 0;
+        if (n < 0 || (n == 0 && (p.revents & POLLHUP)))
+            break;
+        text.append(buf, size_t(std::max<ssize_t>(n, 0)));
+    }
     ::close(fds[0]);
-    line = n > 0 ? std::string(buf, std::strcspn(buf, "\n")) : std::string();
+    line = text.find('\n') == std::string::npos ? std::string() : text.substr(0, text.find('\n'));
     return pid;
 }
 
@@ -113,23 +124,25 @@ void Stop(pid_t& pid)
 // benchmark program.
 class Stage {
 public:
-    Stage()
+    explicit Stage(const std::string& programDir)
     {
         char pattern[] = "/tmp/darvell-startup-XXXXXX";
-        if (!::mkdtemp(pattern))
+        if (!::mkdtemp(pattern)) {
+            m_error = "cannot make a folder in /tmp";
             return;
+        }
         m_root = pattern;
         fs::create_directories(m_root + "/bin");
         fs::create_directories(m_root + "/runtime");
         fs::permissions(m_root + "/runtime", fs::perms::owner_all);
         std::error_code ec;
-        fs::copy_file(std::string(DARVELL_BINARY_DIR) + "/darvell", m_root + "/bin/darvell", ec);
-        if (ec)
+        fs::copy_file(programDir + "/darvell", m_root + "/bin/darvell", ec);
+        if (!ec)
+            fs::copy(programDir + "/QL7_Tool", m_root + "/bin/QL7_Tool", fs::copy_options::recursive, ec);
+        if (ec) {
+            m_error = "cannot copy " + programDir + "/darvell and QL7_Tool: " + ec.message();
             return;
-        fs::copy(std::string(DARVELL_BINARY_DIR) + "/QL7_Tool", m_root + "/bin/QL7_Tool",
-                 fs::copy_options::recursive, ec);
-        if (ec)
-            return;
+        }
         if (FILE* f = std::fopen((m_root + "/bin/QL7_Tool/Setting.ini").c_str(), "wb")) {
             std::fputs("[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n", f);
             std::fclose(f);
@@ -137,18 +150,22 @@ public:
         std::string display;
         m_xvfb = SpawnWithLine({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                                 "-noreset", nullptr},
-                               display);
+                               display, m_root + "/xvfb.log");
         m_busPid = SpawnWithLine({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=3",
                                   nullptr},
-                                 m_bus);
-        if (display.empty() || m_bus.empty())
+                                 m_bus, m_root + "/dbus.log");
+        if (display.empty() || m_bus.empty()) {
+            m_error = display.empty() ? "Xvfb did not start" : "dbus-daemon did not start";
             return;
+        }
         m_displayName = ":" + display;
         m_display = XOpenDisplay(m_displayName.c_str());
-        if (!m_display)
+        if (!m_display) {
+            m_error = "cannot open the display " + m_displayName + " (see " + m_root + "/xvfb.log)";
+            m_keep = true;
             return;
+        }
         XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
-        m_ok = true;
     }
     ~Stage()
     {
@@ -156,11 +173,12 @@ public:
             XCloseDisplay(m_display);
         Stop(m_busPid);
         Stop(m_xvfb);
-        if (!m_root.empty())
+        if (!m_root.empty() && !m_keep)
             fs::remove_all(m_root);
     }
 
-    bool Ok() const { return m_ok; }
+    // Empty when the stage stands, else what failed.
+    const std::string& Error() const { return m_error; }
 
     Run RunDarvell(bool bus) { return RunProgram(m_root + "/bin/darvell", nullptr, bus); }
     Run RunFloor(bool bus)
@@ -261,7 +279,8 @@ private:
     Display* m_display = nullptr;
     pid_t m_xvfb = -1;
     pid_t m_busPid = -1;
-    bool m_ok = false;
+    std::string m_error;
+    bool m_keep = false; // the stage's folder stays for its logs
 };
 
 double Median(std::vector<double> v)
@@ -305,12 +324,13 @@ std::vector<Result>& Results()
 
 int g_pairs = 55;
 int g_warmup = 5;
+std::string g_programDir = DARVELL_BINARY_DIR;
 
 void BM_StartToSettingsScreen(benchmark::State& state, bool bus)
 {
-    static Stage stage;
-    if (!stage.Ok()) {
-        state.SkipWithError("cannot stage the program (are Xvfb and dbus-daemon installed and the program built?)");
+    static Stage stage(g_programDir);
+    if (!stage.Error().empty()) {
+        state.SkipWithError(stage.Error().c_str());
         return;
     }
     Result result;
@@ -352,8 +372,8 @@ void BM_StartToSettingsScreen(benchmark::State& state, bool bus)
 
 void PrintTable(const Result& r)
 {
-    std::printf("\nStart to the first window mapped, %s:\n%d alternating pairs after %d warm-up pairs\n",
-                r.title.c_str(), r.pairs, g_warmup);
+    std::printf("\nStart to the first window mapped, %s:\n%s/darvell, %d alternating pairs after %d warm-up pairs\n",
+                r.title.c_str(), g_programDir.c_str(), r.pairs, g_warmup);
     std::printf("%-42s %10s %12s\n", "phase (ms, median)", "Darvell", "one label");
     std::vector<std::string> rows = r.darvell.order;
     for (const std::string& name : r.floor.order)
@@ -375,18 +395,19 @@ void PrintTable(const Result& r)
                 floorRss > 0 ? oursRss / floorRss : 0);
 }
 
-// --name=N from the command line, taken out of it.
-void TakeCount(int& argc, char** argv, const char* name, int& value)
+// --name=VALUE from the command line, taken out of it; null when not given.
+const char* TakeOption(int& argc, char** argv, const char* name)
 {
     const size_t len = std::strlen(name);
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], name, len) == 0 && argv[i][len] == '=') {
-            value = std::max(1, std::atoi(argv[i] + len + 1));
+            const char* value = argv[i] + len + 1;
             std::copy(argv + i + 1, argv + argc + 1, argv + i);
             --argc;
-            return;
+            return value;
         }
     }
+    return nullptr;
 }
 
 int MinimalDialog(int argc, char** argv)
@@ -409,8 +430,12 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--minimal-dialog") == 0)
         return MinimalDialog(argc, argv);
-    TakeCount(argc, argv, "--pairs", g_pairs);
-    TakeCount(argc, argv, "--warmup", g_warmup);
+    if (const char* pairs = TakeOption(argc, argv, "--pairs"))
+        g_pairs = std::max(1, std::atoi(pairs));
+    if (const char* warmup = TakeOption(argc, argv, "--warmup"))
+        g_warmup = std::max(0, std::atoi(warmup));
+    if (const char* dir = TakeOption(argc, argv, "--program-dir"))
+        g_programDir = dir;
     for (const bool bus : {true, false}) {
         benchmark::RegisterBenchmark(bus ? "StartToFirstWindow/a11y_on" : "StartToFirstWindow/a11y_off",
                                      BM_StartToSettingsScreen, bus)
