@@ -589,6 +589,7 @@ struct SeenStart {
 struct OrderCase {
     const char* name;
     std::function<void(TempDataDir&)> arrange;
+    std::vector<std::string> expected; // the messages (number, language; -1 a text) and screens, in turn
     bool secondCopy = false;
     bool noLegacyConverters = false;
 };
@@ -630,9 +631,11 @@ TEST_P(StartOrderTest, ThreadedStartShowsWhatTheEagerOrderShows)
 {
     const SeenStart eager = Start(true);
     const SeenStart threaded = Start(false);
+    EXPECT_EQ(eager.events, GetParam().expected);
     EXPECT_EQ(threaded.events, eager.events);
     EXPECT_EQ(threaded.status, eager.status);
     EXPECT_EQ(threaded.firstScreen.isNull(), eager.firstScreen.isNull());
+    EXPECT_EQ(threaded.firstScreen.isNull(), threaded.events.back() != "settings screen");
     EXPECT_EQ(DifferingPixels(threaded.firstScreen, eager.firstScreen), 0);
     ASSERT_EQ(threaded.bitmaps.size(), eager.bitmaps.size());
     for (size_t i = 0; i < eager.bitmaps.size(); ++i)
@@ -642,16 +645,17 @@ TEST_P(StartOrderTest, ThreadedStartShowsWhatTheEagerOrderShows)
 INSTANTIATE_TEST_SUITE_P(
     Startup, StartOrderTest,
     ::testing::Values(
-        OrderCase{"SoundEnglish", [](TempDataDir&) {}},
-        OrderCase{"SoundChinese", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); }},
-        OrderCase{"MissingPicture", [](TempDataDir& d) { d.Remove("ql7b-r.bmp"); }},
-        OrderCase{"TruncatedTile",
-                  [](TempDataDir& d) { d.Write("b03.bmp", d.Read("b03.bmp").substr(0, 100)); }},
-        OrderCase{"UnreadableHelp", [](TempDataDir& d) { d.Write("Help.ini", ""); }},
-        OrderCase{"UnreadableSettings", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0", "1")); }},
-        OrderCase{"SecondCopy", [](TempDataDir&) {}, true},
-        OrderCase{"NoLegacyConverters", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); }, false,
-                  true}),
+        OrderCase{"SoundEnglish", [](TempDataDir&) {}, {"settings screen"}},
+        OrderCase{"SoundChinese", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); }, {"settings screen"}},
+        OrderCase{"MissingPicture", [](TempDataDir& d) { d.Remove("ql7b-r.bmp"); }, {"message 8 in 1"}},
+        OrderCase{"TruncatedTile", [](TempDataDir& d) { d.Write("b03.bmp", d.Read("b03.bmp").substr(0, 100)); },
+                  {"message 8 in 1"}},
+        OrderCase{"UnreadableHelp", [](TempDataDir& d) { d.Write("Help.ini", ""); }, {"message 10 in 1"}},
+        OrderCase{"UnreadableSettings", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0", "1")); },
+                  {"message 6 in 0"}},
+        OrderCase{"SecondCopy", [](TempDataDir&) {}, {"message 4 in 1"}, true},
+        OrderCase{"NoLegacyConverters", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); },
+                  {"message -1 in 0", "settings screen"}, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- system language -----------------------------------------------------
