@@ -30,27 +30,3 @@ darvell_windows_build() {
     -DDARVELL_HOST_TOOLS="$build/host" "$@" >/dev/null
   cmake --build "$build/win" -j"$(nproc)"
 }
-
-# The DLLs a Windows binary needs that the system does not bring: those found
-# in Qt's bin/ and plugin folders or MinGW's runtime, followed through their own
-# imports. Prints one path per line.
-darvell_windows_dlls() {
-  local -a todo=("$@") seen=()
-  local search=("$qt_windows/bin" /usr/lib/gcc/x86_64-w64-mingw32/*-posix /usr/x86_64-w64-mingw32/lib)
-  while [ ${#todo[@]} -gt 0 ]; do
-    local bin=${todo[0]} dll dir
-    todo=("${todo[@]:1}")
-    for dll in $(x86_64-w64-mingw32-objdump -p "$bin" | sed -n 's/^\s*DLL Name: //p'); do
-      for dir in "${search[@]}"; do
-        if [ -f "$dir/$dll" ]; then
-          if [[ " ${seen[*]} " != *" $dir/$dll "* ]]; then
-            seen+=("$dir/$dll")
-            todo+=("$dir/$dll")
-          fi
-          break
-        fi
-      done
-    done
-  done
-  printf '%s\n' "${seen[@]}"
-}
