@@ -1,4 +1,5 @@
 #include "app/CDarvellApp.h"
+#include "app/StartupTrace.h"
 
 #include "data/COperateIni.h"
 #include "window/CDarvellDlg.h"
@@ -35,9 +36,16 @@ int CDarvellApp::NonCjkSystemFlag(int primaryLanguageId)
     return primary == kPrimaryChinese || primary == kPrimaryJapanese ? 0 : 1;
 }
 
+template <typename Text>
+void CDarvellApp::Tell(const Text& text)
+{
+    m_work.Finish();
+    ShowMessage(m_app, text);
+}
+
 int CDarvellApp::Fail(Message msg)
 {
-    ShowMessage(m_app, msg);
+    Tell(msg);
     return kExitStartupFailed;
 }
 
@@ -57,8 +65,8 @@ bool CDarvellApp::LoadDataFiles()
         || !Check(ini.ReadSettings(), Message::SettingsUnreadable))
         return false;
     // Said once, in the language just read, before texts that would show blank.
-    if (!LegacyCheck()())
-        ShowMessage(m_app, g_strNoLegacyEncodings);
+    if (!m_work.LegacyEncodingsAvailable())
+        Tell(g_strNoLegacyEncodings);
     m_app.m_nDialogWidth = 1024;
     return Check(ini.CheckHelpFile(), Message::NoHelpFile) && Check(ini.ReadHelp(), Message::HelpUnreadable)
         && Check(ini.CheckCauseFile(), Message::NoCauseFile);
@@ -66,13 +74,13 @@ bool CDarvellApp::LoadDataFiles()
 
 bool CDarvellApp::LoadBitmaps()
 {
-    return Check(CBmpData::LoadCodeBitmaps(m_bitmaps.m_hCodeBitmaps.data()), Message::BitmapsUnreadable)
-        && Check(CBmpData::LoadPictures(m_bitmaps), Message::BitmapsUnreadable);
+    return Check(m_work.TakeBitmaps(m_bitmaps), Message::BitmapsUnreadable);
 }
 
 void CDarvellApp::RunScreens()
 {
     CSetDlg settings(m_app, m_bitmaps);
+    StartupMark("settings screen built");
     if (settings.DoModal() != CTemplateDialog::IDOK)
         return; // EXIT: the program ends without its main window
     CDarvellDlg window(m_app, m_bitmaps);
@@ -96,10 +104,20 @@ int CDarvellApp::InitInstance()
         return kExitStartupFailed;
     }
 
-    if (!LoadDataFiles() || !LoadBitmaps())
+    const int nonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
+    m_work.Start(LegacyCheck(), nonCjkSystem);
+    if (!LoadDataFiles())
         return kExitStartupFailed;
+    StartupMark("icon, lock, INI files, encoding check");
+    m_work.ConnectAccessibility();
+    StartupMark("accessibility bridge");
+    if (!LoadBitmaps())
+        return kExitStartupFailed;
+    StartupMark("40 bitmaps decoded");
 
-    m_app.m_bNonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
+    m_app.m_bNonCjkSystem = nonCjkSystem;
+    m_work.Finish();
+    StartupMark("font system");
 
     RunScreens();
     return kExitNormal;

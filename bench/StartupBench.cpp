@@ -1,15 +1,26 @@
 // Start-up as the user sees it: from starting the real program to the settings
-// screen being mapped on an X server. Each iteration copies nothing; it starts
-// BUILD_DIR/darvell (with the sample data beside it) on a private Xvfb, waits
-// for the first top-level window named "Darvell" to be mapped, then ends the
-// program. Covers exec, dynamic linking, the Qt platform plugin and fonts, the
-// single-instance lock, the data-file checks and reads, the 40 bitmap loads and
-// the construction of the settings screen.
-// Alternating with it on the same X server, the same is measured for a minimal
-// Qt Widgets program that maps one 1024 x 768 dialog with one line of text
-// (this benchmark program, started with --minimal-dialog: without any text Qt
-// never starts its font system, which every real dialog needs); the counter
-// gives the ratio of the two.
+// screen being mapped on an X server, against the floor of any Qt Widgets
+// program: a 1024 x 768 dialog with one line of text (this benchmark program,
+// started with --minimal-dialog; without any text Qt never starts its font
+// system, which every real dialog needs).
+//
+// Each run starts BUILD_DIR/darvell (copied, with the sample data beside it) or
+// the floor on a private Xvfb, waits for the first top-level window named
+// "Darvell" to be mapped, then ends the program and takes its peak RSS from
+// wait4. The two alternate, pair after pair, the first of each pair in turn;
+// warm-up pairs come first and are not counted. Twice: with the accessibility
+// bridge on (a private dbus-daemon session bus, no assistive tool on it) and
+// off (DBUS_SESSION_BUS_ADDRESS naming a bus that is not there, so that the
+// bridge finds none and stays idle).
+//
+// The programs mark the end of each phase of their start (app/StartupTrace.h,
+// compiled in by a build with the benchmarks); the table gives the median of
+// each phase, of the whole start and of the peak RSS, and the ratios of the
+// medians. One command: build/bench/StartupBench [--pairs=N] [--warmup=N]
+// [--program-dir=DIR], the last naming another build's darvell and QL7_Tool
+// (an older one, to compare with) instead of this build's.
+#include "app/StartupTrace.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -19,17 +30,21 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,76 +53,175 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
-// A private X server, a private runtime directory and a copy of the program
-// beside a copy of the sample data, for the life of the benchmark program.
+constexpr const char* kMapped = "texts, show -> mapped";
+constexpr int kTraceFd = 3;
+
+long long MonotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// One start: the phases in the order they ended (milliseconds each), the
+// whole start and the peak resident set.
+struct Run {
+    std::vector<std::pair<std::string, double>> phases;
+    double totalMs = -1;
+    double peakRssMiB = 0;
+};
+
+// A server started with "-displayfd"-like options writes one line to the
+// descriptor it is given: that line, or empty after ten seconds.
+pid_t SpawnWithLine(const std::vector<const char*>& argv, std::string& line, const std::string& log)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (fds[1] != 3) {
+            ::dup2(fds[1], 3);
+            ::close(fds[1]);
+        }
+        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execvp(argv[0], const_cast<char* const*>(argv.data()));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    // The line may come in pieces (Xvfb writes the number and the line feed
+    // apart, and ends when the second write finds the pipe closed).
+    std::string text;
+    const long long deadline = MonotonicNs() + 10'000'000'000LL;
+    while (text.find('\n') == std::string::npos && MonotonicNs() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        char buf[512];
+        const ssize_t n = ::poll(&p, 1, 100) == 1 ? ::read(fds[0], buf, sizeof buf) : 0;
+        if (n < 0 || (n == 0 && (p.revents & POLLHUP)))
+            break;
+        text.append(buf, size_t(std::max<ssize_t>(n, 0)));
+    }
+    ::close(fds[0]);
+    line = text.find('\n') == std::string::npos ? std::string() : text.substr(0, text.find('\n'));
+    return pid;
+}
+
+void Stop(pid_t& pid)
+{
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+    pid = -1;
+}
+
+// A private X server, a private session bus, a private runtime directory and a
+// copy of the program beside a copy of the sample data, for the life of the
+// benchmark program.
 class Stage {
 public:
-    Stage()
+    explicit Stage(const std::string& programDir)
     {
         char pattern[] = "/tmp/darvell-startup-XXXXXX";
-        if (!::mkdtemp(pattern))
+        if (!::mkdtemp(pattern)) {
+            m_error = "cannot make a folder in /tmp";
             return;
+        }
         m_root = pattern;
         fs::create_directories(m_root + "/bin");
         fs::create_directories(m_root + "/runtime");
         fs::permissions(m_root + "/runtime", fs::perms::owner_all);
         std::error_code ec;
-        fs::copy_file(std::string(DARVELL_BINARY_DIR) + "/darvell", m_root + "/bin/darvell", ec);
-        if (ec)
+        fs::copy_file(programDir + "/darvell", m_root + "/bin/darvell", ec);
+        if (!ec)
+            fs::copy(programDir + "/QL7_Tool", m_root + "/bin/QL7_Tool", fs::copy_options::recursive, ec);
+        if (ec) {
+            m_error = "cannot copy " + programDir + "/darvell and QL7_Tool: " + ec.message();
             return;
-        fs::copy(std::string(DARVELL_BINARY_DIR) + "/QL7_Tool", m_root + "/bin/QL7_Tool",
-                 fs::copy_options::recursive, ec);
-        if (ec)
-            return;
+        }
         if (FILE* f = std::fopen((m_root + "/bin/QL7_Tool/Setting.ini").c_str(), "wb")) {
             std::fputs("[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n", f);
             std::fclose(f);
         }
-        m_ok = StartXvfb();
+        std::string display;
+        m_xvfb = SpawnWithLine({"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                "-noreset", nullptr},
+                               display, m_root + "/xvfb.log");
+        m_busPid = SpawnWithLine({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=3",
+                                  nullptr},
+                                 m_bus, m_root + "/dbus.log");
+        if (display.empty() || m_bus.empty()) {
+            m_error = display.empty() ? "Xvfb did not start" : "dbus-daemon did not start";
+            return;
+        }
+        m_displayName = ":" + display;
+        m_display = XOpenDisplay(m_displayName.c_str());
+        if (!m_display) {
+            m_error = "cannot open the display " + m_displayName + " (see " + m_root + "/xvfb.log)";
+            m_keep = true;
+            return;
+        }
+        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
     }
     ~Stage()
     {
         if (m_display)
             XCloseDisplay(m_display);
-        if (m_xvfb > 0) {
-            ::kill(m_xvfb, SIGTERM);
-            ::waitpid(m_xvfb, nullptr, 0);
-        }
-        if (!m_root.empty())
+        Stop(m_busPid);
+        Stop(m_xvfb);
+        if (!m_root.empty() && !m_keep)
             fs::remove_all(m_root);
     }
 
-    bool Ok() const { return m_ok; }
+    // Empty when the stage stands, else what failed.
+    const std::string& Error() const { return m_error; }
 
-    // Seconds from spawning the program to its first window being mapped; < 0 on failure.
-    double RunOnce() { return RunProgram(m_root + "/bin/darvell", nullptr); }
-
-    // The same for the minimal Qt program.
-    double RunMinimal() { return RunProgram(fs::read_symlink("/proc/self/exe").string(), "--minimal-dialog"); }
+    Run RunDarvell(bool bus) { return RunProgram(m_root + "/bin/darvell", nullptr, bus); }
+    Run RunFloor(bool bus)
+    {
+        return RunProgram(fs::read_symlink("/proc/self/exe").string(), "--minimal-dialog", bus);
+    }
 
 private:
-    double RunProgram(const std::string& program, const char* arg)
+    Run RunProgram(const std::string& program, const char* arg, bool bus)
     {
-        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
-        XSync(m_display, True);
-        const std::string env[] = {"DISPLAY=" + m_displayName, "XDG_RUNTIME_DIR=" + m_root + "/runtime",
-                                   "QT_QPA_PLATFORM=xcb", "LANG=en_US.UTF-8",
-                                   "HOME=" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp")};
+        Run run;
+        XSync(m_display, True); // what earlier runs left is not this run's window
+        const std::string env[] = {
+            "DISPLAY=" + m_displayName,
+            "XDG_RUNTIME_DIR=" + m_root + "/runtime",
+            "QT_QPA_PLATFORM=xcb",
+            "LANG=en_US.UTF-8",
+            "HOME=" + std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp"),
+            "DBUS_SESSION_BUS_ADDRESS=" + (bus ? m_bus : "unix:path=" + m_root + "/no-bus"),
+            "DARVELL_STARTUP_TRACE_FD=" + std::to_string(kTraceFd),
+        };
         char* envp[std::size(env) + 1];
         for (size_t i = 0; i < std::size(env); ++i)
             envp[i] = const_cast<char*>(env[i].c_str());
         envp[std::size(env)] = nullptr;
         char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(arg), nullptr};
 
-        const auto start = Clock::now();
+        int trace[2];
+        if (::pipe2(trace, O_CLOEXEC | O_NONBLOCK) != 0)
+            return run;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, trace[1], kTraceFd);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+        const long long start = MonotonicNs();
         pid_t child = 0;
-        if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp) != 0)
-            return -1;
-        double seconds = -1;
-        const auto deadline = start + std::chrono::seconds(20);
-        while (seconds < 0 && Clock::now() < deadline) {
+        const bool spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(trace[1]);
+        long long mapped = -1;
+        const long long deadline = start + 20'000'000'000LL;
+        while (spawned && mapped < 0 && MonotonicNs() < deadline) {
             if (!XPending(m_display)) {
                 pollfd p{ConnectionNumber(m_display), POLLIN, 0};
                 ::poll(&p, 1, 50);
@@ -116,44 +230,38 @@ private:
             XEvent ev;
             XNextEvent(m_display, &ev);
             if (ev.type == MapNotify && IsDarvell(ev.xmap.window))
-                seconds = std::chrono::duration<double>(Clock::now() - start).count();
+                mapped = MonotonicNs();
         }
-        ::kill(child, SIGTERM);
-        ::waitpid(child, nullptr, 0);
-        return seconds;
-    }
+        if (spawned) {
+            ::kill(child, SIGTERM);
+            int status = 0;
+            rusage usage{};
+            ::wait4(child, &status, 0, &usage);
+            run.peakRssMiB = usage.ru_maxrss / 1024.0; // kilobytes on Linux
+        }
+        std::string marks;
+        char buf[4096];
+        for (ssize_t n; (n = ::read(trace[0], buf, sizeof buf)) > 0;)
+            marks.append(buf, size_t(n));
+        ::close(trace[0]);
+        if (mapped < 0)
+            return run;
 
-    bool StartXvfb()
-    {
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return false;
-        m_xvfb = ::fork();
-        if (m_xvfb == 0) {
-            ::close(fds[0]);
-            if (fds[1] != 3) {
-                ::dup2(fds[1], 3);
-                ::close(fds[1]);
-            }
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 2);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten",
-                     "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
+        long long last = start;
+        for (size_t pos = 0; pos < marks.size();) {
+            const size_t end = std::min(marks.find('\n', pos), marks.size());
+            const std::string line = marks.substr(pos, end - pos);
+            pos = end + 1;
+            const size_t tab = line.find('\t');
+            if (tab == std::string::npos)
+                continue;
+            const long long at = std::atoll(line.c_str() + tab + 1);
+            run.phases.emplace_back(line.substr(0, tab), (at - last) / 1e6);
+            last = at;
         }
-        ::close(fds[1]);
-        char buf[16] = {};
-        pollfd p{fds[0], POLLIN, 0};
-        const ssize_t n = ::poll(&p, 1, 10000) == 1 ? ::read(fds[0], buf, sizeof buf - 1) : -1;
-        ::close(fds[0]);
-        if (n <= 0)
-            return false;
-        buf[std::strcspn(buf, "\n")] = '\0';
-        char name[24];
-        std::snprintf(name, sizeof name, ":%s", buf);
-        m_displayName = std::string_view(name);
-        m_display = XOpenDisplay(m_displayName.c_str());
-        return m_display != nullptr;
+        run.phases.emplace_back(kMapped, (mapped - last) / 1e6);
+        run.totalMs = (mapped - start) / 1e6;
+        return run;
     }
 
     bool IsDarvell(Window w)
@@ -167,49 +275,180 @@ private:
 
     std::string m_root;
     std::string m_displayName;
+    std::string m_bus;
     Display* m_display = nullptr;
     pid_t m_xvfb = -1;
-    bool m_ok = false;
+    pid_t m_busPid = -1;
+    std::string m_error;
+    bool m_keep = false; // the stage's folder stays for its logs
 };
 
-void BM_StartToSettingsScreen(benchmark::State& state)
+double Median(std::vector<double> v)
 {
-    static Stage stage;
-    if (!stage.Ok()) {
-        state.SkipWithError("cannot stage the program under Xvfb (is Xvfb installed and the program built?)");
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The runs of one program, phase by phase.
+struct Series {
+    std::vector<std::string> order; // phase names, first seen first
+    std::map<std::string, std::vector<double>> phases;
+    std::vector<double> total, rss;
+
+    void Add(const Run& run)
+    {
+        for (const auto& [name, ms] : run.phases) {
+            if (!phases.count(name))
+                order.push_back(name);
+            phases[name].push_back(ms);
+        }
+        total.push_back(run.totalMs);
+        rss.push_back(run.peakRssMiB);
+    }
+};
+
+struct Result {
+    std::string title;
+    int pairs = 0;
+    Series darvell, floor;
+};
+
+std::vector<Result>& Results()
+{
+    static std::vector<Result> results;
+    return results;
+}
+
+int g_pairs = 55;
+int g_warmup = 5;
+std::string g_programDir = DARVELL_BINARY_DIR;
+
+void BM_StartToSettingsScreen(benchmark::State& state, bool bus)
+{
+    static Stage stage(g_programDir);
+    if (!stage.Error().empty()) {
+        state.SkipWithError(stage.Error().c_str());
         return;
     }
-    // Side by side: each iteration starts the minimal Qt program, then ours.
-    double minimal = 0, ours = 0;
-    for (auto _ : state) {
-        const double m = stage.RunMinimal();
-        const double s = stage.RunOnce();
-        if (m < 0 || s < 0) {
-            state.SkipWithError("the settings screen did not appear");
-            break;
+    Result result;
+    result.title = bus ? "accessibility bridge on (a private session bus, no assistive tool)"
+                       : "accessibility bridge off (DBUS_SESSION_BUS_ADDRESS names no bus)";
+    auto pair = [&](int i, Run& ours, Run& floor) {
+        if (i % 2 == 0) {
+            floor = stage.RunFloor(bus);
+            ours = stage.RunDarvell(bus);
+        } else {
+            ours = stage.RunDarvell(bus);
+            floor = stage.RunFloor(bus);
         }
-        minimal += m;
-        ours += s;
-        state.SetIterationTime(s);
+        return ours.totalMs >= 0 && floor.totalMs >= 0;
+    };
+    Run ours, floor;
+    for (int i = 0; i < g_warmup; ++i) {
+        if (!pair(i, ours, floor)) {
+            state.SkipWithError("the first window did not appear");
+            return;
+        }
     }
-    state.counters["ratio"] = minimal > 0 ? ours / minimal : 0; // ours over the minimal program
+    int i = 0;
+    for (auto _ : state) {
+        if (!pair(i++, ours, floor)) {
+            state.SkipWithError("the first window did not appear");
+            return;
+        }
+        result.darvell.Add(ours);
+        result.floor.Add(floor);
+        state.SetIterationTime(ours.totalMs / 1e3);
+    }
+    result.pairs = i;
+    const double floorMs = Median(result.floor.total), floorRss = Median(result.floor.rss);
+    state.counters["ratio"] = floorMs > 0 ? Median(result.darvell.total) / floorMs : 0;
+    state.counters["rss_ratio"] = floorRss > 0 ? Median(result.darvell.rss) / floorRss : 0;
+    Results().push_back(std::move(result));
 }
-BENCHMARK(BM_StartToSettingsScreen)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+
+void PrintTable(const Result& r)
+{
+    std::printf("\nStart to the first window mapped, %s:\n%s/darvell, %d alternating pairs after %d warm-up pairs\n",
+                r.title.c_str(), g_programDir.c_str(), r.pairs, g_warmup);
+    std::printf("%-42s %10s %12s\n", "phase (ms, median)", "Darvell", "one label");
+    std::vector<std::string> rows = r.darvell.order;
+    for (const std::string& name : r.floor.order)
+        if (std::find(rows.begin(), rows.end(), name) == rows.end())
+            rows.insert(rows.end() - 1, name);
+    auto cell = [](const Series& s, const std::string& name) {
+        const auto it = s.phases.find(name);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, it == s.phases.end() ? "-" : "%.1f",
+                      it == s.phases.end() ? 0.0 : Median(it->second));
+        return std::string(buf);
+    };
+    for (const std::string& name : rows)
+        std::printf("%-42s %10s %12s\n", name.c_str(), cell(r.darvell, name).c_str(), cell(r.floor, name).c_str());
+    const double ours = Median(r.darvell.total), floor = Median(r.floor.total);
+    const double oursRss = Median(r.darvell.rss), floorRss = Median(r.floor.rss);
+    std::printf("%-42s %10.1f %12.1f   ratio %.3f\n", "exec -> mapped", ours, floor, floor > 0 ? ours / floor : 0);
+    std::printf("%-42s %10.1f %12.1f   ratio %.3f\n", "peak RSS (MiB, median)", oursRss, floorRss,
+                floorRss > 0 ? oursRss / floorRss : 0);
+}
+
+// --name=VALUE from the command line, taken out of it; null when not given.
+const char* TakeOption(int& argc, char** argv, const char* name)
+{
+    const size_t len = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], name, len) == 0 && argv[i][len] == '=') {
+            const char* value = argv[i] + len + 1;
+            std::copy(argv + i + 1, argv + argc + 1, argv + i);
+            --argc;
+            return value;
+        }
+    }
+    return nullptr;
+}
+
+int MinimalDialog(int argc, char** argv)
+{
+    StartupMark("exec -> main()");
+    QApplication app(argc, argv);
+    StartupMark("QApplication");
+    QDialog dialog;
+    QLabel label(QStringLiteral("Darvell"), &dialog);
+    dialog.setWindowTitle(QStringLiteral("Darvell"));
+    dialog.resize(1024, 768);
+    StartupMark("settings screen built");
+    dialog.show();
+    return app.exec();
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--minimal-dialog") == 0) {
-        QApplication app(argc, argv);
-        QDialog dialog;
-        QLabel label(QStringLiteral("Darvell"), &dialog);
-        dialog.setWindowTitle(QStringLiteral("Darvell"));
-        dialog.resize(1024, 768);
-        dialog.show();
-        return app.exec();
+    if (argc == 2 && std::strcmp(argv[1], "--minimal-dialog") == 0)
+        return MinimalDialog(argc, argv);
+    if (const char* pairs = TakeOption(argc, argv, "--pairs"))
+        g_pairs = std::max(1, std::atoi(pairs));
+    if (const char* warmup = TakeOption(argc, argv, "--warmup"))
+        g_warmup = std::max(0, std::atoi(warmup));
+    if (const char* dir = TakeOption(argc, argv, "--program-dir"))
+        g_programDir = dir;
+    for (const bool bus : {true, false}) {
+        benchmark::RegisterBenchmark(bus ? "StartToFirstWindow/a11y_on" : "StartToFirstWindow/a11y_off",
+                                     BM_StartToSettingsScreen, bus)
+            ->UseManualTime()
+            ->Iterations(g_pairs)
+            ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
+    for (const Result& r : Results())
+        PrintTable(r);
+    benchmark::Shutdown();
     return 0;
 }

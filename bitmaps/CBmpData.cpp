@@ -69,26 +69,37 @@ bool CBmpData::LoadBitmapFile(std::string name, QPixmap* slot)
 bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)
 {
     *slot = QPixmap();
+    QImage image;
+    if (!DecodeBitmapPath(filePath, image))
+        return false;
+    *slot = QPixmap::fromImage(std::move(image));
+    return !slot->isNull();
+}
+
+bool CBmpData::DecodeBitmapPath(const std::string& filePath, QImage& image)
+{
+    image = QImage();
     // The path stays the file system's bytes: a folder name that is not UTF-8
     // would not survive a trip through QString. No bitmap of the program comes
     // near 256 MB; a larger file is refused rather than read into memory.
     std::string bytes;
     if (!platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20))
         return false;
-    QByteArray data(bytes.data(), qsizetype(bytes.size()));
+    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())); // no copy
     if (!BmpComplete(data))
         return false;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "bmp");
-    QImage image = reader.read();
+    // Read as BMP only: the image plugins, each asked in turn otherwise, are not even loaded.
+    reader.setAutoDetectImageFormat(false);
+    image = reader.read();
     if (image.isNull())
         return false;
     // Tiles and pictures are copied opaquely: an alpha mask in the file is ignored.
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_RGB32);
-    *slot = QPixmap::fromImage(image);
-    return !slot->isNull();
+    return true;
 }
 
 bool CBmpData::LoadCodeBitmaps(QPixmap* codeSlots)
@@ -107,6 +118,50 @@ bool CBmpData::LoadPictures(Bitmaps& b)
             return false;
     }
     return true;
+}
+
+namespace {
+
+// The file and the slot of each start-up bitmap, in load order.
+std::string StartupBitmapName(int index)
+{
+    const int tiles = int(g_pictureCodes.size());
+    return index < tiles ? CBmpData::CodeFileName(index) : g_pictureTable[index - tiles].file;
+}
+
+QPixmap& StartupBitmapSlot(Bitmaps& b, int index)
+{
+    const int tiles = int(g_pictureCodes.size());
+    return index < tiles ? b.m_hCodeBitmaps[index] : b.*g_pictureTable[index - tiles].slot;
+}
+
+} // namespace
+
+static_assert(CBmpData::kStartupBitmapCount == std::tuple_size_v<decltype(Bitmaps::m_hCodeBitmaps)>
+                                                   + std::tuple_size_v<decltype(g_pictureTable)>);
+
+CBmpData::StartupImages CBmpData::DecodeStartupBitmaps()
+{
+    StartupImages decoded;
+    for (int i = 0; i < kStartupBitmapCount && decoded.failed < 0; ++i) {
+        if (!DecodeBitmapPath(platform::DataPath(StartupBitmapName(i)), decoded.images[i]))
+            decoded.failed = i;
+    }
+    return decoded;
+}
+
+bool CBmpData::AdoptStartupBitmaps(StartupImages&& decoded, Bitmaps& bitmaps)
+{
+    const int count = decoded.failed < 0 ? kStartupBitmapCount : decoded.failed;
+    for (int i = 0; i < count; ++i) {
+        QPixmap& slot = StartupBitmapSlot(bitmaps, i);
+        slot = QPixmap::fromImage(std::move(decoded.images[i]));
+        if (slot.isNull())
+            return false;
+    }
+    if (decoded.failed >= 0)
+        StartupBitmapSlot(bitmaps, decoded.failed) = QPixmap();
+    return decoded.failed < 0;
 }
 
 const QPixmap* CBmpData::GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,

@@ -2,7 +2,9 @@
 #include "data/PictureTables.h"
 #include "bitmaps/Bitmaps.h"
 
+#include <QImage>
 #include <QPixmap>
+#include <array>
 #include <string>
 
 struct AppState;
@@ -24,6 +26,23 @@ public:
     static bool LoadBitmapPath(const std::string& path, QPixmap* slot);
     // The seven pictures in g_pictureTable order; false at the first that fails.
     static bool LoadPictures(Bitmaps& bitmaps);
+
+    // The file at a path as an image, read and checked as LoadBitmapPath reads
+    // it; needs no pixmap, so any thread may call it.
+    static bool DecodeBitmapPath(const std::string& path, QImage& image);
+
+    // Every bitmap of start-up, in the order LoadCodeBitmaps and then
+    // LoadPictures load them, decoded as images on any thread and made pixmaps
+    // on the GUI thread: together the same as those two loads.
+    static constexpr int kStartupBitmapCount = 33 + 7;
+    struct StartupImages {
+        std::array<QImage, kStartupBitmapCount> images;
+        int failed = -1; // the first file that could not be read (its images and later ones null), or -1
+    };
+    static StartupImages DecodeStartupBitmaps();
+    // The images before the first failure become their slots' pixmaps and the
+    // failed slot is null, as the loads leave them; false when one failed.
+    static bool AdoptStartupBitmaps(StartupImages&& decoded, Bitmaps& bitmaps);
 
     // The slot of a picture code (exact, case-sensitive match), or fallback.
     static const QPixmap* GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,

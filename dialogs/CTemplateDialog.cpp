@@ -97,7 +97,9 @@ CTemplateDialog::CTemplateDialog(const DialogTemplate& tmpl, AppState& app, QWid
     setWindowFlags(flags);
     m_scale = FitToScreen(app).scale;
     setFixedSize(Scaled(DluToPixelX(tmpl.width), m_scale), Scaled(DluToPixelY(tmpl.height), m_scale));
-    setWindowIcon(AppIcon());
+    // The program's own icon, set on the application at start; drawn here only without it.
+    const QIcon appIcon = QGuiApplication::windowIcon();
+    setWindowIcon(appIcon.isNull() ? AppIcon() : appIcon);
 
     if (look == Look::Program) {
         QPalette pal = palette();

@@ -2,10 +2,12 @@
 # build, test and run, and only those that are missing.
 DARVELL_PACKAGES=(
   cmake g++ make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # The diagnosis history's database; the end-to-end run reads it with the shell.
   libsqlite3-dev sqlite3
+  # bench/StartupBench starts a private session bus.
+  dbus-daemon
   xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev openbox
   git desktop-file-utils libglib2.0-bin
   fonts-noto-cjk fonts-dejavu-core

@@ -8,6 +8,7 @@
 #include "bitmaps/CBmpData.h"
 #include "platform/ExeDir.h"
 #include "platform/InstanceGuard.h"
+#include "tests/support/PixelProbe.h"
 #include "tests/support/TempDataDir.h"
 
 #include <QAbstractButton>
@@ -573,6 +574,89 @@ TEST_F(StartupTest, BuildWithoutLegacyCodePagesSaysSoOnceAndRunsOn)
     EXPECT_EQ(m_messages, (std::vector<Message>{{-1, kZh}})); // in the language read
     EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
 }
+
+// ---- the threaded start against the eager order ---------------------------
+
+// What a person sees of one start: each message and screen in turn, the exit
+// status, the first screen's pixels, and the bitmaps later screens draw.
+struct SeenStart {
+    std::vector<std::string> events;
+    int status = -1;
+    QImage firstScreen;
+    std::vector<QImage> bitmaps;
+};
+
+struct OrderCase {
+    const char* name;
+    std::function<void(TempDataDir&)> arrange;
+    std::vector<std::string> expected; // the messages (number, language; -1 a text) and screens, in turn
+    bool secondCopy = false;
+    bool noLegacyConverters = false;
+};
+
+class StartOrderTest : public StartupTest, public ::testing::WithParamInterface<OrderCase> {
+protected:
+    SeenStart Start(bool eager)
+    {
+        BuildCompleteDataDir();
+        GetParam().arrange(m_dir);
+        SeenStart seen;
+        CMessageDlg::SetShowHookForTesting([&](int msg, int language) {
+            seen.events.push_back("message " + std::to_string(msg) + " in " + std::to_string(language));
+        });
+        m_windows.actions["CSetDlg"] = [&](QDialog* dlg) {
+            seen.events.push_back("settings screen");
+            seen.firstScreen = Render(*dlg);
+            dlg->done(2);
+        };
+        CDarvellApp::SetEagerStartForTesting(eager);
+        CDarvellApp::SetLegacyEncodingsCheckForTesting(GetParam().noLegacyConverters ? +[] { return false; } : nullptr);
+        platform::CInstanceGuard first;
+        if (GetParam().secondCopy)
+            first.Acquire(CDarvellApp::kInstanceName);
+        seen.status = RunApp();
+        CDarvellApp::SetEagerStartForTesting(false);
+        CDarvellApp::SetLegacyEncodingsCheckForTesting(nullptr);
+        Bitmaps& b = m_bitmaps;
+        for (const QPixmap* slot : {&b.m_hLogoBitmap, &b.m_hLedBitmap, &b.m_h7SegBitmap, &b.m_hPicABitmap,
+                                    &b.m_hPicBBitmap, &b.m_hEmitterBitmap, &b.m_hReceiverBitmap})
+            seen.bitmaps.push_back(slot->toImage());
+        for (const QPixmap& tile : b.m_hCodeBitmaps)
+            seen.bitmaps.push_back(tile.toImage());
+        return seen;
+    }
+};
+
+TEST_P(StartOrderTest, ThreadedStartShowsWhatTheEagerOrderShows)
+{
+    const SeenStart eager = Start(true);
+    const SeenStart threaded = Start(false);
+    EXPECT_EQ(eager.events, GetParam().expected);
+    EXPECT_EQ(threaded.events, eager.events);
+    EXPECT_EQ(threaded.status, eager.status);
+    EXPECT_EQ(threaded.firstScreen.isNull(), eager.firstScreen.isNull());
+    EXPECT_EQ(threaded.firstScreen.isNull(), threaded.events.back() != "settings screen");
+    EXPECT_EQ(DifferingPixels(threaded.firstScreen, eager.firstScreen), 0);
+    ASSERT_EQ(threaded.bitmaps.size(), eager.bitmaps.size());
+    for (size_t i = 0; i < eager.bitmaps.size(); ++i)
+        EXPECT_TRUE(threaded.bitmaps[i] == eager.bitmaps[i]) << "bitmap " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Startup, StartOrderTest,
+    ::testing::Values(
+        OrderCase{"SoundEnglish", [](TempDataDir&) {}, {"settings screen"}},
+        OrderCase{"SoundChinese", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); }, {"settings screen"}},
+        OrderCase{"MissingPicture", [](TempDataDir& d) { d.Remove("ql7b-r.bmp"); }, {"message 8 in 1"}},
+        OrderCase{"TruncatedTile", [](TempDataDir& d) { d.Write("b03.bmp", d.Read("b03.bmp").substr(0, 100)); },
+                  {"message 8 in 1"}},
+        OrderCase{"UnreadableHelp", [](TempDataDir& d) { d.Write("Help.ini", ""); }, {"message 10 in 1"}},
+        OrderCase{"UnreadableSettings", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0", "1")); },
+                  {"message 6 in 0"}},
+        OrderCase{"SecondCopy", [](TempDataDir&) {}, {"message 4 in 1"}, true},
+        OrderCase{"NoLegacyConverters", [](TempDataDir& d) { d.Write("Setting.ini", Settings("0")); },
+                  {"message -1 in 0", "settings screen"}, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- system language -----------------------------------------------------
 

@@ -1,0 +1,106 @@
+#include "app/StartupWork.h"
+
+#include "draw/ControlFont.h"
+#include "platform/FontConfig.h"
+#include "platform/Heap.h"
+
+#include <QAccessible>
+
+#include <system_error>
+#include <utility>
+
+namespace {
+
+bool& InlineWork()
+{
+    static bool inlineWork = false;
+    return inlineWork;
+}
+
+} // namespace
+
+CFontConfigurationLoad::CFontConfigurationLoad()
+{
+    try {
+        m_thread = std::thread(platform::LoadFontConfiguration);
+    } catch (const std::system_error&) {
+        // The font system loads it itself when it starts.
+    }
+}
+
+void CFontConfigurationLoad::Wait()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CStartupWork::SetInlineForTesting(bool inlineWork)
+{
+    InlineWork() = inlineWork;
+}
+
+void CStartupWork::Start(LegacyEncodingsCheck legacyCheck, int bNonCjkSystem)
+{
+    m_legacyCheck = legacyCheck;
+    m_inline = InlineWork();
+    if (m_inline)
+        return;
+    try {
+        // The font list, then the sizes of the settings screen's fonts: 18
+        // pixels for its labels and buttons, 25 for its heading.
+        m_fonts = std::thread([bNonCjkSystem] {
+            for (const int pixelHeight : {18, 25})
+                ControlFont(pixelHeight, false, bNonCjkSystem);
+        });
+        m_threadsRan = true;
+    } catch (const std::system_error&) {
+        // The font system starts at the first control font, as without threads.
+    }
+    try {
+        std::promise<bool> legacy;
+        std::future<bool> result = legacy.get_future();
+        m_files = std::thread([this, legacyCheck, legacy = std::move(legacy)]() mutable {
+            legacy.set_value(legacyCheck());
+            m_images = CBmpData::DecodeStartupBitmaps();
+        });
+        m_legacy = std::move(result);
+        m_filesOnThread = true;
+        m_threadsRan = true;
+    } catch (const std::system_error&) {
+        // The check and the bitmaps are done on the main thread when asked for.
+    }
+}
+
+bool CStartupWork::LegacyEncodingsAvailable()
+{
+    return m_legacy.valid() ? m_legacy.get() : m_legacyCheck();
+}
+
+void CStartupWork::ConnectAccessibility()
+{
+    if (!m_inline)
+        QAccessible::isActive();
+}
+
+bool CStartupWork::TakeBitmaps(Bitmaps& bitmaps)
+{
+    if (!m_filesOnThread)
+        return CBmpData::LoadCodeBitmaps(bitmaps.m_hCodeBitmaps.data()) && CBmpData::LoadPictures(bitmaps);
+    if (m_files.joinable())
+        m_files.join();
+    m_filesOnThread = false; // taken once
+    return CBmpData::AdoptStartupBitmaps(std::move(m_images), bitmaps);
+}
+
+void CStartupWork::Finish()
+{
+    for (std::thread* thread : {&m_fonts, &m_files})
+        if (thread->joinable())
+            thread->join();
+    // What the threads freed stays in their heaps, which the main thread does
+    // not use: it goes back before the screens are built.
+    if (m_threadsRan) {
+        m_threadsRan = false;
+        platform::ReleaseFreedMemory();
+    }
+}

@@ -1,0 +1,74 @@
+// app/: the start-up work that needs no widget, done beside the main thread.
+#pragma once
+#include "bitmaps/CBmpData.h"
+
+#include <future>
+#include <thread>
+
+// The one piece of that work that begins before QApplication, whose own start
+// does not need it: the system's font configuration, loaded on a thread from
+// construction until Wait. main() waits once QApplication stands, before the
+// font system starts.
+class CFontConfigurationLoad {
+public:
+    CFontConfigurationLoad();
+    CFontConfigurationLoad(const CFontConfigurationLoad&) = delete;
+    CFontConfigurationLoad& operator=(const CFontConfigurationLoad&) = delete;
+    ~CFontConfigurationLoad() { Wait(); }
+    void Wait();
+
+private:
+    std::thread m_thread;
+};
+
+// While the main thread takes the single-instance lock and reads the data
+// files, two threads do what the first screen needs but no widget makes:
+//   fonts   the font system's start-up and the sizes of the control fonts;
+//   files   the check for the legacy converters, then the 40 bitmaps decoded
+//           to images (only the GUI thread may make the pixmaps).
+// Each result is waited for where start-up needs it, in the order start-up
+// has always used it, so that every message and screen comes at the same
+// moment as before. Finish waits for both threads; so does the destructor, so
+// that no thread outlives the start-up, whichever way it ends.
+//
+// A start without threads (SetInlineForTesting) computes each result on the
+// main thread when it is asked for: the eager order, to compare with.
+class CStartupWork {
+public:
+    using LegacyEncodingsCheck = bool (*)();
+
+    CStartupWork() = default;
+    CStartupWork(const CStartupWork&) = delete;
+    CStartupWork& operator=(const CStartupWork&) = delete;
+    ~CStartupWork() { Finish(); }
+
+    // Starts both threads; the control fonts are those of the system flag's
+    // face. A thread the system refuses leaves its work to the main thread.
+    void Start(LegacyEncodingsCheck legacyCheck, int bNonCjkSystem);
+
+    // Whether the legacy converters are there: the check's result.
+    bool LegacyEncodingsAvailable();
+    // Qt connects its accessibility bridge to the session bus at the first
+    // widget text; made here, the connection overlaps the threads' work
+    // instead of following it.
+    void ConnectAccessibility();
+    // Fills the bitmaps as CBmpData::LoadCodeBitmaps and LoadPictures would;
+    // false when one could not be read.
+    bool TakeBitmaps(Bitmaps& bitmaps);
+    // Waits for both threads: before the first widget, a message box or the
+    // first screen, so that only the main thread uses the font system then.
+    void Finish();
+
+    // True: no threads; each result is computed where it is asked for.
+    static void SetInlineForTesting(bool inlineWork);
+
+private:
+    bool m_inline = false;
+    LegacyEncodingsCheck m_legacyCheck = nullptr;
+    std::future<bool> m_legacy;      // the files thread's check, while it has not been asked for
+    bool m_filesOnThread = false;    // the bitmaps come from the files thread
+    bool m_threadsRan = false;       // until Finish has given back what they freed
+    CBmpData::StartupImages m_images; // written by the files thread, read after it ends
+    std::thread m_fonts;
+    std::thread m_files;
+};
