@@ -1,7 +1,7 @@
 # Sourced by the set-up scripts: installs the Debian packages Darvell needs to
 # build, test and run, and only those that are missing.
 DARVELL_PACKAGES=(
-  cmake g++ make pkg-config
+  cmake g++ make ninja-build lld pkg-config
   qt6-base-dev libgl-dev libfontconfig-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # The diagnosis history's database; the end-to-end run reads it with the shell.
