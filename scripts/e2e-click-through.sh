@@ -32,14 +32,14 @@ need_tools Xvfb openbox xdotool xclip xprop xwininfo import
 rm -rf "$shots"
 mkdir -p "$shots"
 copy_program "$build"
-history_file=$work/bin/QL7_Tool/History.csv
+history_file=$work/bin/QL7_Tool/History.sqlite
 
 darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
 start_openbox "$work" || fail "openbox did not start"
 
 # Past the double-click interval (Qt's 400 ms on X11): what follows is a new click.
 pause() { sleep 0.8; }
-records() { cat "$history_file" 2>/dev/null | grep -c '^Diagnosis,' || true; }
+records() { sqlite3 -readonly "$history_file" 'SELECT count(*) FROM record' 2>/dev/null || echo 0; }
 # Whether the main window shows a result: Ctrl+Shift+C copies its report then.
 result_shown() {
   printf '' | xclip -i -selection clipboard

@@ -7,7 +7,7 @@
 # tells once where that user's settings are kept, the main window, EXIT; the
 # copy in ~/.config/Darvell holds the choice and the installed files are
 # unchanged. A second start finds the settings again (the diagnosis made then
-# is recorded in Chinese in ~/.local/share/Darvell/History.csv). Last, apt
+# is recorded in Chinese in ~/.local/share/Darvell/History.sqlite). Last, apt
 # removes the package: none of its files stays, the user's files do, and
 # packages that the install brought in are taken out again.
 # Usage: scripts/e2e-deb.sh DEB [SHOTS_DIR]   (as root, else it ends with status 77,
@@ -141,8 +141,8 @@ click_control "$picker" 15 48 78 30
 gone "$picker" || fail "the picker did not close"
 sleep 0.5
 shoot 04-diagnosis
-history=$home/.local/share/Darvell/History.csv
-timeout 5 sh -c 'until grep -q ",Chinese," "$1" 2>/dev/null; do sleep 0.1; done' - "$history" ||
+history=$home/.local/share/Darvell/History.sqlite
+timeout 5 sh -c 'until [ "$(sqlite3 -readonly "$1" "SELECT count(*) FROM record WHERE language = 0" 2>/dev/null)" -gt 0 ] 2>/dev/null; do sleep 0.1; done' - "$history" ||
   fail "no diagnosis in Chinese recorded in $history"
 [ "$(stat -c %Y.%i "$copy")" = "$copy_stamp" ] || fail "an OK without a change wrote the settings"
 click_control "$main" 420 372 78 30

@@ -160,6 +160,6 @@ copy_program() { # BUILD
   mkdir -p "$work/bin"
   cp "$1/darvell" "$work/bin/"
   cp -r "$1/QL7_Tool" "$work/bin/"
-  rm -f "$work/bin/QL7_Tool/History.csv"
+  rm -f "$work/bin/QL7_Tool/History.csv" "$work/bin/QL7_Tool/History.sqlite"*
   printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' >"$work/bin/QL7_Tool/Setting.ini"
 }
