@@ -48,8 +48,10 @@ void Collect(const QByteArray& output, Acknowledged& acked)
 
 std::map<std::string, HistoryRecord> Kept(const std::string& path, std::string& integrity)
 {
+    // Opened as the next start opens it: a writer killed mid-transaction
+    // leaves a hot journal, which only a connection that may write rolls back.
     HistoryError error;
-    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadOnly, CHistory::kMaxRecords, {}, error);
+    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords, {}, error);
     std::map<std::string, HistoryRecord> kept;
     std::vector<HistoryRecord> records;
     if (!store || !store->Load(records, error)) {
