@@ -1,6 +1,5 @@
 #include "app/CDarvellApp.h"
 #include "app/StartupTrace.h"
-#include "bitmaps/AppIcon.h"
 #include "platform/Heap.h"
 
 #include <QApplication>
@@ -17,7 +16,6 @@ int main(int, char** argv)
     fontConfiguration.Wait();
     StartupMark("font configuration");
     QApplication::setApplicationName(QStringLiteral("Darvell"));
-    QApplication::setWindowIcon(AppIcon());
 
     CDarvellApp app;
     return app.InitInstance();
