@@ -87,39 +87,51 @@ bool ReadBitmapFile(const std::string& filePath, std::string& bytes)
     return platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20);
 }
 
-bool DecodeBitmapBytes(const std::string& bytes, QImage& image);
-
-// Whether the bytes are sure to decode, told without decoding their pixels:
-// only for the program's own kind of bitmap (Windows header, one plane,
-// 24 bits, uncompressed, every row there, within the reader's size limit),
-// where nothing but the header can make the reader fail. Any other kind is
-// decoded to tell.
-bool CheckBitmapBytes(const std::string& bytes)
+// The program's own kind of bitmap: Windows header, one plane, 24 bits,
+// uncompressed, its pixels after the header and every row there, within the
+// reader's size limit.
+bool PlainBitmap(const QByteArray& data)
 {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())); // no copy
-    if (!BmpComplete(data))
+    if (!BmpComplete(data) || ReadLe32(data, 14) != 40) // complete: then the 54 bytes are there
         return false;
-    constexpr qint64 kLargest = qint64(256) << 20; // the reader's allocation limit, in bytes
-    const bool windowsHeader = ReadLe32(data, 14) == 40; // BmpComplete: then the 54 bytes are there
-    const qint64 w = windowsHeader ? qint32(ReadLe32(data, 18)) : 0;
-    const qint64 h = windowsHeader ? qint32(ReadLe32(data, 22)) : 0;
-    const bool plain = windowsHeader && ReadLe16(data, 26) == 1 && ReadLe16(data, 28) == 24
-        && ReadLe32(data, 30) == 0 && w * (h < 0 ? -h : h) * 4 < kLargest;
-    if (!plain) {
-        QImage image;
-        return DecodeBitmapBytes(bytes, image);
+    const qint64 w = qint32(ReadLe32(data, 18)), h = qint32(ReadLe32(data, 22));
+    constexpr qint64 kLargest = qint64(128) << 20; // the reader's allocation limit, in bytes
+    return ReadLe32(data, 10) >= 54 && ReadLe16(data, 26) == 1 && ReadLe16(data, 28) == 24 && ReadLe32(data, 30) == 0
+        && w * (h < 0 ? -h : h) * 4 < kLargest;
+}
+
+// A plain bitmap's rows copied as Qt's reader copies them: the same pixels,
+// format and resolution, without asking the image plugins which format the
+// file is (that loads every plugin's description on first use).
+QImage DecodePlainBitmap(const QByteArray& data)
+{
+    const int w = int(qint32(ReadLe32(data, 18)));
+    const int h = int(qint32(ReadLe32(data, 22)));
+    const bool topDown = h < 0;
+    const int rows = topDown ? -h : h;
+    const qsizetype stride = ((qsizetype(w) * 24 + 31) / 32) * 4;
+    QImage image(w, rows, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    const uchar* row = reinterpret_cast<const uchar*>(data.constData()) + ReadLe32(data, 10);
+    for (int r = 0; r < rows; ++r, row += stride) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(topDown ? r : rows - 1 - r));
+        for (int x = 0; x < w; ++x)
+            out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
     }
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "bmp");
-    reader.setAutoDetectImageFormat(false);
-    return reader.canRead() && !reader.size().isEmpty();
+    image.setDotsPerMeterX(qint32(ReadLe32(data, 38)));
+    image.setDotsPerMeterY(qint32(ReadLe32(data, 42)));
+    return image;
 }
 
 bool DecodeBitmapBytes(const std::string& bytes, QImage& image)
 {
     image = QImage();
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())); // no copy
+    if (PlainBitmap(data)) {
+        image = DecodePlainBitmap(data);
+        return !image.isNull();
+    }
     if (!BmpComplete(data))
         return false;
     QBuffer buffer(&data);
@@ -134,6 +146,16 @@ bool DecodeBitmapBytes(const std::string& bytes, QImage& image)
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_RGB32);
     return true;
+}
+
+// Whether the bytes will decode: a plain bitmap always does (only memory can
+// fail it then); any other kind is decoded to tell.
+bool CheckBitmapBytes(const std::string& bytes)
+{
+    if (PlainBitmap(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()))))
+        return true;
+    QImage image;
+    return DecodeBitmapBytes(bytes, image);
 }
 
 } // namespace
