@@ -4,6 +4,7 @@
 #include "draw/ControlFont.h"
 #include "platform/FontConfig.h"
 #include "platform/Heap.h"
+#include "platform/TextEncoding.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -24,9 +25,14 @@ bool& InlineWork()
 CFontConfigurationLoad::CFontConfigurationLoad()
 {
     try {
-        m_thread = std::thread(platform::LoadFontConfiguration);
+        m_thread = std::thread([] {
+            // The legacy converters' tables stay loaded once opened: the check
+            // that the start makes later then finds them at once.
+            platform::LegacyEncodingsAvailable();
+            platform::LoadFontConfiguration();
+        });
     } catch (const std::system_error&) {
-        // The font system loads it itself when it starts.
+        // The font system loads it itself when it starts, the check its converters.
     }
 }
 

@@ -6,10 +6,10 @@
 #include <future>
 #include <thread>
 
-// The one piece of that work that begins before QApplication, whose own start
-// does not need it: the system's font configuration, loaded on a thread from
-// construction until Wait. main() waits once QApplication stands, before the
-// font system starts.
+// The pieces of that work that begin before QApplication, whose own start
+// does not need them: the legacy converters opened once and the system's font
+// configuration loaded, on a thread from construction until Wait. main()
+// waits once QApplication stands, before the font system starts.
 class CFontConfigurationLoad {
 public:
     CFontConfigurationLoad();
