@@ -9,7 +9,7 @@ int main(int, char** argv)
     StartupMark("exec -> main()");
     // The program takes no options: Qt's own (-style, -reverse ...) are not passed on.
     int argc = 1;
-    platform::UseOneHeap(); // before the first thread
+    platform::UseTwoHeaps(); // before the first thread
     CFontConfigurationLoad fontConfiguration; // beside QApplication's own start
     QApplication qapp(argc, argv);
     StartupMark("QApplication");
