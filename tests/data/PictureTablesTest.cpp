@@ -140,15 +140,10 @@ TEST(PictureTables, NumbersOutsideTheTableFailAndLeaveBothRowsAlone)
 
 TEST(PictureTables, CodeOrderFollowsTheBitmapSlots)
 {
-    EXPECT_STREQ(g_pictureCodes[0], "h00");
-    EXPECT_STREQ(g_pictureCodes[5], "ha1");
-    EXPECT_STREQ(g_pictureCodes[18], "m12");
-    EXPECT_STREQ(g_pictureCodes[22], "a03");
-    EXPECT_STREQ(g_pictureCodes[23], "b00");
-    EXPECT_STREQ(g_pictureCodes[24], "m13");
-    EXPECT_STREQ(g_pictureCodes[29], "a05");
-    EXPECT_STREQ(g_pictureCodes[30], "b01");
-    EXPECT_STREQ(g_pictureCodes[32], "b03");
+    const std::pair<int, const char*> codes[] = {{0, "h00"}, {5, "ha1"}, {18, "m12"}, {22, "a03"}, {23, "b00"},
+                                                 {24, "m13"}, {29, "a05"}, {30, "b01"}, {32, "b03"}};
+    for (const auto& [slot, code] : codes)
+        EXPECT_STREQ(g_pictureCodes[slot], code) << slot;
     std::set<std::string> distinct(g_pictureCodes.begin(), g_pictureCodes.end());
     EXPECT_EQ(distinct.size(), 33u);
 }
@@ -226,7 +221,8 @@ TEST(PictureTables, EveryDiagnosisRowHasAPictureAndQl7aRowsNoOthers)
                     if (!IsEmpty(error))
                         filled.insert(n);
                 }
-                if (series == 1)
+                if (series == 1) {
                     EXPECT_EQ(filled, used) << "units " << units;
+                }
             }
 }
