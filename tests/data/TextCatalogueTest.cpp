@@ -100,7 +100,7 @@ const char* const kMessages[11][2] = {
 // True when s is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsUtf8(const std::string& s)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless); // a cut sequence at the end too
     const QString decoded = utf8(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
     return !utf8.hasError();
 }

@@ -110,7 +110,9 @@ TEST_F(CDiagnosisTest, ListsTheCausesOfTheEntryInTableOrderEachFromItsSection)
         EXPECT_EQ(d.Page(), 0);
         EXPECT_EQ(d.BlinkPhase(), 0);
         const DiagnosisView& v = d.View();
-        EXPECT_TRUE(v.m_bResultsVisible && v.m_bEntryButtonsDisabled && v.m_bBlinkRunning) << c.sections[0];
+        EXPECT_TRUE(v.m_bResultsVisible) << c.sections[0];
+        EXPECT_TRUE(v.m_bEntryButtonsDisabled) << c.sections[0];
+        EXPECT_TRUE(v.m_bBlinkRunning) << c.sections[0];
         EXPECT_EQ(v.m_bConditionVisible, c.conditions) << c.sections[0];
         EXPECT_EQ(v.m_bUpDownVisible, pages) << c.sections[0];
         EXPECT_EQ(v.m_bDownEnabled, pages) << c.sections[0];
@@ -167,8 +169,10 @@ TEST_F(CDiagnosisTest, LampConditionsNarrowTheList)
         EXPECT_EQ(d.Causes()[0].m_strRemedy, "remedy 1LINEE" + std::to_string(c.kept[0])) << name;
         EXPECT_EQ(d.BlinkPhase(), 0) << name;
         const DiagnosisView& v = d.View();
-        EXPECT_FALSE(v.m_bConditionVisible || v.m_bUpEnabled) << name;
-        EXPECT_TRUE(v.m_bResultsVisible && v.m_bBlinkRunning) << name;
+        EXPECT_FALSE(v.m_bConditionVisible) << name;
+        EXPECT_FALSE(v.m_bUpEnabled) << name;
+        EXPECT_TRUE(v.m_bResultsVisible) << name;
+        EXPECT_TRUE(v.m_bBlinkRunning) << name;
         EXPECT_EQ(v.m_bUpDownVisible, c.kept.size() > 1) << name;
         EXPECT_EQ(v.m_bDownEnabled, c.kept.size() > 1) << name;
     }

@@ -165,7 +165,8 @@ TEST(CSelectDlg, EnterPressesTheFocusedButtonAndEscapeDoesNothing)
     };
     for (const Case& c : cases) {
         Picker p;
-        EXPECT_FALSE(p.dlg.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
+        EXPECT_FALSE(p.dlg.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(p.dlg.windowFlags() & Qt::WindowSystemMenuHint);
         for (int id = IDC_CODE_FIRST; id <= IDC_CODE_LAST; ++id)
             EXPECT_EQ(p.dlg.Control<CBaseButton>(id)->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
         for (PickerEntry& e : p.dlg.m_Entries)

@@ -234,16 +234,19 @@ TEST(CSetDlg, AnOkThatCannotStoreSaysWhyAndStays)
         CSetDlg dlg(s.app, s.pictures.bitmaps);
         const bool removed = c.failAt.empty();
         bool stayed = false;
+        int chinese = 0;
         const int result = RunSet(dlg, [&](CSetDlg& d) {
             Click(d, kChinese);
             ASSERT_TRUE(!removed || s.data.Remove("Setting.ini"));
             Click(d, CTemplateDialog::IDOK);
             QTest::qWait(20);
-            stayed = d.isVisible() && Check(d, kChinese) == 1;
+            stayed = d.isVisible();
+            chinese = Check(d, kChinese);
             Click(d, CTemplateDialog::IDOK); // and once more: still refused
             Click(d, CTemplateDialog::IDCANCEL);
         });
         EXPECT_TRUE(stayed) << c.name;
+        EXPECT_EQ(chinese, 1) << c.name;
         EXPECT_EQ(result, CTemplateDialog::IDCANCEL) << c.name;
         EXPECT_EQ(log.shown, c.shown) << c.name;
         EXPECT_EQ(s.data.Exists("Setting.ini"), !removed) << c.name;
