@@ -22,6 +22,7 @@ std::string Settings(const std::string& language, const std::string& type, const
 
 // ---------------------------------------------------------------- checks
 
+// Settings are never read from, nor made in place of, a missing file or a folder.
 TEST(COperateIniChecks, SettingAndHelpFilesMustBeFiles)
 {
     TempDataDir dir;
@@ -29,11 +30,14 @@ TEST(COperateIniChecks, SettingAndHelpFilesMustBeFiles)
     COperateIni ini(app);
     EXPECT_FALSE(ini.CheckSettingFile());
     EXPECT_FALSE(ini.CheckHelpFile());
+    EXPECT_FALSE(ini.ReadSettings());
+    EXPECT_FALSE(dir.Exists("Setting.ini"));
 
     ASSERT_TRUE(dir.MakeDir("Setting.ini"));
     ASSERT_TRUE(dir.MakeDir("Help.ini"));
     EXPECT_FALSE(ini.CheckSettingFile());
     EXPECT_FALSE(ini.CheckHelpFile());
+    EXPECT_FALSE(ini.ReadSettings());
 
     ASSERT_TRUE(dir.Remove("Setting.ini"));
     ASSERT_TRUE(dir.Write("Setting.ini", Settings("1", "0", "0")));
@@ -168,17 +172,6 @@ TEST(ReadSettings, ValuesRepairsAndFailures)
             EXPECT_EQ(stages.Writes(), 0) << c.name;
         }
     }
-}
-
-TEST(ReadSettings, AMissingFileOrAFolderInItsPlaceFailsAndNothingIsCreated)
-{
-    TempDataDir dir;
-    AppState app;
-    EXPECT_FALSE(COperateIni(app).ReadSettings());
-    EXPECT_FALSE(dir.Exists("Setting.ini"));
-    ASSERT_TRUE(dir.MakeDir("Setting.ini"));
-    EXPECT_FALSE(COperateIni(app).CheckSettingFile());
-    EXPECT_FALSE(COperateIni(app).ReadSettings());
 }
 
 TEST(ReadSettings, ARepairThatCannotBeWrittenFailsAndLeavesTheFileByteForByte)

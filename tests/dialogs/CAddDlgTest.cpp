@@ -105,23 +105,16 @@ TEST(CAddDlg, LampPairsActAsRadioPairs)
 {
     Add add;
     add.Run([&](CAddDlg& d) {
-        using V = std::vector<int>;
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1})); // both lamps unlit at the start
-        Click(d, kInterlockOff);               // already checked: nothing changes
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1}));
-        Click(d, kInterlockOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kInterlockOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kHaltOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 1, 0}));
-        Click(d, kHaltOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 1, 0}));
-        Click(d, kHaltOff);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kHaltOn);
-        Click(d, kClear);
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1}));
+        EXPECT_EQ(Checks(d), (std::vector<int>{0, 1, 0, 1})); // both lamps unlit at the start
+        const std::pair<std::vector<int>, std::vector<int>> steps[] = { // clicks, then the checks
+            {{kInterlockOff}, {0, 1, 0, 1}}, // already checked: nothing changes
+            {{kInterlockOn}, {1, 0, 0, 1}}, {{kInterlockOn}, {1, 0, 0, 1}}, {{kHaltOn}, {1, 0, 1, 0}},
+            {{kHaltOn}, {1, 0, 1, 0}}, {{kHaltOff}, {1, 0, 0, 1}}, {{kHaltOn, kClear}, {0, 1, 0, 1}}};
+        for (const auto& [clicks, checks] : steps) {
+            for (int id : clicks)
+                Click(d, id);
+            EXPECT_EQ(Checks(d), checks) << clicks.back();
+        }
         // The checked lamp shows white, the other black.
         EXPECT_GT(CountColour(Render(*d.Control(kInterlockOff)), QRect(6, 6, 10, 10), Qt::white), 0);
         EXPECT_GT(CountColour(Render(*d.Control(kInterlockOn)), QRect(6, 6, 10, 10), Qt::black), 0);
