@@ -250,6 +250,7 @@ TEST(DiagnosisTables, Ql7aThreeUnitErrorFrequencies)
     std::map<int, int> count;
     for (const DiagRow& r : RowsOf(Tables()[0]))
         ++count[r.m_nErrNo];
-    for (const auto& [errNo, times] : std::map<int, int>{{12, 18}, {25, 18}, {13, 12}, {26, 12}, {1, 1}, {2, 2}, {14, 1}})
+    const std::map<int, int> expected = {{12, 18}, {25, 18}, {13, 12}, {26, 12}, {1, 1}, {2, 2}, {14, 1}};
+    for (const auto& [errNo, times] : expected)
         EXPECT_EQ(count[errNo], times) << errNo;
 }

@@ -100,7 +100,8 @@ const char* const kMessages[11][2] = {
 // True when s is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsUtf8(const std::string& s)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless); // a cut sequence at the end too
+    // Stateless: a sequence cut at the end is an error too.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8(QByteArrayView(s.data(), static_cast<qsizetype>(s.size())));
     return !utf8.hasError();
 }

@@ -94,9 +94,12 @@ TEST(CSelectDlg, ThePictureOfTheSeries)
     struct Pixel { int x, y; bool drawn; };
     struct Case { int series; QColor shown, absent; std::vector<Pixel> pixels; };
     const Case cases[] = {
-        {0, SolidBitmaps::k7Seg, SolidBitmaps::kLed, {{380, 95, true}, {469, 244, true}, {379, 95, false}, {380, 94, false}}},
-        {1, SolidBitmaps::kLed, SolidBitmaps::k7Seg, {{370, 95, true}, {379, 194, true}, {380, 194, false}, {379, 195, false}}},
-        {7, SolidBitmaps::kLed, SolidBitmaps::k7Seg, {{370, 95, true}, {379, 194, true}, {380, 194, false}, {379, 195, false}}},
+        {0, SolidBitmaps::k7Seg, SolidBitmaps::kLed,
+         {{380, 95, true}, {469, 244, true}, {379, 95, false}, {380, 94, false}}},
+        {1, SolidBitmaps::kLed, SolidBitmaps::k7Seg,
+         {{370, 95, true}, {379, 194, true}, {380, 194, false}, {379, 195, false}}},
+        {7, SolidBitmaps::kLed, SolidBitmaps::k7Seg,
+         {{370, 95, true}, {379, 194, true}, {380, 194, false}, {379, 195, false}}},
     };
     for (const Case& c : cases) {
         Picker p(1, c.series);

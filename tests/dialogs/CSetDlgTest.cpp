@@ -127,8 +127,9 @@ TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesAndEveryTextShowsAndFits)
             EXPECT_EQ(Checks(d), (language == 0 ? Radios{1, 0, 0, 1, 0, 0} : Radios{0, 1, 0, 1, 0, 0}));
             EXPECT_EQ(d.CheckedLanguage(), language);
             EXPECT_EQ(d.CheckedSeries(), 0);
-            for (int id : std::initializer_list<int>{IDC_VERSION, IDC_SET_HEADING, IDC_STEP1, IDC_LANGUAGE_CAPTION, IDC_STEP2,
-                           IDC_SERIES_CAPTION, kChinese, kEnglish, kQl7b, CTemplateDialog::IDOK, CTemplateDialog::IDCANCEL})
+            for (int id : std::initializer_list<int>{IDC_VERSION, IDC_SET_HEADING, IDC_STEP1, IDC_LANGUAGE_CAPTION,
+                                                     IDC_STEP2, IDC_SERIES_CAPTION, kChinese, kEnglish, kQl7b,
+                                                     CTemplateDialog::IDOK, CTemplateDialog::IDCANCEL})
                 EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
             EXPECT_EQ(TextOverflows(d).join(QStringLiteral("; ")).toStdString(), "") << language;
             // The same after switching the language on the open screen.
