@@ -48,8 +48,7 @@ public:
     ~GuardProcess()
     {
         Kill();
-        if (m_pipe >= 0)
-            ::close(m_pipe);
+        ::close(m_pipe);
     }
 
     bool Started() const { return m_pid > 0 && m_pipe >= 0; }
@@ -98,8 +97,9 @@ TEST_F(InstanceGuard, SecondProcessSeesTheGuardHeldUntilTheHolderIsKilled)
     EXPECT_EQ(second.Acquire(kName), Outcome::HeldByAnother);
 
     holder.Kill(); // no clean-up runs: the system must drop the lock itself
-    CInstanceGuard third;
+    CInstanceGuard third, fourth;
     EXPECT_EQ(third.Acquire(kName), Outcome::Acquired);
+    EXPECT_EQ(fourth.Acquire(kName), Outcome::HeldByAnother);
 }
 
 TEST_F(InstanceGuard, OtherProcessIsRefusedWhileWeHoldIt)
@@ -220,10 +220,6 @@ TEST(InstanceGuardDefaultFolder, WithoutRuntimeFolderUsesAPrivateFolderInTheHome
     QFile::remove(lock);
 }
 
-} // namespace
-
-namespace {
-
 TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
 {
     // Inherited after su: the variable names a folder that is not ours.
@@ -242,10 +238,6 @@ TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
     }
     QFile::remove(QString("/tmp/darvell-%1/%2.lock").arg(::geteuid()).arg(QString::fromStdString(name)));
 }
-
-} // namespace
-
-namespace {
 
 // No runtime folder and no home: the temporary folder's name, then the
 // program's own folder when another user holds that name.
