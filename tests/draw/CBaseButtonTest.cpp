@@ -4,7 +4,6 @@
 #include "tests/support/PixelProbe.h"
 
 #include <QAccessible>
-#include <QFontMetrics>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,77 +29,47 @@ QRect TextArea(CBaseButton& button)
     return ButtonTextRect(painter, button.rect(), button.text());
 }
 
-struct LookCase {
-    const char* name;
-    std::function<void(CBaseButton&)> setUp;
-    QColor fill;
-    QColor text;
-    bool sunken;
-};
-
-void PrintTo(const LookCase& c, std::ostream* os)
+TEST(CBaseButton, FillTextAndEdgeFollowTheState)
 {
-    *os << c.name;
-}
+    const struct {
+        const char* name;
+        std::function<void(CBaseButton&)> setUp;
+        QColor fill, text;
+        bool sunken;
+    } cases[] = {
+        {"normal", [](CBaseButton&) {}, kBlack, kWhite, false},
+        {"pressed", [](CBaseButton& b) { b.setDown(true); }, kGrey, kWhite, true},
+        {"disabled", [](CBaseButton& b) { b.setEnabled(false); }, kBlack, kBlack, false},
+        {"disabled entered", [](CBaseButton& b) { b.SetEnteredLook(); b.setEnabled(false); }, kWhite, kBlack, false},
+        {"entered look reset", [](CBaseButton& b) { b.SetEnteredLook(); b.ResetEnteredLook(); b.setEnabled(false); },
+         kBlack, kBlack, false},
+        {"entered look while enabled", [](CBaseButton& b) { b.SetEnteredLook(); }, kBlack, kWhite, false},
+    };
+    for (const auto& c : cases) {
+        AppState app;
+        CBaseButton button(app);
+        button.setText(QStringLiteral("Click"));
+        button.resize(156, 52);
+        c.setUp(button);
+        const QImage image = Render(button);
+        const QRect inside = Inside(image);
 
-class CBaseButtonLook : public ::testing::TestWithParam<LookCase> {};
-
-TEST_P(CBaseButtonLook, FillTextAndEdgeFollowTheState)
-{
-    const LookCase& c = GetParam();
-    AppState app;
-    CBaseButton button(app);
-    button.setText(QStringLiteral("Click"));
-    button.resize(156, 52);
-    c.setUp(button);
-    const QImage image = Render(button);
-    const QRect inside = Inside(image);
-
-    // The fill covers most of the inside; the caption takes little room.
-    EXPECT_GT(CountColour(image, inside, c.fill), inside.width() * inside.height() * 6 / 10) << c.name;
-    const QRect text = TextArea(button).intersected(inside);
-    if (c.text != c.fill) {
-        EXPECT_GT(CountColour(image, text, c.text), 20) << c.name;
-    } else {
-        // Same colour as the fill: no readable caption, nothing else drawn there.
-        EXPECT_EQ(CountColour(image, text, c.fill), text.width() * text.height()) << c.name;
+        // The fill covers most of the inside; the caption takes little room.
+        EXPECT_GT(CountColour(image, inside, c.fill), inside.width() * inside.height() * 6 / 10) << c.name;
+        const QRect text = TextArea(button).intersected(inside);
+        if (c.text != c.fill) {
+            EXPECT_GT(CountColour(image, text, c.text), 20) << c.name;
+        } else {
+            // Same colour as the fill: no readable caption, nothing else drawn there.
+            EXPECT_EQ(CountColour(image, text, c.fill), text.width() * text.height()) << c.name;
+        }
+        // Raised: light top-left, dark bottom-right; sunken the other way round.
+        const int mid = image.height() / 2;
+        const int left = qGray(image.pixel(0, mid)), right = qGray(image.pixel(image.width() - 1, mid));
+        EXPECT_EQ(left < right, c.sunken) << c.name;
+        EXPECT_NE(left, right) << c.name;
     }
-
-    // Raised: light top-left, dark bottom-right; sunken the other way round.
-    const int mid = image.height() / 2;
-    const int left = qGray(image.pixel(0, mid)), right = qGray(image.pixel(image.width() - 1, mid));
-    if (c.sunken)
-        EXPECT_LT(left, right) << c.name;
-    else
-        EXPECT_GT(left, right) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    States, CBaseButtonLook,
-    ::testing::Values(
-        LookCase{"normal", [](CBaseButton&) {}, kBlack, kWhite, false},
-        LookCase{"pressed", [](CBaseButton& b) { b.setDown(true); }, kGrey, kWhite, true},
-        LookCase{"disabled", [](CBaseButton& b) { b.setEnabled(false); }, kBlack, kBlack, false},
-        LookCase{"disabled entered",
-                 [](CBaseButton& b) {
-                     b.SetEnteredLook();
-                     b.setEnabled(false);
-                 },
-                 kWhite, kBlack, false},
-        LookCase{"entered look reset",
-                 [](CBaseButton& b) {
-                     b.SetEnteredLook();
-                     b.ResetEnteredLook();
-                     b.setEnabled(false);
-                 },
-                 kBlack, kBlack, false},
-        LookCase{"entered look while enabled",
-                 [](CBaseButton& b) { b.SetEnteredLook(); }, kBlack, kWhite, false}),
-    [](const auto& info) {
-        std::string n = info.param.name;
-        std::replace(n.begin(), n.end(), ' ', '_');
-        return n;
-    });
 
 TEST(CBaseButton, TwoLineCaptionDrawsTwoCentredBands)
 {
@@ -166,16 +135,6 @@ TEST(CBaseButton, FocusRectangleOnlyWhenFocused)
     const QRect focusRow(8, 4, 140, 1);
     EXPECT_EQ(CountColour(unfocused, focusRow, kWhite), 0);
     EXPECT_GT(CountColour(focused, focusRow, kWhite), 30);
-}
-
-TEST(CBaseButton, FontIsBoldWithAn18PixelCell)
-{
-    AppState app;
-    CBaseButton button(app);
-    EXPECT_LE(QFontMetrics(button.font()).height(), 18);
-    EXPECT_GE(QFontMetrics(button.font()).height(), 16);
-    EXPECT_TRUE(button.font().bold());
-    EXPECT_FALSE(button.font().underline());
 }
 
 TEST(CBaseButton, ClickEmitsAndReachesAccessibilityAsAButton)
