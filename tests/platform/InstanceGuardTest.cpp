@@ -203,13 +203,20 @@ TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
     EXPECT_TRUE(QFileInfo::exists(runtime.filePath("UNIQUE_PROGRAM_NAME.lock")));
 }
 
+// Where the lock goes without a usable XDG_RUNTIME_DIR: the system's runtime
+// folder of the user, else a private folder in the account's home.
+QString FallbackLockDir()
+{
+    const QString run = QString("/run/user/%1").arg(::geteuid());
+    return QFileInfo(run).isDir() ? run : QString(::getpwuid(::geteuid())->pw_dir) + "/.cache/darvell";
+}
+
 TEST(InstanceGuardDefaultFolder, WithoutRuntimeFolderUsesAPrivateFolderInTheHome)
 {
     ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
     CInstanceGuard::SetLockDirForTesting({});
     const std::string name = "DarvellGuardTest" + std::to_string(::getpid());
-    const QString run = QString("/run/user/%1").arg(::geteuid());
-    const QString dir = QFileInfo(run).isDir() ? run : QString(::getpwuid(::geteuid())->pw_dir) + "/.cache/darvell";
+    const QString dir = FallbackLockDir();
     const QString lock = dir + "/" + QString::fromStdString(name) + ".lock";
     {
         CInstanceGuard guard;
@@ -230,13 +237,14 @@ TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
         GTEST_SKIP() << "cannot hand a folder to another user here";
     ScopedEnv env("XDG_RUNTIME_DIR", runtime.path().toUtf8().constData());
     CInstanceGuard::SetLockDirForTesting({});
-    const std::string name = "DarvellGuardForeign" + std::to_string(::getpid());
+    const QString name = "DarvellGuardForeign" + QString::number(::getpid()), lock = FallbackLockDir() + "/" + name + ".lock";
     {
         CInstanceGuard guard;
-        ASSERT_EQ(guard.Acquire(name), Outcome::Acquired);
-        EXPECT_FALSE(QFileInfo::exists(runtime.filePath(QString::fromStdString(name) + ".lock")));
+        ASSERT_EQ(guard.Acquire(name.toStdString()), Outcome::Acquired);
+        EXPECT_FALSE(QFileInfo::exists(runtime.filePath(name + ".lock")));
+        EXPECT_TRUE(QFileInfo::exists(lock)) << lock.toStdString();
     }
-    QFile::remove(QString("/tmp/darvell-%1/%2.lock").arg(::geteuid()).arg(QString::fromStdString(name)));
+    QFile::remove(lock);
 }
 
 // No runtime folder and no home: the temporary folder's name, then the
