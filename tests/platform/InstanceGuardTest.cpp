@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <cstdlib>
+#include <optional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -163,32 +164,18 @@ TEST_F(InstanceGuard, UnusableNameOrFolderFails)
     EXPECT_EQ(guard.Acquire(kName), Outcome::Failed);
 }
 
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
+// Sets (or, given nullptr, clears) one environment variable for the life of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name(name)
     {
-        if (const char* old = std::getenv(name)) {
-            m_had = true;
-            m_old = old;
-        }
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        if (const char* was = std::getenv(name))
+            old = was;
+        Set(value);
     }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            ::setenv(m_name, m_old.c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
+    ~ScopedEnv() { Set(old ? old->c_str() : nullptr); }
+    void Set(const char* value) const { value ? ::setenv(name, value, 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
