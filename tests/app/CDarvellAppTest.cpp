@@ -242,7 +242,7 @@ struct FailureCase {
     std::string name;
     Changes changes;
     Message expected;
-    std::optional<std::string> repaired; // the settings file after the run, when a repair was written
+    std::optional<std::string> repaired = std::nullopt; // the settings file after the run, when a repair was written
     std::function<std::string(const std::string&)> damageB03 = nullptr;
 };
 
@@ -304,6 +304,11 @@ std::vector<FailureCase> FailureCases()
         cases.push_back({name, {{"Setting.ini", Settings(language == kZh ? "0" : "1")}, {file, kGone}}, {8, language}});
     }
     return cases;
+}
+
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
 }
 
 class StartupFailure : public StartupTest, public ::testing::WithParamInterface<FailureCase> {};

@@ -200,8 +200,9 @@ TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCountFitsThePictureRectangle)
         EXPECT_EQ(CountColour(picture, picture.rect(), Qt::white), 0) << units;
         // Fewer units, fewer drawn housings: count the housing colour.
         const int bodies = CountColour(picture, QRect(0, 34, 188, 240), QColor(72, 74, 82));
-        if (previousBodies >= 0)
+        if (previousBodies >= 0) {
             EXPECT_LT(bodies, previousBodies) << units;
+        }
         previousBodies = bodies;
         if (!shotDir.isEmpty())
             picture.save(QString::fromLocal8Bit(shotDir) + QStringLiteral("/picture-%1-units.png").arg(3 - units));
