@@ -66,6 +66,21 @@ TEST(SettingsWriteFault, SuccessfulRepairAfterAFailureChangesOnlyTheValue)
     EXPECT_EQ(app.m_nDialogHeight, 736);
 }
 
+// Runs body in a child process as a normal user where this test runs as root
+// (root ignores modes), with config as its settings folder; its status.
+int AsUser(const std::string& config, const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        ::_exit(body());
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 // A shared installation: the folder belongs to root, Setting.ini to the user,
 // and a second name links to it. The user's writes go in place.
 TEST(UnprivilegedWriter, WritesAWritableSettingFileInAFolderItCannotWrite)
@@ -81,11 +96,10 @@ TEST(UnprivilegedWriter, WritesAWritableSettingFileInAFolderItCannotWrite)
     ASSERT_EQ(::chmod(dir.Root().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(dir.DataDir().c_str(), 0755), 0);
 
-    const pid_t child = ::fork();
-    if (child == 0) {
+    EXPECT_EQ(AsUser(dir.Root(), [&] {
+        if (::access(dir.DataDir().c_str(), W_OK) == 0)
+            return 100;
         int failed = 0;
-        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0 || ::access(dir.DataDir().c_str(), W_OK) == 0)
-            ::_exit(100);
         AppState app;
         if (!COperateIni(app).ReadSettings() || app.m_nLanguage != 0)
             failed |= 1; // the empty value is repaired
@@ -94,31 +108,13 @@ TEST(UnprivilegedWriter, WritesAWritableSettingFileInAFolderItCannotWrite)
         ScopedWriteHook failing({WriteStage::Replace});
         if (COperateIni(app).WriteSettings(0, 0))
             failed |= 4;
-        ::_exit(failed);
-    }
-    int status = 0;
-    EXPECT_TRUE(child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << ": 1 repair, 2 settings write, 4 failed write, 100 set-up (exit status << 8)";
+        return failed;
+    }), 0) << "1 repair, 2 settings write, 4 failed write, 100 set-up";
     for (const char* name : {"Setting.ini", "linked.ini"}) // one file under two names, the failed write undone
         EXPECT_EQ(dir.Read(name), "[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n");
     struct stat st {};
     EXPECT_TRUE(::stat(setting.c_str(), &st) == 0 && st.st_nlink == 2 && st.st_uid == kNobody);
     EXPECT_EQ(Entries(dir), (QStringList{"linked.ini", "Setting.ini"})) << "a temporary file was left behind";
-}
-
-// Runs body in a child process as a normal user where this test runs as root
-// (root ignores modes), with config as its settings folder; its status.
-int AsUser(const std::string& config, const std::function<int()>& body)
-{
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
-        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-        ::_exit(body());
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // A data directory the user may only read, holding text as its Setting.ini,
