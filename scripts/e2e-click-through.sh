@@ -16,21 +16,11 @@
 set -euo pipefail
 
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 shots="$build/e2e-click-shots"
-work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-app_pid=""
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
-trap 'darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
-
-need_tools Xvfb openbox xdotool xclip xprop xwininfo import
-
+need_tools Xvfb openbox xdotool xclip xprop xwininfo import sqlite3
 rm -rf "$shots"
-mkdir -p "$shots"
 copy_program "$build"
 history_file=$work/bin/QL7_Tool/History.sqlite
 
@@ -41,15 +31,7 @@ start_openbox "$work" || fail "openbox did not start"
 pause() { sleep 0.8; }
 records() { sqlite3 -readonly "$history_file" 'SELECT count(*) FROM record' 2>/dev/null || echo 0; }
 # Whether the main window shows a result: Ctrl+Shift+C copies its report then.
-result_shown() {
-  printf '' | xclip -i -selection clipboard
-  xdotool key ctrl+shift+c
-  sleep 0.3
-  case "$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)" in
-    *"Possible cause 1 / "*) return 0 ;;
-    *) return 1 ;;
-  esac
-}
+result_shown() { [[ "$(copied_by ctrl+shift+c)" == *"Possible cause 1 / "* ]]; }
 # Screen rectangle "L T R B" of a control (dialog units x y w h) of window id.
 rect() {
   geometry "$1"
@@ -84,6 +66,11 @@ click_control_double() { # ID x y w h MS: the middle of a control
   geometry "$1"
   double_click $((X + ($(dx "$2") + $(dx $(($2 + $4)))) / 2)) $((Y + ($(dy "$3") + $(dy $(($3 + $5)))) / 2)) "$6"
 }
+cancel_picker() {
+  click_control "$picker" 210 289 78 30
+  gone "$picker" || fail "the picker did not close on Cancel"
+  pause
+}
 only_main() { # no window of the program but the main one, after a pause
   pause
   [ "$(xdotool search --onlyvisible --name '^Darvell$' 2>/dev/null | grep -vcx "$main" || true)" = 0 ]
@@ -108,9 +95,7 @@ picker=$(wait_other "$main") || fail "the picker did not appear"
 pause
 read -r px py < <(on_a_code "$picker" "$(rect "$main" 102 189 78 30)") ||
   fail "no code of the picker lies over the Main Sensor emitter button"
-click_control "$picker" 210 289 78 30 # Cancel
-gone "$picker" || fail "the picker did not close on Cancel"
-pause
+cancel_picker
 for ms in 60 180; do
   step "double click ($ms ms) on the entry button at $px,$py, where the picker's code opens"
   double_click "$px" "$py" "$ms"
@@ -120,9 +105,7 @@ for ms in 60 180; do
   [ -n "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$picker")" ] ||
     fail "the second click ($ms ms) acted on the picker: it closed"
   [ "$(records)" = 0 ] || fail "the second click ($ms ms) picked a code: a diagnosis was recorded"
-  click_control "$picker" 210 289 78 30
-  gone "$picker" || fail "the picker did not close on Cancel"
-  pause
+  cancel_picker
 done
 step "the same point clicked on purpose: opens the picker, then picks the code"
 xdotool mousemove --sync "$px" "$py" click 1
@@ -137,8 +120,7 @@ shoot 02-deliberate
 # ---- the history window's Close and Open ---------------------------------------
 
 open_history() {
-  geometry "$main"
-  xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+  click_background "$main"
   pause
   xdotool key ctrl+h
   history=$(wait_named '^Diagnosis history$') || fail "Ctrl+H opened no history window"
@@ -189,13 +171,9 @@ step "the same point clicked on purpose: the next unit's picker"
 xdotool mousemove --sync "$qx" "$qy" click 1
 picker=$(wait_other "$main") || fail "a deliberate click on the next entry button opened no picker"
 pause
-click_control "$picker" 210 289 78 30
-gone "$picker" || fail "the picker did not close on Cancel"
-pause
+cancel_picker
 
 step "EXIT, clicked on purpose where Close was"
 click_control "$main" 420 372 78 30
-timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the program did not end after EXIT"
-wait "$app_pid" || fail "the program ended with status $?"
-app_pid=""
+app_ends EXIT
 step "PASS (screenshots in $shots)"

@@ -15,36 +15,28 @@
 set -euo pipefail
 
 deb=$(cd "$(dirname "${1:?usage: $0 DEB [SHOTS_DIR]}")" && pwd)/$(basename "$1")
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 shots=${2:-}
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
+shot_crop=1024x768+0+0
 installed=""
 brought=()
 user=65534
 
-shot_crop=1024x768+0+0
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
 apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"; }
 # The machine as it was: the package and what it brought in go again.
-restore() {
+e2e_cleanup() {
   if [ -n "$installed" ]; then
     apt_get remove darvell >/dev/null 2>&1 || true
     [ ${#brought[@]} -eq 0 ] || apt_get purge "${brought[@]}" >/dev/null 2>&1 || true
   fi
 }
-trap 'restore; darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
 
 if [ "$(id -u)" != 0 ]; then
   step "skipped: installing a package needs root"
   exit 77
 fi
-for tool in Xvfb xdotool lintian dpkg-deb apt-get setpriv import; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
+need_tools Xvfb xdotool xwininfo lintian dpkg-deb apt-get setpriv import sqlite3
 [ -f "$deb" ] || fail "no package at $deb"
 ! dpkg-query -W -f='${Status}' darvell 2>/dev/null | grep -q 'install ok installed' ||
   fail "darvell is installed already; this test installs and removes it itself"
@@ -98,8 +90,9 @@ start() { # sets settings (the settings screen's window) and app_pid
   [ "$(stat -c %u "/proc/$app_pid")" = $user ] || fail "the program does not run as the user"
   sleep 0.6 # a deliberate click, after the double-click interval
 }
-stopped() { # waits for the program's end
-  timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the program did not end"
+stopped() { # EXIT, and the program's end (it is no child of this shell)
+  click_control "$main" 420 372 78 30
+  ended "$app_pid" || fail "the program did not end after EXIT"
   app_pid=""
 }
 sums_before=$(md5sum /usr/lib/darvell/QL7_Tool/Setting.ini)
@@ -124,7 +117,6 @@ grep -q '^Language=0' "$copy" || fail "the user's settings do not hold the choic
 [ "$(md5sum /usr/lib/darvell/QL7_Tool/Setting.ini)" = "$sums_before" ] && dpkg -V darvell >"$work/verify.log" &&
   [ ! -s "$work/verify.log" ] || fail "installed files changed: $(cat "$work/verify.log")"
 step "settings kept in $copy; the installed files unchanged; EXIT"
-click_control "$main" 420 372 78 30
 stopped
 
 start
@@ -145,7 +137,6 @@ history=$home/.local/share/Darvell/History.sqlite
 timeout 5 sh -c 'until [ "$(sqlite3 -readonly "$1" "SELECT count(*) FROM record WHERE language = 0" 2>/dev/null)" -gt 0 ] 2>/dev/null; do sleep 0.1; done' - "$history" ||
   fail "no diagnosis in Chinese recorded in $history"
 [ "$(stat -c %Y.%i "$copy")" = "$copy_stamp" ] || fail "an OK without a change wrote the settings"
-click_control "$main" 420 372 78 30
 stopped
 step "the settings found again (Chinese), the diagnosis recorded in $history"
 

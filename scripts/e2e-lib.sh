@@ -1,8 +1,17 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end scripts: their messages, and finding, clicking and
-# comparing the program's windows with xdotool and ImageMagick. The callers set
-# work (a scratch folder), app_pid (the program, once known; waits stop when it
-# ends) and shots (the screenshots' folder; none are taken while it is empty);
-# shot_crop (WxH+X+Y) crops every screenshot.
+# comparing the program's windows with xdotool and ImageMagick. Sets src (the
+# source tree) and work (a scratch folder, removed on exit with the program
+# app_pid, the window manager wm_pid and the X server xvfb_pid ended; a script's
+# own e2e_cleanup runs first). The callers set app_pid (the program, once known;
+# waits stop when it ends), shots (the screenshots' folder; none are taken while
+# it is empty) and shot_crop (WxH+X+Y, crops every screenshot).
+src=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+xvfb_pid="" wm_pid="" app_pid=""
+# shellcheck source=scripts/xvfb-env.sh
+source "$src/scripts/xvfb-env.sh"
+trap 'if declare -F e2e_cleanup >/dev/null; then e2e_cleanup; fi; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
 
 # Messages start with the script's name.
 e2e_name=$(basename "$0" .sh)
@@ -77,6 +86,26 @@ click_control() {
   xdotool mousemove --sync "$px" "$py" click 1
 }
 
+# Waits up to SECONDS (10) for process PID to end.
+ended() { timeout "${2:-10}" tail --pid="$1" -f /dev/null; }
+# Waits for the program, a child of this shell, to end with status 0 after WHAT.
+app_ends() { # WHAT
+  ended "$app_pid" || fail "the program did not end after $1"
+  wait "$app_pid" || fail "the program ended with status $? after $1"
+  app_pid=""
+}
+
+# What KEYS copy to the clipboard, emptied first (xclip -i stays to serve the
+# empty clipboard: its output must not hold a caller's $(...) open).
+copied_by() { # KEYS...
+  printf '' | xclip -i -selection clipboard >/dev/null 2>&1
+  xdotool key "$@"
+  sleep 0.3
+  timeout 5 xclip -o -selection clipboard 2>/dev/null || true
+}
+# Clicks the background of window id, which gives the window the keyboard.
+click_background() { geometry "$1"; xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1; }
+
 # Screenshot of the screen as shots/NAME.png, cropped to shot_crop when set.
 shoot() { # NAME
   [ -n "${shots:-}" ] || return 0
@@ -119,8 +148,14 @@ not_one_of() { # NOT... ID
   for n in "${@:1:$#-1}"; do [ "$id" = "$n" ] && return 1; done
   return 0
 }
-gone() { for _ in $(seq 300); do xdotool getwindowgeometry "$1" 2>/dev/null | grep -q 'Geometry' || return 0
-  [ -z "$(xdotool search --onlyvisible --name '^Darvell$' | grep -x "$1")" ] && return 0; sleep 0.1; done; return 1; }
+# Waits up to 30 s until window id is closed or no longer shown, whatever its name.
+gone() {
+  for _ in $(seq 300); do
+    LC_ALL=C xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable' || return 0
+    sleep 0.1
+  done
+  return 1
+}
 
 # Id of the first visible window whose name matches REGEX; waits up to 10 s.
 wait_named() {
@@ -157,6 +192,7 @@ need_tools() { # TOOL...
 # settings and no history.
 copy_program() { # BUILD
   [ -x "$1/darvell" ] || fail "no program at $1/darvell"
+  [ -d "$1/QL7_Tool" ] || fail "no sample data directory at $1/QL7_Tool"
   mkdir -p "$work/bin"
   cp "$1/darvell" "$work/bin/"
   cp -r "$1/QL7_Tool" "$work/bin/"

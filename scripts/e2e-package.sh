@@ -15,21 +15,11 @@
 set -euo pipefail
 
 archive=$(cd "$(dirname "${1:?usage: $0 ARCHIVE}")" && pwd)/$(basename "$1")
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 shots=${2:-}
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-
 shot_crop=1024x768+0+0
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
-trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
-
-for tool in Xvfb xdotool desktop-file-validate gio readelf; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
+need_tools Xvfb xdotool xwininfo desktop-file-validate gio readelf
 [ -f "$archive" ] || fail "no archive at $archive"
 
 name=$(basename "$archive" .tar.gz)
@@ -100,11 +90,7 @@ sleep 0.3
 shoot 02-main
 step "main window is up; pressing EXIT"
 click_control "$main" 420 372 78 30
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after EXIT"
+ended "$app_pid" || fail "the program did not end after EXIT"
 app_pid=""
 [ -z "$(ls -A "$elsewhere")" ] || fail "the program left files in its working directory: $(ls -A "$elsewhere")"
 

@@ -6,41 +6,13 @@
 set -euo pipefail
 
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-xvfb_pid=""
-first_pid=""
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 second_pid=""
-
-cleanup() {
-  for pid in "$second_pid" "$first_pid" "$xvfb_pid"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  if [ -n "${DARVELL_E2E_KEEP:-}" ]; then
-    echo "kept: $work"
-  else
-    rm -rf "$work"
-  fi
-}
-trap cleanup EXIT
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
-
-for tool in Xvfb xdotool import convert tesseract; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
-[ -x "$build/darvell" ] || fail "no program at $build/darvell"
-[ -d "$build/QL7_Tool" ] || fail "no sample data directory at $build/QL7_Tool"
-
-# A private copy of the program beside a private copy of its data directory, so
-# that nothing in the build tree is touched.
-mkdir -p "$work/bin"
-cp "$build/darvell" "$work/bin/"
-cp -r "$build/QL7_Tool" "$work/bin/"
+e2e_cleanup() { [ -z "$second_pid" ] || kill "$second_pid" 2>/dev/null || true; }
+need_tools Xvfb xdotool import convert tesseract
+copy_program "$build"
 data="$work/bin/QL7_Tool"
-printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$data/Setting.ini"
 
 # The guard under test, not the data, is the point here: stand in for data
 # files the build has not produced.
@@ -67,7 +39,7 @@ visible_darvell_windows() {
 }
 
 "$work/bin/darvell" >"$work/first.log" 2>&1 &
-first_pid=$!
+first_pid=$! app_pid=$!
 first_win=$(timeout 60 xdotool search --sync --onlyvisible --name '^Darvell$' | head -n1) \
   || fail "the first copy showed no window: $(cat "$work/first.log")"
 kill -0 "$first_pid" 2>/dev/null || fail "the first copy ended early"
@@ -111,18 +83,9 @@ step "its button reads: $button"
 xdotool windowfocus --sync "$second_win" 2>/dev/null || xdotool windowfocus "$second_win"
 sleep 0.2
 xdotool key Return
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$second_pid" 2>/dev/null; then
-    set +e
-    wait "$second_pid"
-    status=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$status" ] || fail "the second copy did not end after Return"
+ended "$second_pid" || fail "the second copy did not end after Return"
+status=0
+wait "$second_pid" || status=$?
 second_pid=""
 step "second copy ended with status $status"
 [ "$status" -eq 1 ] || fail "the second copy ended with status $status, not 1: $(cat "$work/second.log")"
@@ -140,7 +103,4 @@ changed=$(compare -metric AE "$work/first-before.png" "$work/first-after.png" nu
 printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' | cmp -s - "$data/Setting.ini" \
   || fail "Setting.ini was changed"
 
-kill "$first_pid"
-wait "$first_pid" 2>/dev/null || true
-first_pid=""
 step "PASS"

@@ -12,23 +12,14 @@
 set -euo pipefail
 
 zip=$(readlink -f "${1:?usage: $0 ZIP [BUILD_DIR]}")
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
+source "$src/scripts/windows-env.sh"
 build=$(mkdir -p "${2:-$src/build/windows}" && cd "${2:-$src/build/windows}" && pwd)
 shots=$build/e2e-windows-shots
-work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-app_pid=""
-
-source "$src/scripts/windows-env.sh"
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-end_wine() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
-trap 'end_wine; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
-
+e2e_cleanup() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
 rm -rf "$shots"
-mkdir -p "$shots"
 dest="$work/Darvell Prüfung é"
 mkdir -p "$dest"
 unzip -q "$zip" -d "$dest"
@@ -39,8 +30,7 @@ darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
 unset QT_QPA_PLATFORM # Qt for Windows has its own platform plugin only
 # Wine reads the folder's UTF-8 name through the locale: one that every system has.
 export LANG=C.UTF-8
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm_pid=$!
+start_openbox "$work" || fail "openbox did not start"
 step "making a Wine prefix"
 wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
 wineserver -w
@@ -56,7 +46,6 @@ replace_face "Microsoft Sans Serif" "DejaVu Sans"
 
 # ---- the program -------------------------------------------------------------
 
-shoot() { import -display "$DISPLAY" -window root "$shots/$1.png"; }
 # Text of a control's client rectangle (dialog units) in a shot, by OCR.
 read_control() { # SHOT x y w h
   geometry "$main"
@@ -67,13 +56,6 @@ read_control() { # SHOT x y w h
 start_app() {
   (cd "$work" && wine "$app/darvell.exe") >"$work/app.log" 2>&1 &
   app_pid=$!
-}
-wait_end() { # PID
-  for _ in $(seq 300); do
-    kill -0 "$1" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  return 1
 }
 
 settings_ini="$app/QL7_Tool/Setting.ini"
@@ -129,11 +111,7 @@ diagnose() { # LANG_X TAG EXPECT
   sleep 0.5
   shoot "$tag-05-file-name"
   xdotool key Return
-  for _ in $(seq 150); do
-    [ -s "$report" ] && break
-    sleep 0.1
-  done
-  [ -s "$report" ] || fail "no PDF at $report ($tag)"
+  timeout 15 sh -c 'until [ -s "$1" ]; do sleep 0.1; done' - "$report" || fail "no PDF at $report ($tag)"
   sleep 0.5
   pdftotext "$report" - | tr -d ' \n' | grep -qF "$(echo "$expect" | tr -d ' ')" ||
     fail "the PDF does not hold '$expect' ($tag)"
@@ -160,18 +138,18 @@ convert "$shots/second-copy.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -c
   "$work/message.png"
 tesseract "$work/message.png" - 2>/dev/null | grep -qi "already" || fail "the message does not say the program is open"
 xdotool key Return
-wait_end "$second_pid" || fail "the second copy did not end after its message"
+ended "$second_pid" 30 || fail "the second copy did not end after its message"
 kill -0 "$first_pid" 2>/dev/null || fail "the first copy ended too"
 step "the second copy was refused and ended; the first runs on"
 click_control "$main" 420 372 78 30 # EXIT
-wait_end "$first_pid" || fail "the program did not end after EXIT"
+ended "$first_pid" 30 || fail "the program did not end after EXIT"
 app_pid=""
 
 step "English: the settings screen writes Language=1 back"
 diagnose 246 en "Possible cause 1 / 4"
 cmp -s "$settings_ini" "$work/Setting.original" || fail "Setting.ini is not back to its first bytes"
 click_control "$main" 420 372 78 30
-wait_end "$app_pid" || fail "the program did not end after EXIT"
+ended "$app_pid" 30 || fail "the program did not end after EXIT"
 app_pid=""
 
 step "both diagnoses kept in QL7_Tool\\History.sqlite, whose path is not ASCII"

@@ -12,22 +12,13 @@
 set -euo pipefail
 
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 shots="$build/e2e-wm-shots"
-work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-app_pid=""
 sw=1366 sh=768
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
-trap 'darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
-
 need_tools Xvfb openbox xdotool xclip xprop xwininfo import
-
 rm -rf "$shots"
-mkdir -p "$shots" "$work/reports"
+mkdir -p "$work/reports"
 copy_program "$build"
 
 darvell_start_xvfb "$work" "$src" "${sw}x$sh" || fail "no X server"
@@ -47,13 +38,7 @@ framed_inside() { # ID WHAT
 }
 
 # What the keyboard reaches in the main window right now, without a click.
-copied() { timeout 5 xclip -o -selection clipboard 2>/dev/null || true; }
-page_text() { # Ctrl+C: the page shown (nothing is selected)
-  printf '' | xclip -i -selection clipboard
-  xdotool key ctrl+c
-  sleep 0.3
-  copied
-}
+page_text() { copied_by ctrl+c; } # the page shown (nothing is selected)
 keyboard_in_main() { # AFTER: Page Down shows another page, Ctrl+Shift+C copies the report
   local before after
   [ "$(xdotool getactivewindow)" = "$main" ] || fail "after $1 the main window is not active"
@@ -62,13 +47,7 @@ keyboard_in_main() { # AFTER: Page Down shows another page, Ctrl+Shift+C copies 
   sleep 0.3
   after=$(page_text)
   [ -n "$before" ] && [ "$before" != "$after" ] || fail "Page Down right after $1 did not page"
-  printf '' | xclip -i -selection clipboard
-  xdotool key ctrl+shift+c
-  sleep 0.3
-  case "$(copied)" in
-    *"Possible cause 1 / "*) ;;
-    *) fail "Ctrl+Shift+C right after $1 did not copy the report" ;;
-  esac
+  [[ "$(copied_by ctrl+shift+c)" == *"Possible cause 1 / "* ]] || fail "Ctrl+Shift+C right after $1 did not copy the report"
   step "after $1: Page Down pages and Ctrl+Shift+C copies the report"
 }
 
@@ -148,7 +127,5 @@ framed_inside "$main" "the restored main window"
 step "EXIT"
 geometry "$main"
 click_scaled "$main" "$k" 420 372 78 30
-timeout 10 tail --pid="$app_pid" -f /dev/null || fail "the program did not end after EXIT"
-wait "$app_pid" || fail "the program ended with status $?"
-app_pid=""
+app_ends EXIT
 step "PASS (screenshots in $shots)"

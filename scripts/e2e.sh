@@ -18,31 +18,14 @@
 set -euo pipefail
 
 build=$(cd "${1:?usage: $0 BUILD_DIR}" && pwd)
-src=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/e2e-lib.sh
+source "$(dirname "$0")/e2e-lib.sh"
 shots="$build/e2e-shots"
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-
 shot_crop=1024x768+0+0 # the main window sits at the top left
-
-source "$src/scripts/xvfb-env.sh"
-source "$src/scripts/e2e-lib.sh"
-trap 'darvell_end "$work" "$app_pid" "$xvfb_pid"' EXIT
-
-for tool in Xvfb xdotool xclip import convert compare sqlite3; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/deps.sh lists it)"
-done
-[ -x "$build/darvell" ] || fail "no program at $build/darvell"
-[ -d "$build/QL7_Tool" ] || fail "no sample data directory at $build/QL7_Tool"
-
+need_tools Xvfb xdotool xwininfo xclip import convert compare sqlite3
 rm -rf "$shots"
-mkdir -p "$shots" "$work/bin"
-# A private copy beside a private data directory: English, first series, 768 high.
-cp "$build/darvell" "$work/bin/"
-cp -r "$build/QL7_Tool" "$work/bin/"
-rm -f "$work/bin/QL7_Tool/History.csv" "$work/bin/QL7_Tool/History.sqlite"* # a fresh history: runs of the build's own copy stay out
-printf '[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight=0\r\n' > "$work/bin/QL7_Tool/Setting.ini"
+mkdir -p "$shots"
+copy_program "$build"
 # The first cause of the run gets a cause and a remedy of 1,000 bytes each:
 # numbered lines, the remedy's last one marked.
 long_text() { # WHAT
@@ -71,6 +54,8 @@ diff_outside_picture() {
   convert "$2" -fill black -draw "rectangle $pic_l,$pic_t $((pic_r - 1)),$((pic_b - 1))" "$work/ob.png"
   diff_pixels "$work/oa.png" "$work/ob.png"
 }
+# Number of pixels inside geometry WxH+X+Y.
+area() { echo $((${1%%x*} * $(echo "${1#*x}" | cut -d+ -f1))); }
 
 green='rgb(135,255,135)'
 white='rgb(255,255,255)'
@@ -114,7 +99,7 @@ no_save_dialog() {
   [ -z "$(xdotool search --onlyvisible --name "$save_title" 2>/dev/null || true)" ]
 }
 step "Ctrl+S without a result"
-xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+click_background "$main"
 no_save_dialog || fail "Ctrl+S opened the save dialog without a result"
 
 step "choosing 1 Unit"
@@ -123,8 +108,7 @@ sleep 0.3
 shoot 02-one-unit
 # The Sub Sensor rows are gone: the Sub Sensor 1 emitter button's place is background.
 sub1=$(geom_of 102 138 78 30)
-px=$(convert "$shots/02-one-unit.png" -crop "$sub1" +repage -format '%[fx:round(w*h)]' info:)
-[ "$(count_colour "$shots/02-one-unit.png" "$sub1" "$green")" = "$px" ] ||
+[ "$(count_colour "$shots/02-one-unit.png" "$sub1" "$green")" = "$(area "$sub1")" ] ||
   fail "Sub Sensor 1 emitter button still shown with one unit"
 
 step "pressing the Main Sensor emitter button"
@@ -140,7 +124,7 @@ shoot 04-results-page1
 
 # The result area: white count and page boxes with dark text, the cause in the text box.
 for g in "$page_geom" "$count_geom"; do
-  total=$(convert "$shots/04-results-page1.png" -crop "$g" +repage -format '%[fx:round(w*h)]' info:)
+  total=$(area "$g")
   w=$(count_colour "$shots/04-results-page1.png" "$g" "$white")
   [ "$w" -gt $((total / 2)) ] || fail "result label $g is not a white box ($w of $total white)"
   [ "$w" -lt "$total" ] || fail "result label $g is empty"
@@ -210,7 +194,7 @@ convert "$shots/07-back-to-page1.png" -crop "$page_geom" +repage "$work/page1-ag
 
 step "Ctrl+S: saving the report as a PDF"
 xdotool key ctrl+s
-dialog=$(wait_named "$save_title") || fail "Ctrl+S opened no save dialog after the diagnosis"
+wait_named "$save_title" >/dev/null || fail "Ctrl+S opened no save dialog after the diagnosis"
 sleep 0.5
 shot_crop="" shoot 09-save-dialog
 # The file name field has the focus with the suggested name selected.
@@ -218,11 +202,7 @@ report="$work/reports/e2e-report.pdf"
 xdotool key ctrl+a
 xdotool type --delay 20 "$report"
 xdotool key Return
-for _ in $(seq 100); do
-  [ -s "$report" ] && break
-  sleep 0.1
-done
-[ -s "$report" ] || fail "no PDF at $report after the save"
+timeout 10 sh -c 'until [ -s "$1" ]; do sleep 0.1; done' - "$report" || fail "no PDF at $report after the save"
 if command -v pdftotext >/dev/null; then
   pdftotext "$report" - | grep -q "Possible cause 4 / 4" || fail "the saved PDF does not list cause 4 / 4"
 fi
@@ -233,14 +213,12 @@ step "saved $(stat -c %s "$report") bytes of PDF"
 # (the save dialog gave it back).
 label_of() { convert "$shots/$1.png" -crop "$page_geom" +repage "$work/$1-label.png"; echo "$work/$1-label.png"; }
 result_shown() { # SHOT: page label still a white box, text box not the help text
-  local total w
-  total=$(convert "$shots/$1.png" -crop "$page_geom" +repage -format '%[fx:round(w*h)]' info:)
+  local w
   w=$(count_colour "$shots/$1.png" "$page_geom" "$white")
-  [ "$w" -gt $((total / 2)) ] && [ "$w" -lt "$total" ] &&
+  [ "$w" -gt $(($(area "$page_geom") / 2)) ] && [ "$w" -lt "$(area "$page_geom")" ] &&
     [ "$(diff_pixels "$shots/01-idle.png" "$shots/$1.png" "$text_geom")" -gt 0 ]
 }
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard again
+click_background "$main"
 step "keyboard: Enter three times to the last page, then once more"
 xdotool key Return Return Return
 sleep 0.3
@@ -264,9 +242,7 @@ shoot 12-keys-page-up
   fail "Page Up did not go back a page"
 result_shown 12-keys-page-up || fail "the result is gone after paging by keys"
 step "keyboard: Ctrl+C copies the page (3 / 4: error number 151)"
-xdotool key ctrl+c
-sleep 0.3
-copied=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+copied=$(copied_by ctrl+c)
 case "$copied" in
   "* Cause"*"section 1LINEE151"*"* Remedy"*) ;;
   *) fail "the clipboard holds '$copied', not the page's text" ;;
@@ -282,8 +258,7 @@ shoot 08-cleared-b
   fail "the screen still changes after CLEAR"
 [ "$(diff_pixels "$shots/01-idle.png" "$shots/08-cleared-a.png" "$text_geom")" = 0 ] ||
   fail "the text box does not show the help text again after CLEAR"
-total=$(convert "$shots/08-cleared-a.png" -crop "$page_geom" +repage -format '%[fx:round(w*h)]' info:)
-[ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$total" ] ||
+[ "$(count_colour "$shots/08-cleared-a.png" "$page_geom" "$green")" = "$(area "$page_geom")" ] ||
   fail "page label still shown after CLEAR"
 no_save_dialog || fail "Ctrl+S opened the save dialog after CLEAR"
 
@@ -298,19 +273,13 @@ shoot 13-second-diagnosis
 result_shown 13-second-diagnosis || fail "the second diagnosis shows no result"
 
 step "Ctrl+H: the diagnosis history; Tab, Down, Enter open the older entry"
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the window has the keyboard
+click_background "$main"
 xdotool key ctrl+h
 history=$(wait_named '^Diagnosis history$') || fail "Ctrl+H opened no history window"
 sleep 0.5
 shot_crop="" shoot 14-history
 xdotool key Tab Down Return
-for _ in $(seq 100); do
-  [ -z "$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null || true)" ] && break
-  sleep 0.1
-done
-[ -z "$(xdotool search --onlyvisible --name '^Diagnosis history$' 2>/dev/null || true)" ] ||
-  fail "the history window did not close on Enter"
+gone "$history" || fail "the history window did not close on Enter"
 sleep 0.4
 shoot 15-reopened-page1
 result_shown 15-reopened-page1 || fail "the reopened entry shows no result"
@@ -337,12 +306,8 @@ step "History.sqlite holds both records"
 
 # The report of the entry opened again carries the first diagnosis' time.
 first=$(records "SELECT time FROM record ORDER BY utc_ms LIMIT 1" | sed 's/\.[0-9]\{3\}//')
-eval "$(xdotool getwindowgeometry --shell "$main")"
-xdotool mousemove --sync $((X + 700)) $((Y + 40)) click 1 # background: the keys go to the window, not the text box
-printf '' | xclip -i -selection clipboard
-xdotool key ctrl+shift+c
-sleep 0.3
-report=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true)
+click_background "$main" # the keys go to the window, not the text box
+report=$(copied_by ctrl+shift+c)
 printf '%s\n' "$report" | grep -qxF "Date and time of the diagnosis: $first" ||
   fail "the reopened entry's report does not carry its time $first: $(printf '%s' "$report" | head -n 4)"
 printf '%s\n' "$report" | grep -q '^Opened again: ' || fail "the reopened entry's report does not say when it was opened again"
@@ -355,17 +320,7 @@ fi
 
 step "EXIT"
 click_control "$main" 420 372 78 30
-status=""
-for _ in $(seq 100); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    wait "$app_pid" && status=0 || status=$?
-    app_pid=""
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$status" ] || fail "the program did not end after EXIT"
-[ "$status" = 0 ] || fail "the program ended with status $status"
+app_ends EXIT
 
 # ---- screens smaller than the nominal window ---------------------------------
 
@@ -420,12 +375,7 @@ fit_run() { # SCREEN SCALE TAG
   [ "$(diff_pixels "$shots/$tag-3-results.png" "$shots/$tag-5-narrowed.png")" -gt 0 ] ||
     fail "the conditions changed nothing ($tag)"
   click_scaled "$main" "$k" 420 372 78 30
-  for _ in $(seq 100); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  wait "$app_pid" || fail "the program did not end with status 0 after EXIT ($tag)"
-  app_pid=""
+  app_ends "EXIT ($tag)"
 }
 fit_run 1280x1024 1.5 fit-1280x1024-s1.5
 fit_run 1920x1080 2 fit-1920x1080-s2

@@ -203,190 +203,7 @@ protected:
     Bitmaps m_bitmaps;
 };
 
-// ---- settings file -------------------------------------------------------
-
-TEST_F(StartupTest, MissingSettingFileIsReportedInEnglishBeforeAnythingElse)
-{
-    // Help, cause files and a tile gone too: only the first problem is told.
-    ASSERT_TRUE(m_dir.Remove("Setting.ini"));
-    ASSERT_TRUE(m_dir.Remove("Help.ini"));
-    for (const std::string& name : kCauseFiles)
-        ASSERT_TRUE(m_dir.Remove(name));
-    ASSERT_TRUE(m_dir.Remove("h00.bmp"));
-    ExpectFailure(RunApp(), {5, kEn});
-}
-
-TEST_F(StartupTest, FolderNamedLikeTheSettingFileCountsAsMissing)
-{
-    ASSERT_TRUE(m_dir.Remove("Setting.ini"));
-    ASSERT_TRUE(m_dir.MakeDir("Setting.ini"));
-    ExpectFailure(RunApp(), {5, kEn});
-}
-
-struct BadSettingsCase {
-    const char* name;
-    std::string content;
-    Message expected;
-    std::optional<std::string> repaired; // the file after the run, when a repair was written
-};
-
-class BadSettingsTest : public StartupTest, public ::testing::WithParamInterface<BadSettingsCase> {};
-
-TEST_P(BadSettingsTest, SettingsThatCannotBeUsedEndWithMessage6)
-{
-    ASSERT_TRUE(m_dir.Write("Setting.ini", GetParam().content));
-    ExpectFailure(RunApp(), GetParam().expected, GetParam().repaired);
-}
-
-// Message 6 speaks the language already read, English while "Language" is unusable.
-INSTANTIATE_TEST_SUITE_P(
-    Startup, BadSettingsTest,
-    ::testing::Values(
-        BadSettingsCase{"ChineseWithSecondSeries", Settings("0", "1"), {6, kZh}, {}},
-        BadSettingsCase{"ChineseWithUnknownSeries", Settings("0", "7"), {6, kZh}, {}},
-        BadSettingsCase{"EnglishWithBadHeight", Settings("1", "0", "2"), {6, kEn}, {}},
-        BadSettingsCase{"ChineseWithoutHeight", Settings("0", "0", nullptr), {6, kZh}, {}},
-        BadSettingsCase{"LanguageTwo", Settings("2"), {6, kEn}, {}},
-        BadSettingsCase{"LanguageWord", Settings("Chinese"), {6, kEn}, {}},
-        BadSettingsCase{"LanguageErrMarker", Settings("ERR"), {6, kEn}, {}},
-        BadSettingsCase{"NoLanguageKey", Settings(nullptr), {6, kEn}, {}},
-        BadSettingsCase{"NoSettingSection", "[Other]\r\nLanguage=0\r\nType=0\r\nDialogHeight=0\r\n",
-                        {6, kEn}, {}},
-        BadSettingsCase{"EmptyFile", "", {6, kEn}, {}},
-        // The repair of an empty value is kept even though a later key fails.
-        BadSettingsCase{"EmptySeriesRepairedThenBadHeight", Settings("0", "", "9"), {6, kZh},
-                        Settings("0", "0", "9")},
-        BadSettingsCase{"EmptyLanguageRepairedThenSecondSeries", Settings("", "1"), {6, kZh},
-                        Settings("0", "1")}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// ---- help and cause/remedy files ----------------------------------------
-
-TEST_F(StartupTest, MissingHelpFileIsReportedInTheLanguageRead)
-{
-    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
-    ASSERT_TRUE(m_dir.Remove("Help.ini"));
-    ExpectFailure(RunApp(), {9, kZh});
-}
-
-TEST_F(StartupTest, MissingHelpFileComesBeforeMissingCauseFileAndBitmaps)
-{
-    ASSERT_TRUE(m_dir.Remove("Help.ini"));
-    ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
-    ASSERT_TRUE(m_dir.Remove("b00.bmp"));
-    ExpectFailure(RunApp(), {9, kEn});
-}
-
-struct HelpCase {
-    const char* name;
-    const char* content;
-};
-
-class UnreadableHelpTest : public StartupTest, public ::testing::WithParamInterface<HelpCase> {};
-
-TEST_P(UnreadableHelpTest, HelpWithoutBothTextsEndsWithMessage10)
-{
-    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
-    ASSERT_TRUE(m_dir.Write("Help.ini", GetParam().content));
-    ExpectFailure(RunApp(), {10, kZh});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Startup, UnreadableHelpTest,
-    ::testing::Values(HelpCase{"NoEnglishSection", "[RemedyJ]\r\nRemedy=help\r\n"},
-                      HelpCase{"NoChineseSection", "[RemedyE]\r\nRemedy=help\r\n"},
-                      HelpCase{"WrongKey", "[RemedyJ]\r\nText=a\r\n[RemedyE]\r\nText=b\r\n"},
-                      HelpCase{"ErrMarker", "[RemedyJ]\r\nRemedy=ERR\r\n[RemedyE]\r\nRemedy=b\r\n"},
-                      HelpCase{"Empty", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(StartupTest, MissingCauseFileOfTheCurrentLanguageEndsWithMessage1)
-{
-    ASSERT_TRUE(m_dir.Remove("QL7BE.ini"));
-    ASSERT_TRUE(m_dir.Remove("h00.bmp")); // later check, never reached
-    ExpectFailure(RunApp(), {1, kEn});
-}
-
-TEST_F(StartupTest, MissingChineseCauseFileEndsAChineseStartWithMessage1)
-{
-    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0")));
-    ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
-    ExpectFailure(RunApp(), {1, kZh});
-}
-
-TEST_F(StartupTest, CauseFilesOfOtherLanguagesAndSeriesAreNotNeeded)
-{
-    ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
-    ASSERT_TRUE(m_dir.Remove("QL7AJ.ini"));
-    ASSERT_TRUE(m_dir.Remove("QL7AE.ini"));
-    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
-    EXPECT_TRUE(m_messages.empty());
-}
-
-// ---- bitmaps -------------------------------------------------------------
-
-struct BitmapCase {
-    std::string file;
-    int language;
-};
-
-class MissingBitmapTest : public StartupTest, public ::testing::WithParamInterface<BitmapCase> {};
-
-TEST_P(MissingBitmapTest, AnyOneMissingBitmapEndsWithMessage8)
-{
-    const BitmapCase& c = GetParam();
-    ASSERT_TRUE(m_dir.Write("Setting.ini", Settings(c.language == kZh ? "0" : "1")));
-    ASSERT_TRUE(m_dir.Remove(c.file));
-    ExpectFailure(RunApp(), {8, c.language});
-}
-
-std::vector<BitmapCase> AllBitmapCases()
-{
-    std::vector<BitmapCase> cases;
-    int i = 0;
-    for (const std::string& f : TileFiles())
-        cases.push_back({f, i++ % 2});
-    for (const std::string& f : kPictureFiles)
-        cases.push_back({f, i++ % 2});
-    return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Startup, MissingBitmapTest, ::testing::ValuesIn(AllBitmapCases()),
-                         [](const auto& info) {
-                             std::string n = info.param.file;
-                             for (char& ch : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
-
-TEST(StartupBitmapList, CoversThirtyThreeTilesAndSevenPictures)
-{
-    const std::vector<BitmapCase> cases = AllBitmapCases();
-    ASSERT_EQ(cases.size(), 40u);
-    std::set<std::string> names;
-    for (const BitmapCase& c : cases)
-        names.insert(c.file);
-    EXPECT_EQ(names.size(), 40u);
-    EXPECT_TRUE(names.count("QL7-A_pic.bmp"));
-    EXPECT_TRUE(names.count("h00.bmp"));
-    EXPECT_TRUE(names.count("b00.bmp"));
-}
-
-struct DamagedTileCase {
-    const char* name;
-    std::function<std::string(const std::string& original)> damage;
-};
-
-class DamagedTileTest : public StartupTest, public ::testing::WithParamInterface<DamagedTileCase> {};
-
-TEST_P(DamagedTileTest, UnreadableTileEndsWithMessage8)
-{
-    const std::string original = m_dir.Read("b03.bmp");
-    ASSERT_GT(original.size(), 60u);
-    ASSERT_TRUE(m_dir.Write("b03.bmp", GetParam().damage(original)));
-    ExpectFailure(RunApp(), {8, kEn});
-}
+// ---- start-ups that cannot go on ----------------------------------------
 
 QByteArray PngBytes()
 {
@@ -399,15 +216,133 @@ QByteArray PngBytes()
     return bytes;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Startup, DamagedTileTest,
-    ::testing::Values(
-        DamagedTileCase{"TruncatedToHalf", [](const std::string& s) { return s.substr(0, s.size() / 2); }},
-        DamagedTileCase{"OnlyTheHeader", [](const std::string& s) { return s.substr(0, 54); }},
-        DamagedTileCase{"Empty", [](const std::string&) { return std::string(); }},
-        DamagedTileCase{"Text", [](const std::string&) { return std::string("not a bitmap\n"); }},
-        DamagedTileCase{"PngUnderABmpName", [](const std::string&) { return PngBytes().toStdString(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Every bitmap start-up loads: 33 tiles and 7 pictures.
+std::vector<std::string> BitmapFiles()
+{
+    std::vector<std::string> names = TileFiles();
+    names.insert(names.end(), kPictureFiles.begin(), kPictureFiles.end());
+    return names;
+}
+
+TEST(StartupBitmapList, CoversThirtyThreeTilesAndSevenPictures)
+{
+    const std::vector<std::string> files = BitmapFiles();
+    const std::set<std::string> names(files.begin(), files.end());
+    EXPECT_EQ(files.size(), 40u);
+    EXPECT_EQ(names.size(), 40u);
+    EXPECT_TRUE(names.count("QL7-A_pic.bmp"));
+    EXPECT_TRUE(names.count("h00.bmp"));
+    EXPECT_TRUE(names.count("b00.bmp"));
+}
+
+// Changes to the sound directory: each file gets the bytes given, or goes (kGone).
+const std::optional<std::string> kGone = std::nullopt;
+using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
+
+struct FailureCase {
+    std::string name;
+    Changes changes;
+    Message expected;
+    std::optional<std::string> repaired = std::nullopt; // the settings file after the run, when a repair was written
+    std::function<std::string(const std::string&)> damageB03 = nullptr;
+};
+
+std::vector<FailureCase> FailureCases()
+{
+    std::vector<FailureCase> cases = {
+        // Help, cause files and a tile gone too: only the first problem is told.
+        {"MissingSettingFileFirst", {{"Setting.ini", kGone}, {"Help.ini", kGone}, {"QL7BJ.ini", kGone},
+            {"QL7BE.ini", kGone}, {"QL7AJ.ini", kGone}, {"QL7AE.ini", kGone}, {"h00.bmp", kGone}}, {5, kEn}},
+        // Message 6 speaks the language already read, English while "Language" is unusable.
+        {"ChineseWithSecondSeries", {{"Setting.ini", Settings("0", "1")}}, {6, kZh}},
+        {"ChineseWithUnknownSeries", {{"Setting.ini", Settings("0", "7")}}, {6, kZh}},
+        {"EnglishWithBadHeight", {{"Setting.ini", Settings("1", "0", "2")}}, {6, kEn}},
+        {"ChineseWithoutHeight", {{"Setting.ini", Settings("0", "0", nullptr)}}, {6, kZh}},
+        {"LanguageTwo", {{"Setting.ini", Settings("2")}}, {6, kEn}},
+        {"LanguageWord", {{"Setting.ini", Settings("Chinese")}}, {6, kEn}},
+        {"LanguageErrMarker", {{"Setting.ini", Settings("ERR")}}, {6, kEn}},
+        {"NoLanguageKey", {{"Setting.ini", Settings(nullptr)}}, {6, kEn}},
+        {"NoSettingSection", {{"Setting.ini", "[Other]\r\nLanguage=0\r\nType=0\r\nDialogHeight=0\r\n"}}, {6, kEn}},
+        {"EmptySettingFile", {{"Setting.ini", ""}}, {6, kEn}},
+        // The repair of an empty value is kept even though a later key fails.
+        {"EmptySeriesRepairedThenBadHeight", {{"Setting.ini", Settings("0", "", "9")}}, {6, kZh}, Settings("0", "0", "9")},
+        {"EmptyLanguageRepairedThenSecondSeries", {{"Setting.ini", Settings("", "1")}}, {6, kZh}, Settings("0", "1")},
+        // A missing help file is told in the language read (Chinese after a repair), before cause files and bitmaps.
+        {"MissingHelpFileInChinese", {{"Setting.ini", Settings("0")}, {"Help.ini", kGone}}, {9, kZh}},
+        {"MissingHelpFileBeforeCauseFileAndBitmaps", {{"Help.ini", kGone}, {"QL7BE.ini", kGone}, {"b00.bmp", kGone}},
+            {9, kEn}},
+        {"RepairedLanguageGivesLaterMessagesInChinese", {{"Setting.ini", Settings("", "", "")}, {"Help.ini", kGone}},
+            {9, kZh}, Settings("0", "0", "0")},
+        // Help without both texts.
+        {"HelpWithoutEnglishSection", {{"Setting.ini", Settings("0")}, {"Help.ini", "[RemedyJ]\r\nRemedy=help\r\n"}},
+            {10, kZh}},
+        {"HelpWithoutChineseSection", {{"Setting.ini", Settings("0")}, {"Help.ini", "[RemedyE]\r\nRemedy=help\r\n"}},
+            {10, kZh}},
+        {"HelpWithWrongKey", {{"Setting.ini", Settings("0")}, {"Help.ini", "[RemedyJ]\r\nText=a\r\n[RemedyE]\r\nText=b\r\n"}},
+            {10, kZh}},
+        {"HelpWithErrMarker",
+            {{"Setting.ini", Settings("0")}, {"Help.ini", "[RemedyJ]\r\nRemedy=ERR\r\n[RemedyE]\r\nRemedy=b\r\n"}},
+            {10, kZh}},
+        {"EmptyHelp", {{"Setting.ini", Settings("0")}, {"Help.ini", ""}}, {10, kZh}},
+        // The cause file of the current language and series; the later tile check is never reached.
+        {"MissingEnglishCauseFile", {{"QL7BE.ini", kGone}, {"h00.bmp", kGone}}, {1, kEn}},
+        {"MissingChineseCauseFile", {{"Setting.ini", Settings("0")}, {"QL7BJ.ini", kGone}}, {1, kZh}},
+        // A tile that cannot be read.
+        {"TruncatedTile", {}, {8, kEn}, {}, [](const std::string& s) { return s.substr(0, s.size() / 2); }},
+        {"TileWithOnlyTheHeader", {}, {8, kEn}, {}, [](const std::string& s) { return s.substr(0, 54); }},
+        {"EmptyTile", {}, {8, kEn}, {}, [](const std::string&) { return std::string(); }},
+        {"TextAsTile", {}, {8, kEn}, {}, [](const std::string&) { return std::string("not a bitmap\n"); }},
+        {"PngUnderATileName", {}, {8, kEn}, {}, [](const std::string&) { return PngBytes().toStdString(); }},
+    };
+    // Any one missing bitmap, in either language.
+    int i = 0;
+    for (const std::string& file : BitmapFiles()) {
+        const int language = i++ % 2;
+        std::string name = "Missing_" + file;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        cases.push_back({name, {{"Setting.ini", Settings(language == kZh ? "0" : "1")}, {file, kGone}}, {8, language}});
+    }
+    return cases;
+}
+
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class StartupFailure : public StartupTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(StartupFailure, EndsWithOneMessageAndChangesNothingButARepair)
+{
+    for (const auto& [file, bytes] : GetParam().changes)
+        ASSERT_TRUE(bytes ? m_dir.Write(file, *bytes) : m_dir.Remove(file)) << file;
+    if (GetParam().damageB03) {
+        const std::string original = m_dir.Read("b03.bmp");
+        ASSERT_GT(original.size(), 60u);
+        ASSERT_TRUE(m_dir.Write("b03.bmp", GetParam().damageB03(original)));
+    }
+    ExpectFailure(RunApp(), GetParam().expected, GetParam().repaired);
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, StartupFailure, ::testing::ValuesIn(FailureCases()),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(StartupTest, FolderNamedLikeTheSettingFileCountsAsMissing)
+{
+    ASSERT_TRUE(m_dir.Remove("Setting.ini"));
+    ASSERT_TRUE(m_dir.MakeDir("Setting.ini"));
+    ExpectFailure(RunApp(), {5, kEn});
+}
+
+TEST_F(StartupTest, CauseFilesOfOtherLanguagesAndSeriesAreNotNeeded)
+{
+    for (const char* name : {"QL7BJ.ini", "QL7AJ.ini", "QL7AE.ini"})
+        ASSERT_TRUE(m_dir.Remove(name));
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
+    EXPECT_TRUE(m_messages.empty());
+}
 
 // The eager order loads every bitmap in turn; the threaded start only checks
 // those the first screen does not draw.
@@ -536,21 +471,16 @@ TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
     EXPECT_EQ(m_after, expected);
 }
 
-TEST_F(StartupTest, SecondCopyIsToldInEnglishAndTouchesNothing)
+TEST_F(StartupTest, SecondCopyIsToldInEnglishAndTouchesNothingTillTheFirstEnds)
 {
     // Chinese and an empty value that would be repaired: neither is reached.
     ASSERT_TRUE(m_dir.Write("Setting.ini", Settings("0", "")));
-    platform::CInstanceGuard first;
-    ASSERT_EQ(first.Acquire(CDarvellApp::kInstanceName), platform::CInstanceGuard::Outcome::Acquired);
-    ExpectFailure(RunApp(), {4, kEn});
-}
-
-TEST_F(StartupTest, LockReleasedWhenTheFirstCopyEnds)
-{
     {
         platform::CInstanceGuard first;
         ASSERT_EQ(first.Acquire(CDarvellApp::kInstanceName), platform::CInstanceGuard::Outcome::Acquired);
+        ExpectFailure(RunApp(), {4, kEn});
     }
+    m_messages.clear();
     EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
     EXPECT_TRUE(m_messages.empty());
 }
@@ -680,47 +610,20 @@ TEST(NonCjkSystemFlag, ChineseAndJapaneseSystemsAreCjk)
         EXPECT_EQ(CDarvellApp::NonCjkSystemFlag(id), flag) << "language id " << id;
 }
 
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* value)
-    {
-        if (const char* old = std::getenv("LC_ALL"))
-            m_old = old;
-        ::setenv("LC_ALL", value, 1);
-    }
-    ~ScopedLocale()
-    {
-        if (m_old)
-            ::setenv("LC_ALL", m_old->c_str(), 1);
-        else
-            ::unsetenv("LC_ALL");
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
-
-struct LocaleCase {
-    const char* locale;
-    int nonCjk;
-};
-
-class SystemLanguageTest : public StartupTest, public ::testing::WithParamInterface<LocaleCase> {};
-
-TEST_P(SystemLanguageTest, StartUpTakesTheFontFlagFromTheSystemLanguageOnly)
+// The interface language stays the file's; the font flag follows the system's language only.
+TEST_F(StartupTest, StartUpTakesTheFontFlagFromTheSystemLanguageOnly)
 {
-    ScopedLocale locale(GetParam().locale);
-    EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal);
-    EXPECT_EQ(m_state.m_bNonCjkSystem, GetParam().nonCjk);
-    EXPECT_EQ(m_state.m_nLanguage, kEn); // the interface language stays the file's
+    const char* old = std::getenv("LC_ALL");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    const std::pair<const char*, int> cases[] = {
+        {"zh_CN.UTF-8", 0}, {"ja_JP.UTF-8", 0}, {"en_US.UTF-8", 1}, {"de_DE.UTF-8", 1}, {"ko_KR.UTF-8", 1}};
+    for (const auto& [locale, nonCjk] : cases) {
+        ::setenv("LC_ALL", locale, 1);
+        EXPECT_EQ(RunApp(), CDarvellApp::kExitNormal) << locale;
+        EXPECT_EQ(m_state.m_bNonCjkSystem, nonCjk) << locale;
+        EXPECT_EQ(m_state.m_nLanguage, kEn) << locale;
+    }
+    saved ? ::setenv("LC_ALL", saved->c_str(), 1) : ::unsetenv("LC_ALL");
 }
-
-INSTANTIATE_TEST_SUITE_P(Startup, SystemLanguageTest,
-                         ::testing::Values(LocaleCase{"zh_CN.UTF-8", 0}, LocaleCase{"ja_JP.UTF-8", 0},
-                                           LocaleCase{"en_US.UTF-8", 1}, LocaleCase{"de_DE.UTF-8", 1},
-                                           LocaleCase{"ko_KR.UTF-8", 1}),
-                         [](const auto& info) {
-                             return std::string(info.param.locale).substr(0, 5);
-                         });
 
 } // namespace

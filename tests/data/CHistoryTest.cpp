@@ -107,9 +107,7 @@ TEST(HistoryCsv, TakeOverLosesAtMostATornLineAndNamesRecordsByContent)
     EXPECT_NE(id(Csv({a, a}), 0), id(Csv({a, a}), 1));
     EXPECT_EQ(id(Csv({a, a}), 1), id(Csv({b, a, a}), 2));
     EXPECT_EQ(HistoryRecord::CutNote(std::string(600, 'x')).size(), HistoryRecord::kMaxNote);
-    std::string chinese;
-    for (int i = 0; i < 600; ++i)
-        chinese += "备";
+    const std::string chinese = QString(600, QChar(u'备')).toStdString();
     EXPECT_EQ(HistoryRecord::CutNote(chinese).size(), 3 * HistoryRecord::kMaxNote); // whole characters
 }
 

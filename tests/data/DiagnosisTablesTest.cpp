@@ -250,11 +250,7 @@ TEST(DiagnosisTables, Ql7aThreeUnitErrorFrequencies)
     std::map<int, int> count;
     for (const DiagRow& r : RowsOf(Tables()[0]))
         ++count[r.m_nErrNo];
-    EXPECT_EQ(count[12], 18);
-    EXPECT_EQ(count[25], 18);
-    EXPECT_EQ(count[13], 12);
-    EXPECT_EQ(count[26], 12);
-    EXPECT_EQ(count[1], 1);
-    EXPECT_EQ(count[2], 2);
-    EXPECT_EQ(count[14], 1);
+    const std::map<int, int> expected = {{12, 18}, {25, 18}, {13, 12}, {26, 12}, {1, 1}, {2, 2}, {14, 1}};
+    for (const auto& [errNo, times] : expected)
+        EXPECT_EQ(count[errNo], times) << errNo;
 }

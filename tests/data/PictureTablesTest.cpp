@@ -140,15 +140,10 @@ TEST(PictureTables, NumbersOutsideTheTableFailAndLeaveBothRowsAlone)
 
 TEST(PictureTables, CodeOrderFollowsTheBitmapSlots)
 {
-    EXPECT_STREQ(g_pictureCodes[0], "h00");
-    EXPECT_STREQ(g_pictureCodes[5], "ha1");
-    EXPECT_STREQ(g_pictureCodes[18], "m12");
-    EXPECT_STREQ(g_pictureCodes[22], "a03");
-    EXPECT_STREQ(g_pictureCodes[23], "b00");
-    EXPECT_STREQ(g_pictureCodes[24], "m13");
-    EXPECT_STREQ(g_pictureCodes[29], "a05");
-    EXPECT_STREQ(g_pictureCodes[30], "b01");
-    EXPECT_STREQ(g_pictureCodes[32], "b03");
+    const std::pair<int, const char*> codes[] = {{0, "h00"}, {5, "ha1"}, {18, "m12"}, {22, "a03"}, {23, "b00"},
+                                                 {24, "m13"}, {29, "a05"}, {30, "b01"}, {32, "b03"}};
+    for (const auto& [slot, code] : codes)
+        EXPECT_STREQ(g_pictureCodes[slot], code) << slot;
     std::set<std::string> distinct(g_pictureCodes.begin(), g_pictureCodes.end());
     EXPECT_EQ(distinct.size(), 33u);
 }
@@ -201,34 +196,33 @@ TEST(PictureTables, EveryCodeIsKnownAndStandsInItsFamily)
     }
 }
 
-TEST(PictureTables, Ql7aRowsFilledExactlyForTheNumbersTheDiagnosisUses)
+// Every error number a diagnosis row gives has a picture; the QL7-A rows are
+// filled for exactly those numbers.
+TEST(PictureTables, EveryDiagnosisRowHasAPictureAndQl7aRowsNoOthers)
 {
-    for (int units = 0; units < 3; ++units) {
-        const DiagTable table = GetDiagTable(1, units, 1);
-        std::set<int> used;
-        for (int r = 0; r < table.count; ++r)
-            used.insert(table.rows[r].m_nErrNo);
-        std::set<int> filled;
-        for (int n = 1; n <= 26; ++n) {
-            PictureRow error, base;
-            ASSERT_TRUE(GetPictureRows(1, units, n, 1, error, base));
-            if (!IsEmpty(error))
-                filled.insert(n);
-        }
-        EXPECT_EQ(filled, used) << "units " << units;
-    }
-}
-
-TEST(PictureTables, EveryQl7bDiagnosisRowHasAPicture)
-{
-    for (int units = 0; units < 3; ++units) {
-        for (int side : {1, 2}) {
-            const DiagTable table = GetDiagTable(0, units, side);
-            for (int r = 0; r < table.count; ++r) {
-                PictureRow error, base;
-                EXPECT_TRUE(GetPictureRows(0, units, table.rows[r].m_nErrNo, side, error, base));
-                EXPECT_FALSE(IsEmpty(error));
+    for (int series : {0, 1})
+        for (int units = 0; units < 3; ++units)
+            for (int side : {1, 2}) {
+                if (series == 1 && side == 2)
+                    continue; // the QL7-A table serves both sides
+                const DiagTable table = GetDiagTable(series, units, side);
+                std::set<int> used;
+                for (int r = 0; r < table.count; ++r) {
+                    const DiagRow& row = table.rows[r];
+                    used.insert(row.m_nErrNo);
+                    PictureRow error, base;
+                    EXPECT_TRUE(GetPictureRows(series, units, row.m_nErrNo, row.m_nCode[0] == 0 ? 2 : 1, error, base));
+                    EXPECT_FALSE(IsEmpty(error)) << series << "/" << units << "/" << side << " " << row.m_nErrNo;
+                }
+                std::set<int> filled;
+                for (int n = 1; series == 1 && n <= 26; ++n) {
+                    PictureRow error, base;
+                    ASSERT_TRUE(GetPictureRows(1, units, n, 1, error, base));
+                    if (!IsEmpty(error))
+                        filled.insert(n);
+                }
+                if (series == 1) {
+                    EXPECT_EQ(filled, used) << "units " << units;
+                }
             }
-        }
-    }
 }

@@ -59,67 +59,68 @@ protected:
     AppState m_app;
 };
 
-TEST_F(CDiagnosisTest, OneUnitNoErrorCodeListsFourCausesInTableOrder)
+// Each first diagnosis: the causes in table order (the file's order does not
+// matter), each page from its own section with the pictures of its row.
+TEST_F(CDiagnosisTest, ListsTheCausesOfTheEntryInTableOrderEachFromItsSection)
 {
-    WriteFile("QL7BE.ini", Sections({"1LINEE152", "1LINEE151", "1LINEE150", "1LINEE149"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
-
-    EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152}));
+    struct Case {
+        int series;
+        const char* file;
+        Codes codes;
+        std::vector<std::string> sections; // in the list's order
+        std::vector<int> errNos;
+        int side;
+        bool conditions;
+    };
+    const Case cases[] = {
+        {0, "QL7BE.ini", kOneUnitNoErrorEmitter, {"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"},
+         {149, 150, 151, 152}, 1, true},
+        {0, "QL7BE.ini", {0, 0, 0, 1, 0, 0}, {"1LINER225", "1LINER226", "1LINER227", "1LINER228"},
+         {225, 226, 227, 228}, 2, true},
+        {0, "QL7BE.ini", {2, 0, 0, 0, 0, 0}, {"1LINEE155"}, {155}, 1, false},
+        {1, "QL7AE.ini", {1, 0, 0, 0, 0, 0}, {"1LINE1", "1LINE2", "1LINE11"}, {1, 2, 11}, 1, false}, // no side letter
+    };
     PictureRow base;
     GetBaseRow(2, base);
-    for (const PossibleCause& c : d.Causes()) {
-        const std::string section = "1LINEE" + std::to_string(c.m_nErrNo);
-        EXPECT_EQ(c.m_strCause, "cause " + section + "\nsecond line");
-        EXPECT_EQ(c.m_strRemedy, "remedy " + section);
-        EXPECT_EQ(c.m_nSide, 1);
-        EXPECT_EQ(c.m_Row.m_nErrNo, c.m_nErrNo);
-        EXPECT_EQ(c.m_strBaseRow, base);
-        PictureRow err, unusedBase;
-        ASSERT_TRUE(GetPictureRows(0, 2, c.m_nErrNo, 1, err, unusedBase));
-        EXPECT_EQ(c.m_strErrorRow, err);
+    for (const Case& c : cases) {
+        m_app.m_nSeries = c.series;
+        std::string text;
+        for (auto it = c.sections.rbegin(); it != c.sections.rend(); ++it)
+            text += Sections({*it});
+        WriteFile(c.file, text);
+        CDiagnosis d(m_app);
+        ASSERT_EQ(d.Diagnose(c.codes), std::nullopt) << c.sections[0];
+        ASSERT_EQ(ErrNos(d), c.errNos);
+        for (std::size_t i = 0; i < c.sections.size(); ++i) {
+            const PossibleCause& cause = d.Causes()[i];
+            EXPECT_EQ(cause.m_strCause, "cause " + c.sections[i] + "\nsecond line");
+            EXPECT_EQ(cause.m_strRemedy, "remedy " + c.sections[i]);
+            EXPECT_EQ(cause.m_nSide, c.side) << c.sections[i];
+            EXPECT_EQ(cause.m_Row.m_nErrNo, cause.m_nErrNo);
+            EXPECT_EQ(cause.m_strBaseRow, base) << c.sections[i];
+            PictureRow err, unusedBase;
+            ASSERT_TRUE(GetPictureRows(c.series, 2, cause.m_nErrNo, c.side, err, unusedBase)) << c.sections[i];
+            EXPECT_EQ(cause.m_strErrorRow, err) << c.sections[i];
+        }
+        const std::string count = std::to_string(c.errNos.size());
+        const bool pages = c.errNos.size() > 1;
+        EXPECT_EQ(d.HasConditions(), c.conditions);
+        EXPECT_EQ(d.PageLabel(), "1 / " + count);
+        EXPECT_EQ(d.CountLabel(), count);
+        EXPECT_EQ(d.Page(), 0);
+        EXPECT_EQ(d.BlinkPhase(), 0);
+        const DiagnosisView& v = d.View();
+        EXPECT_TRUE(v.m_bResultsVisible) << c.sections[0];
+        EXPECT_TRUE(v.m_bEntryButtonsDisabled) << c.sections[0];
+        EXPECT_TRUE(v.m_bBlinkRunning) << c.sections[0];
+        EXPECT_EQ(v.m_bConditionVisible, c.conditions) << c.sections[0];
+        EXPECT_EQ(v.m_bUpDownVisible, pages) << c.sections[0];
+        EXPECT_EQ(v.m_bDownEnabled, pages) << c.sections[0];
+        EXPECT_FALSE(v.m_bUpEnabled) << c.sections[0];
+        ASSERT_TRUE(m_dir.Remove(c.file));
     }
-    EXPECT_TRUE(d.HasConditions());
-    EXPECT_EQ(d.PageLabel(), "1 / 4");
-    EXPECT_EQ(d.CountLabel(), "4");
-    EXPECT_EQ(d.Page(), 0);
 
-    const DiagnosisView& v = d.View();
-    EXPECT_TRUE(v.m_bResultsVisible);
-    EXPECT_TRUE(v.m_bConditionVisible);
-    EXPECT_TRUE(v.m_bUpDownVisible);
-    EXPECT_TRUE(v.m_bDownEnabled);
-    EXPECT_FALSE(v.m_bUpEnabled);
-    EXPECT_TRUE(v.m_bEntryButtonsDisabled);
-    EXPECT_TRUE(v.m_bBlinkRunning);
-    EXPECT_EQ(d.BlinkPhase(), 0);
-}
-
-TEST_F(CDiagnosisTest, ReceiverSideReadsReceiverSections)
-{
-    WriteFile("QL7BE.ini", Sections({"1LINER225", "1LINER226", "1LINER227", "1LINER228"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{0, 0, 0, 1, 0, 0}), std::nullopt);
-    EXPECT_EQ(ErrNos(d), (std::vector<int>{225, 226, 227, 228}));
-    for (const PossibleCause& c : d.Causes())
-        EXPECT_EQ(c.m_nSide, 2);
-    EXPECT_EQ(d.Causes()[0].m_strCause, "cause 1LINER225\nsecond line");
-}
-
-TEST_F(CDiagnosisTest, SecondSeriesSectionsHaveNoSideLetter)
-{
-    m_app.m_nSeries = 1;
-    WriteFile("QL7AE.ini", Sections({"1LINE1", "1LINE2", "1LINE11"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{1, 0, 0, 0, 0, 0}), std::nullopt);
-    EXPECT_EQ(ErrNos(d), (std::vector<int>{1, 2, 11}));
-    EXPECT_EQ(d.Causes()[2].m_strRemedy, "remedy 1LINE11");
-    EXPECT_FALSE(d.HasConditions());
-    EXPECT_FALSE(d.View().m_bConditionVisible);
-}
-
-TEST_F(CDiagnosisTest, TakesTheStatusFromTheEnteredModel)
-{
+    m_app.m_nSeries = 0; // the same from the entered-status model
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CEnteredStatus status(m_app);
     status.Reset();
@@ -129,81 +130,57 @@ TEST_F(CDiagnosisTest, TakesTheStatusFromTheEnteredModel)
     EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152}));
 }
 
-struct LampCase {
-    const char* name;
-    int interlock;
-    int halt;
-    std::vector<int> kept;
-    const char* pageLabel;
-};
-
-class LampFilterTest : public CDiagnosisTest, public ::testing::WithParamInterface<LampCase> {};
-
-TEST_P(LampFilterTest, NarrowsTheList)
-{
-    const LampCase& lc = GetParam();
-    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
-    d.Down();
-    d.ToggleBlink();
-
-    ASSERT_TRUE(d.ApplyConditions(lc.interlock, lc.halt));
-    EXPECT_EQ(ErrNos(d), lc.kept);
-    EXPECT_EQ(d.Page(), 0);
-    EXPECT_EQ(d.PageLabel(), lc.pageLabel);
-    EXPECT_EQ(d.CountLabel(), std::to_string(lc.kept.size()));
-    EXPECT_EQ(d.Causes()[0].m_strRemedy, "remedy 1LINEE" + std::to_string(lc.kept[0]));
-    EXPECT_EQ(d.BlinkPhase(), 0);
-
-    const DiagnosisView& v = d.View();
-    EXPECT_FALSE(v.m_bConditionVisible);
-    EXPECT_TRUE(v.m_bResultsVisible);
-    EXPECT_TRUE(v.m_bBlinkRunning);
-    EXPECT_FALSE(v.m_bUpEnabled);
-    EXPECT_EQ(v.m_bUpDownVisible, lc.kept.size() > 1);
-    EXPECT_EQ(v.m_bDownEnabled, lc.kept.size() > 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    OneUnitNoErrorCode, LampFilterTest,
-    ::testing::Values(LampCase{"BothUnlit", 1, 1, {150}, "1 / 1"},
-                      LampCase{"HaltLit", 1, 2, {151}, "1 / 1"},
-                      LampCase{"InterlockLit", 2, 1, {152}, "1 / 1"},
-                      LampCase{"BothLitHaltFirst", 2, 2, {151, 152}, "1 / 2"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CDiagnosisTest, ConditionsDialogClosedWithoutOkChangesNothing)
+// The lamp conditions narrow the list and start again at its first page; a
+// dialog closed without OK, or lamps that select nothing, change nothing.
+TEST_F(CDiagnosisTest, LampConditionsNarrowTheList)
 {
     WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
-    d.Down();
-    const DiagnosisView before = d.View();
-    const std::string text = d.PageText();
-
-    EXPECT_FALSE(d.ApplyConditions(2, 2, false));
-    EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152}));
-    EXPECT_EQ(d.Page(), 1);
-    EXPECT_EQ(d.View(), before);
-    EXPECT_TRUE(d.View().m_bConditionVisible);
-    EXPECT_EQ(d.PageText(), text);
-}
-
-TEST_F(CDiagnosisTest, LampStatesThatSelectNothingKeepTheList)
-{
-    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
-    const DiagnosisView before = d.View();
-    EXPECT_FALSE(d.ApplyConditions(0, 0));
-    EXPECT_EQ(d.CauseCount(), 4);
-    EXPECT_EQ(d.View(), before);
+    struct Case { int interlock, halt; bool accepted; std::vector<int> kept; };
+    const Case cases[] = {
+        {1, 1, true, {150}},      // both unlit
+        {1, 2, true, {151}},      // halt lit
+        {2, 1, true, {152}},      // interlock lit
+        {2, 2, true, {151, 152}}, // both lit, halt first
+        {2, 2, false, {}},        // closed without OK
+        {0, 0, true, {}},         // selects nothing
+    };
+    for (const Case& c : cases) {
+        CDiagnosis d(m_app);
+        ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
+        d.Down();
+        d.ToggleBlink();
+        const DiagnosisView before = d.View();
+        const std::string text = d.PageText();
+        const std::string name = std::to_string(c.interlock) + "/" + std::to_string(c.halt);
+        ASSERT_EQ(d.ApplyConditions(c.interlock, c.halt, c.accepted), !c.kept.empty()) << name;
+        if (c.kept.empty()) {
+            EXPECT_EQ(ErrNos(d), (std::vector<int>{149, 150, 151, 152})) << name;
+            EXPECT_EQ(d.Page(), 1) << name;
+            EXPECT_EQ(d.View(), before) << name;
+            EXPECT_TRUE(d.View().m_bConditionVisible) << name;
+            EXPECT_EQ(d.PageText(), text) << name;
+            continue;
+        }
+        const std::string count = std::to_string(c.kept.size());
+        EXPECT_EQ(ErrNos(d), c.kept) << name;
+        EXPECT_EQ(d.Page(), 0) << name;
+        EXPECT_EQ(d.PageLabel(), "1 / " + count) << name;
+        EXPECT_EQ(d.CountLabel(), count) << name;
+        EXPECT_EQ(d.Causes()[0].m_strRemedy, "remedy 1LINEE" + std::to_string(c.kept[0])) << name;
+        EXPECT_EQ(d.BlinkPhase(), 0) << name;
+        const DiagnosisView& v = d.View();
+        EXPECT_FALSE(v.m_bConditionVisible) << name;
+        EXPECT_FALSE(v.m_bUpEnabled) << name;
+        EXPECT_TRUE(v.m_bResultsVisible) << name;
+        EXPECT_TRUE(v.m_bBlinkRunning) << name;
+        EXPECT_EQ(v.m_bUpDownVisible, c.kept.size() > 1) << name;
+        EXPECT_EQ(v.m_bDownEnabled, c.kept.size() > 1) << name;
+    }
 }
 
 TEST_F(CDiagnosisTest, PagingFollowsUpAndDownRules)
 {
-    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
+    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152", "1LINEE155"}));
     CDiagnosis d(m_app);
     ASSERT_EQ(d.Diagnose(kOneUnitNoErrorEmitter), std::nullopt);
 
@@ -239,35 +216,24 @@ TEST_F(CDiagnosisTest, PagingFollowsUpAndDownRules)
         EXPECT_EQ(d.BlinkPhase(), 0);
         EXPECT_EQ(d.CountLabel(), "4");
     }
-}
 
-TEST_F(CDiagnosisTest, OneEntryListKeepsUpAndDownHidden)
-{
-    WriteFile("QL7BE.ini", Sections({"1LINEE155"}));
-    CDiagnosis d(m_app);
+    // A list of one page: both keys only restart the blink.
     ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
-    EXPECT_EQ(ErrNos(d), std::vector<int>{155});
-    EXPECT_EQ(d.PageLabel(), "1 / 1");
-    EXPECT_EQ(d.CountLabel(), "1");
-    const DiagnosisView v = d.View();
-    EXPECT_FALSE(v.m_bUpDownVisible);
-    EXPECT_FALSE(v.m_bUpEnabled);
-    EXPECT_FALSE(v.m_bDownEnabled);
-    EXPECT_FALSE(v.m_bConditionVisible);
-    EXPECT_TRUE(v.m_bResultsVisible);
-
-    d.ToggleBlink();
-    EXPECT_TRUE(d.Down());
-    EXPECT_EQ(d.BlinkPhase(), 0);
-    d.ToggleBlink();
-    EXPECT_TRUE(d.Up());
-    EXPECT_EQ(d.BlinkPhase(), 0);
-    EXPECT_EQ(d.View(), v);
-    EXPECT_EQ(d.Page(), 0);
+    before = d.View();
+    for (bool down : {true, false}) {
+        d.ToggleBlink();
+        EXPECT_TRUE(down ? d.Down() : d.Up());
+        EXPECT_EQ(d.BlinkPhase(), 0);
+        EXPECT_EQ(d.View(), before);
+        EXPECT_EQ(d.Page(), 0);
+    }
 }
 
-TEST_F(CDiagnosisTest, PagingWithoutListDoesNothing)
+// Without a list nothing pages; the picture is the base row, then the page's
+// rows by blink phase, and the base row again after a reset.
+TEST_F(CDiagnosisTest, PhaseRowsFollowThePageAndFallBackToTheBaseRow)
 {
+    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
     CDiagnosis d(m_app);
     EXPECT_FALSE(d.Up());
     EXPECT_FALSE(d.Down());
@@ -276,25 +242,6 @@ TEST_F(CDiagnosisTest, PagingWithoutListDoesNothing)
     EXPECT_EQ(d.PageText(), "");
     EXPECT_EQ(d.PageLabel(), "");
     EXPECT_EQ(d.CountLabel(), "");
-}
-
-TEST_F(CDiagnosisTest, PageTextInBothLanguages)
-{
-    WriteFile("QL7BE.ini", "[1LINEE155]\r\nca=Line one\\nLine two\r\nre=Do this\\\\n literally\r\n");
-    WriteFile("QL7BJ.ini", "[1LINEE155]\r\nca=原因一\\n原因二\r\nre=处理\r\n");
-    CDiagnosis d(m_app);
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
-    EXPECT_EQ(d.PageText(), "* Cause\nLine one\nLine two\n* Remedy\nDo this\\n literally");
-
-    m_app.m_nLanguage = 0;
-    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
-    EXPECT_EQ(d.PageText(), "* 原因\n原因一\n原因二\n* 处理方法\n处理");
-}
-
-TEST_F(CDiagnosisTest, PhaseRowsFollowThePageAndFallBackToTheBaseRow)
-{
-    WriteFile("QL7BE.ini", Sections({"1LINEE149", "1LINEE150", "1LINEE151", "1LINEE152"}));
-    CDiagnosis d(m_app);
     PictureRow base;
     GetBaseRow(2, base);
     EXPECT_EQ(d.PhaseRow(0), base);
@@ -315,70 +262,72 @@ TEST_F(CDiagnosisTest, PhaseRowsFollowThePageAndFallBackToTheBaseRow)
     EXPECT_EQ(d.PhaseRow(0), base);
 }
 
-// Every failure reports its message and leaves nothing of a list behind, also
-// when a list was showing before.
-struct FailCase {
-    const char* name;
-    int unitsIndex;
-    Codes codes;
-    const char* fileName; // nullptr: no cause file
-    std::string fileText;
-    Message message;
-};
-
-class DiagnoseFailureTest : public CDiagnosisTest, public ::testing::WithParamInterface<FailCase> {};
-
-TEST_P(DiagnoseFailureTest, ReportsMessageAndEmptiesTheList)
+TEST_F(CDiagnosisTest, PageTextInBothLanguages)
 {
-    const FailCase& fc = GetParam();
-    WriteFile("QL7BJ.ini", Sections({"1LINEE155"}));
-    m_app.m_nLanguage = 0;
+    WriteFile("QL7BE.ini", "[1LINEE155]\r\nca=Line one\\nLine two\r\nre=Do this\\\\n literally\r\n");
+    WriteFile("QL7BJ.ini", "[1LINEE155]\r\nca=原因一\\n原因二\r\nre=处理\r\n");
     CDiagnosis d(m_app);
     ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
-    ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
+    EXPECT_EQ(d.PageText(), "* Cause\nLine one\nLine two\n* Remedy\nDo this\\n literally");
 
-    m_app.m_nLanguage = 1;
-    m_app.m_nUnitsIndex = fc.unitsIndex;
-    if (fc.fileName != nullptr)
-        WriteFile(fc.fileName, fc.fileText);
-    EXPECT_EQ(d.Diagnose(fc.codes), fc.message);
-    EXPECT_EQ(d.CauseCount(), 0);
-    EXPECT_EQ(d.View(), IdleView());
-    EXPECT_FALSE(d.HasConditions());
-    EXPECT_EQ(d.PageLabel(), "");
+    m_app.m_nLanguage = 0;
+    ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt);
+    EXPECT_EQ(d.PageText(), "* 原因\n原因一\n原因二\n* 处理方法\n处理");
 }
 
-const std::string kOtherSections = "[3LINEE11]\r\nca=a\r\nre=b\r\n[3LINEE13]\r\nca=a\r\nre=b\r\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, DiagnoseFailureTest,
-    ::testing::Values(
-        FailCase{"NoRowMatches", 2, {14, 0, 0, 0, 0, 0}, "QL7BE.ini", "", Message::NoMatch},
-        FailCase{"NoCauseFile", 2, {1, 0, 0, 0, 0, 0}, nullptr, "", Message::NoCauseFile},
-        FailCase{"OtherLanguageFileOnly", 0, {3, 1, 2, 0, 0, 0}, "QL7BJ.ini",
-                 "[3LINEE12]\r\nca=a\r\nre=b\r\n", Message::NoCauseFile},
-        FailCase{"SectionMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", kOtherSections,
-                 Message::CauseUnreadable},
-        FailCase{"CauseIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=ERR\r\nre=fine\r\n", Message::CauseUnreadable},
-        FailCase{"RemedyIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=fine\r\nre=ERR\r\n", Message::CauseUnreadable},
-        FailCase{"RemedyKeyMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini",
-                 "[3LINEE12]\r\nca=fine\r\n", Message::CauseUnreadable},
-        FailCase{"LaterEntryMissing", 2, {1, 0, 0, 0, 0, 0}, "QL7BE.ini",
-                 "[1LINEE149]\r\nca=a\r\nre=b\r\n[1LINEE150]\r\nca=a\r\nre=b\r\n"
-                 "[1LINEE152]\r\nca=a\r\nre=b\r\n",
-                 Message::CauseUnreadable}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(CDiagnosisTest, ErrorNumberWithoutPictureReportsMessageThree)
+// Every failure reports its message and leaves nothing of a list behind, also
+// when a list was showing before.
+TEST_F(CDiagnosisTest, AFailureReportsItsMessageAndEmptiesTheList)
 {
-    WriteFile("QL7BE.ini", Sections({"1LINEE9999"}));
-    const DiagRow rows[] = {{{5, 0, 0, 0, 0, 0}, 0, 0, 9999}};
-    CDiagnosis d(m_app);
-    EXPECT_EQ(d.Diagnose(Codes{5, 0, 0, 0, 0, 0}, DiagTable{rows, 1}), Message::NoPicture);
-    EXPECT_EQ(d.CauseCount(), 0);
-    EXPECT_EQ(d.View(), IdleView());
+    const DiagRow noPicture[] = {{{5, 0, 0, 0, 0, 0}, 0, 0, 9999}};
+    const DiagTable noPictureTable{noPicture, 1};
+    const std::string otherSections = "[3LINEE11]\r\nca=a\r\nre=b\r\n[3LINEE13]\r\nca=a\r\nre=b\r\n";
+    struct Case {
+        const char* name;
+        int unitsIndex;
+        Codes codes;
+        const char* fileName; // nullptr: no cause file
+        std::string fileText;
+        Message message;
+        const DiagTable* table = nullptr; // nullptr: the program's own
+    };
+    const Case cases[] = {
+        {"NoRowMatches", 2, {14, 0, 0, 0, 0, 0}, "QL7BE.ini", "", Message::NoMatch},
+        {"NoCauseFile", 2, {1, 0, 0, 0, 0, 0}, nullptr, "", Message::NoCauseFile},
+        {"OtherLanguageFileOnly", 0, {3, 1, 2, 0, 0, 0}, "QL7BJ.ini", "[3LINEE12]\r\nca=a\r\nre=b\r\n",
+         Message::NoCauseFile},
+        {"SectionMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", otherSections, Message::CauseUnreadable},
+        {"CauseIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", "[3LINEE12]\r\nca=ERR\r\nre=fine\r\n",
+         Message::CauseUnreadable},
+        {"RemedyIsErr", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", "[3LINEE12]\r\nca=fine\r\nre=ERR\r\n",
+         Message::CauseUnreadable},
+        {"RemedyKeyMissing", 0, {3, 1, 2, 0, 0, 0}, "QL7BE.ini", "[3LINEE12]\r\nca=fine\r\n",
+         Message::CauseUnreadable},
+        {"LaterEntryMissing", 2, {1, 0, 0, 0, 0, 0}, "QL7BE.ini",
+         "[1LINEE149]\r\nca=a\r\nre=b\r\n[1LINEE150]\r\nca=a\r\nre=b\r\n[1LINEE152]\r\nca=a\r\nre=b\r\n",
+         Message::CauseUnreadable},
+        {"ErrorNumberWithoutPicture", 2, {5, 0, 0, 0, 0, 0}, "QL7BE.ini", Sections({"1LINEE9999"}),
+         Message::NoPicture, &noPictureTable},
+    };
+    for (const Case& c : cases) {
+        m_dir.Remove("QL7BE.ini");
+        WriteFile("QL7BJ.ini", Sections({"1LINEE155"}));
+        m_app.m_nLanguage = 0;
+        m_app.m_nUnitsIndex = 2;
+        CDiagnosis d(m_app);
+        ASSERT_EQ(d.Diagnose(Codes{2, 0, 0, 0, 0, 0}), std::nullopt) << c.name;
+        ASSERT_TRUE(m_dir.Remove("QL7BJ.ini"));
+
+        m_app.m_nLanguage = 1;
+        m_app.m_nUnitsIndex = c.unitsIndex;
+        if (c.fileName != nullptr)
+            WriteFile(c.fileName, c.fileText);
+        EXPECT_EQ(c.table ? d.Diagnose(c.codes, *c.table) : d.Diagnose(c.codes), c.message) << c.name;
+        EXPECT_EQ(d.CauseCount(), 0) << c.name;
+        EXPECT_EQ(d.View(), IdleView()) << c.name;
+        EXPECT_FALSE(d.HasConditions()) << c.name;
+        EXPECT_EQ(d.PageLabel(), "") << c.name;
+    }
 }
 
 TEST(CDiagnosisMatch, ScanStopsAtTheEndOfTheFirstRun)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "data/AppState.h"
 #include "data/DiagnosisTables.h"
@@ -71,15 +72,26 @@ void ExpectEnabled(const CEnteredStatus& s, std::initializer_list<int> enabled)
 
 } // namespace
 
-TEST(CEnteredStatus, StartState)
+TEST(CEnteredStatus, StartsAndResetsEmptyWithBothMainSensorsEnabled)
 {
-    const AppState app = State(0, 0);
+    const AppState app = State(0, 1);
     CEnteredStatus s(app);
-    ExpectEnabled(s, {0, 3});
-    EXPECT_EQ(CodesOf(s), Codes{});
-    EXPECT_FALSE(s.IsComplete());
-    for (int slot = 0; slot < 6; ++slot)
-        EXPECT_FALSE(s.IsEntered(slot));
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "start");
+        ExpectEnabled(s, {0, 3});
+        EXPECT_EQ(CodesOf(s), Codes{});
+        EXPECT_FALSE(s.IsComplete());
+        for (int slot = 0; slot < 6; ++slot)
+            EXPECT_FALSE(s.IsEntered(slot));
+        EXPECT_EQ(s.NextSlot(), CEnteredStatus::kNoSlot);
+        s.Enter(3, 1);
+        s.Enter(4, 1);
+        ASSERT_TRUE(s.IsComplete());
+        s.DisableAll();
+        ExpectEnabled(s, {});
+        EXPECT_EQ(s.Code(3), 1);
+        s.Reset();
+    }
 }
 
 TEST(CEnteredStatus, TransitionsSlotBySlot)
@@ -144,24 +156,6 @@ TEST(CEnteredStatus, RefusedEntriesChangeNothing)
     ExpectEnabled(s, {1});
 }
 
-TEST(CEnteredStatus, ResetAndDisableAll)
-{
-    const AppState app = State(0, 1);
-    CEnteredStatus s(app);
-    s.Enter(3, 1);
-    s.Enter(4, 1);
-    ASSERT_TRUE(s.IsComplete());
-    s.DisableAll();
-    ExpectEnabled(s, {});
-    EXPECT_EQ(s.Code(3), 1);
-    s.Reset();
-    ExpectEnabled(s, {0, 3});
-    EXPECT_EQ(CodesOf(s), Codes{});
-    EXPECT_FALSE(s.IsComplete());
-    EXPECT_FALSE(s.IsEntered(3));
-    EXPECT_EQ(s.NextSlot(), CEnteredStatus::kNoSlot);
-}
-
 TEST(CEnteredStatus, ConnectedSlots)
 {
     const int units[] = {3, 2, 1, 1};
@@ -190,54 +184,31 @@ TEST(CEnteredStatus, CaptionsFollowTheState)
     EXPECT_EQ(c[1], "");
 }
 
-TEST(CEnteredStatus, MainSensorSlotsOfferEverything)
+// A Main Sensor slot offers every code; any other slot the codes of the table
+// rows that agree with what was entered before it.
+TEST(CEnteredStatus, ChoicesAreTheCodesOfTheRowsThatAgree)
 {
-    const AppState app = State(0, 2);
-    const CEnteredStatus s(app);
     Flags all;
     all.fill(true);
-    EXPECT_EQ(s.Choices(0), all);
-    EXPECT_EQ(s.Choices(3), all);
-}
-
-TEST(CEnteredStatus, Ql7aTwoUnitSub1EmitterAfterMainSensor)
-{
-    const AppState app = State(1, 1);
-    // Main Sensor emitter code -> Sub Sensor 1 emitter codes of the E rows.
-    const std::pair<int, Flags> cases[] = {
-        {2, FlagsOf({1, 2, 3, 4})}, // "Two blinks": E2.2, E2.3, E2.1, E2.4
-        {3, FlagsOf({1})},          // "5 blinks": E3.1
-        {4, FlagsOf({1, 3})},       // E4.3, E4.1
+    struct Case { int series, units; std::vector<std::pair<int, int>> entered; int slot; Flags flags; };
+    const Case cases[] = {
+        {0, 2, {}, 0, all},
+        {0, 2, {}, 3, all},
+        {1, 1, {{0, 2}}, 1, FlagsOf({1, 2, 3, 4})}, // QL7A two units, "Two blinks": E2.2, E2.3, E2.1, E2.4
+        {1, 1, {{0, 3}}, 1, FlagsOf({1})},          // "5 blinks": E3.1
+        {1, 1, {{0, 4}}, 1, FlagsOf({1, 3})},       // E4.3, E4.1
+        {0, 0, {{3, 2}}, 4, FlagsOf({1, 5, 7})},    // rows 2.1.x, 2.5.x and 2.7.x of the three-unit receiver table
+        {0, 0, {{3, 2}, {4, 5}}, 5, FlagsOf({1, 4, 5})},
+        {0, 0, {{0, 2}}, 1, FlagsOf({1, 5})},       // the emitter table has no code 7 there
+        {0, 0, {{0, 1}, {1, 14}}, 2, Flags{}},      // no row has Sub Sensor 1 code 14
     };
-    for (const auto& [main, flags] : cases) {
+    for (const Case& c : cases) {
+        const AppState app = State(c.series, c.units);
         CEnteredStatus s(app);
-        s.Enter(0, main);
-        EXPECT_EQ(s.Choices(1), flags) << main;
+        for (const auto& [slot, code] : c.entered)
+            s.Enter(slot, code);
+        EXPECT_EQ(s.Choices(c.slot), c.flags) << c.series << "/" << c.units << " slot " << c.slot;
     }
-}
-
-TEST(CEnteredStatus, Ql7bReceiverSideReadsTheReceiverTable)
-{
-    const AppState app = State(0, 0);
-    CEnteredStatus s(app);
-    s.Enter(3, 2);
-    // Rows 2.1.x, 2.5.x and 2.7.x of the three-unit receiver table.
-    EXPECT_EQ(s.Choices(4), FlagsOf({1, 5, 7}));
-    s.Enter(4, 5);
-    EXPECT_EQ(s.Choices(5), FlagsOf({1, 4, 5}));
-    // The emitter table has no Sub Sensor 1 code 7 under Main Sensor code 2.
-    CEnteredStatus e(app);
-    e.Enter(0, 2);
-    EXPECT_EQ(e.Choices(1), FlagsOf({1, 5}));
-}
-
-TEST(CEnteredStatus, NoAgreeingRowOffersNothing)
-{
-    const AppState app = State(0, 0);
-    CEnteredStatus s(app);
-    s.Enter(0, 1);
-    s.Enter(1, 14); // no row has Sub Sensor 1 code 14
-    EXPECT_EQ(s.Choices(2), Flags{});
 }
 
 // From the start state, take every choice the model offers, slot by slot, to a

@@ -9,23 +9,19 @@
 
 namespace {
 
-TEST(CAboutDlg, EscapeClosesItWithCancel)
+TEST(CAboutDlg, EscapeCancelsAndOkIsTheDefaultAndEndsWithOk)
 {
     AppState app;
-    CAboutDlg dlg(app);
-    WhenModalShown([&](QWidget*) { QTest::keyClick(&dlg, Qt::Key_Escape); });
-    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
-}
-
-TEST(CAboutDlg, OkEndsWithOkAndIsTheDefault)
-{
-    AppState app;
-    CAboutDlg dlg(app);
-    auto* ok = dlg.Control<QPushButton>(IDOK);
-    ASSERT_NE(ok, nullptr);
-    EXPECT_TRUE(ok->isDefault());
-    WhenModalShown([&](QWidget*) { QTest::mouseClick(ok, Qt::LeftButton); });
-    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDOK);
+    for (bool escape : {true, false}) {
+        CAboutDlg dlg(app);
+        auto* ok = dlg.Control<QPushButton>(IDOK);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_TRUE(ok->isDefault());
+        WhenModalShown([&](QWidget*) {
+            escape ? QTest::keyClick(&dlg, Qt::Key_Escape) : QTest::mouseClick(ok, Qt::LeftButton);
+        });
+        EXPECT_EQ(dlg.DoModal(), escape ? CTemplateDialog::IDCANCEL : CTemplateDialog::IDOK);
+    }
 }
 
 TEST(CAboutDlg, TitleIconAndPlainLook)

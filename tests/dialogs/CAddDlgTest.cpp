@@ -36,17 +36,30 @@ void Click(CAddDlg& d, int id)
     QTest::mouseClick(d.Control<QAbstractButton>(id), Qt::LeftButton);
 }
 
-int RunAdd(CAddDlg& dlg, std::function<void(CAddDlg&)> action)
-{
-    return RunModal(dlg, [&] { action(dlg); });
-}
+struct Add {
+    explicit Add(int language = 1, int series = 0) : app([&] {
+        AppState a;
+        a.m_nLanguage = language;
+        a.m_nSeries = series;
+        return a;
+    }()) {}
+    AppState app;
+    SolidBitmaps pictures;
+    CAddDlg dlg{app, pictures.bitmaps};
 
-TEST(CAddDlg, ClicksThenOkReportTheLampStates)
+    int Run(std::function<void(CAddDlg&)> action) { return RunModal(dlg, [&] { action(dlg); }); }
+};
+
+// Each button clicked, or given the focus and pressed with Enter (after an
+// Escape that does nothing), then OK: the states are the values the caller set.
+TEST(CAddDlg, ClicksOrKeysThenOkReportTheLampStates)
 {
     struct Case {
         const char* name;
         std::vector<int> clicks;
         int interlock, halt;
+        bool keys = false;
+        int unlit = 1, lit = 2;
     };
     const Case cases[] = {
         {"untouched", {}, 1, 1},
@@ -57,63 +70,51 @@ TEST(CAddDlg, ClicksThenOkReportTheLampStates)
         {"halt on twice", {kHaltOn, kHaltOn}, 1, 2},
         {"both on, clear, interlock on", {kInterlockOn, kHaltOn, kClear, kInterlockOn}, 2, 1},
         {"clear twice", {kClear, kClear}, 1, 1},
+        {"interlock on by key", {kInterlockOn}, 2, 1, true},
+        {"the caller's values", {kHaltOn}, -7, 40, false, -7, 40},
     };
     for (const Case& c : cases) {
-        AppState app;
-        app.m_nLanguage = 1;
-        SolidBitmaps pictures;
-        CAddDlg dlg(app, pictures.bitmaps);
-        dlg.SetUnlitValue(1);
-        dlg.SetLitValue(2);
-        const int result = RunAdd(dlg, [&](CAddDlg& d) {
-            for (int id : c.clicks)
-                Click(d, id);
-            Click(d, CTemplateDialog::IDOK);
+        Add add;
+        add.dlg.SetUnlitValue(c.unlit);
+        add.dlg.SetLitValue(c.lit);
+        const int result = add.Run([&](CAddDlg& d) {
+            if (c.keys)
+                QTest::keyClick(&d, Qt::Key_Escape);
+            for (int id : c.clicks) {
+                if (!c.keys) {
+                    Click(d, id);
+                    continue;
+                }
+                d.Control(id)->setFocus();
+                QTest::keyClick(d.Control(id), Qt::Key_Return);
+            }
+            QTest::qWait(20);
+            EXPECT_TRUE(d.isVisible()) << c.name;
+            if (!c.keys)
+                return Click(d, CTemplateDialog::IDOK);
+            d.Control(CTemplateDialog::IDOK)->setFocus();
+            QTest::keyClick(d.Control(CTemplateDialog::IDOK), Qt::Key_Return);
         });
         EXPECT_EQ(result, CTemplateDialog::IDOK) << c.name;
-        EXPECT_EQ(dlg.GetInterlockState(), c.interlock) << c.name;
-        EXPECT_EQ(dlg.GetHaltState(), c.halt) << c.name;
+        EXPECT_EQ(add.dlg.GetInterlockState(), c.interlock) << c.name;
+        EXPECT_EQ(add.dlg.GetHaltState(), c.halt) << c.name;
     }
-}
-
-TEST(CAddDlg, ReportsTheValuesTheCallerSet)
-{
-    AppState app;
-    SolidBitmaps pictures;
-    CAddDlg dlg(app, pictures.bitmaps);
-    dlg.SetUnlitValue(-7);
-    dlg.SetLitValue(40);
-    RunAdd(dlg, [&](CAddDlg& d) {
-        Click(d, kHaltOn);
-        Click(d, CTemplateDialog::IDOK);
-    });
-    EXPECT_EQ(dlg.GetInterlockState(), -7);
-    EXPECT_EQ(dlg.GetHaltState(), 40);
 }
 
 TEST(CAddDlg, LampPairsActAsRadioPairs)
 {
-    AppState app;
-    SolidBitmaps pictures;
-    CAddDlg dlg(app, pictures.bitmaps);
-    RunAdd(dlg, [&](CAddDlg& d) {
-        using V = std::vector<int>;
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1})); // both lamps unlit at the start
-        Click(d, kInterlockOff);               // already checked: nothing changes
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1}));
-        Click(d, kInterlockOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kInterlockOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kHaltOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 1, 0}));
-        Click(d, kHaltOn);
-        EXPECT_EQ(Checks(d), (V{1, 0, 1, 0}));
-        Click(d, kHaltOff);
-        EXPECT_EQ(Checks(d), (V{1, 0, 0, 1}));
-        Click(d, kHaltOn);
-        Click(d, kClear);
-        EXPECT_EQ(Checks(d), (V{0, 1, 0, 1}));
+    Add add;
+    add.Run([&](CAddDlg& d) {
+        EXPECT_EQ(Checks(d), (std::vector<int>{0, 1, 0, 1})); // both lamps unlit at the start
+        const std::pair<std::vector<int>, std::vector<int>> steps[] = { // clicks, then the checks
+            {{kInterlockOff}, {0, 1, 0, 1}}, // already checked: nothing changes
+            {{kInterlockOn}, {1, 0, 0, 1}}, {{kInterlockOn}, {1, 0, 0, 1}}, {{kHaltOn}, {1, 0, 1, 0}},
+            {{kHaltOn}, {1, 0, 1, 0}}, {{kHaltOff}, {1, 0, 0, 1}}, {{kHaltOn, kClear}, {0, 1, 0, 1}}};
+        for (const auto& [clicks, checks] : steps) {
+            for (int id : clicks)
+                Click(d, id);
+            EXPECT_EQ(Checks(d), checks) << clicks.back();
+        }
         // The checked lamp shows white, the other black.
         EXPECT_GT(CountColour(Render(*d.Control(kInterlockOff)), QRect(6, 6, 10, 10), Qt::white), 0);
         EXPECT_GT(CountColour(Render(*d.Control(kInterlockOn)), QRect(6, 6, 10, 10), Qt::black), 0);
@@ -123,49 +124,24 @@ TEST(CAddDlg, LampPairsActAsRadioPairs)
 
 TEST(CAddDlg, CloseBoxCancelsWithoutWritingTheStates)
 {
-    AppState app;
-    SolidBitmaps pictures;
-    CAddDlg dlg(app, pictures.bitmaps);
-    const int interlockBefore = dlg.GetInterlockState(), haltBefore = dlg.GetHaltState();
-    const int result = RunAdd(dlg, [&](CAddDlg& d) {
+    Add add;
+    const int interlockBefore = add.dlg.GetInterlockState(), haltBefore = add.dlg.GetHaltState();
+    const int result = add.Run([&](CAddDlg& d) {
         EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
         Click(d, kInterlockOn);
         Click(d, kHaltOn);
         d.close(); // what the window system sends for the close box
     });
     EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
-    EXPECT_EQ(dlg.GetInterlockState(), interlockBefore);
-    EXPECT_EQ(dlg.GetHaltState(), haltBefore);
-}
-
-TEST(CAddDlg, EscapeDoesNothingAndEnterPressesTheFocusedButton)
-{
-    AppState app;
-    SolidBitmaps pictures;
-    CAddDlg dlg(app, pictures.bitmaps);
-    const int result = RunAdd(dlg, [&](CAddDlg& d) {
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QTest::qWait(20);
-        EXPECT_TRUE(d.isVisible());
-        d.Control(kInterlockOn)->setFocus();
-        QTest::keyClick(d.Control(kInterlockOn), Qt::Key_Return);
-        EXPECT_EQ(Check(d, kInterlockOn), 1);
-        d.Control(CTemplateDialog::IDOK)->setFocus();
-        QTest::keyClick(d.Control(CTemplateDialog::IDOK), Qt::Key_Return);
-    });
-    EXPECT_EQ(result, CTemplateDialog::IDOK);
-    EXPECT_EQ(dlg.GetInterlockState(), 2);
-    EXPECT_EQ(dlg.GetHaltState(), 1);
+    EXPECT_EQ(add.dlg.GetInterlockState(), interlockBefore);
+    EXPECT_EQ(add.dlg.GetHaltState(), haltBefore);
 }
 
 TEST(CAddDlg, TextsOfBothLanguagesShowAndFit)
 {
     for (int language : {0, 1}) {
-        AppState app;
-        app.m_nLanguage = language;
-        SolidBitmaps pictures;
-        CAddDlg dlg(app, pictures.bitmaps);
-        RunAdd(dlg, [&](CAddDlg& d) {
+        Add add(language);
+        add.Run([&](CAddDlg& d) {
             const std::pair<int, const LocalText*> texts[] = {
                 {IDC_ADD_EMITTER, &g_strAddEmitterSide}, {IDC_ADD_RECEIVER, &g_strAddReceiverSide},
                 {IDC_INTERLOCK, &g_strAddInterlock},   {IDC_HALT, &g_strAddHalt},
@@ -178,9 +154,7 @@ TEST(CAddDlg, TextsOfBothLanguagesShowAndFit)
                 EXPECT_EQ(d.Text(id), (*text)[language]) << language << "/" << id;
                 EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
             }
-            const QStringList problems = TextOverflows(d);
-            EXPECT_TRUE(problems.isEmpty()) << language << ": "
-                                            << problems.join(QStringLiteral("; ")).toStdString();
+            EXPECT_EQ(TextOverflows(d).join(QStringLiteral("; ")).toStdString(), "") << language;
             Click(d, CTemplateDialog::IDOK);
         });
     }
@@ -189,11 +163,8 @@ TEST(CAddDlg, TextsOfBothLanguagesShowAndFit)
 TEST(CAddDlg, EmitterAndReceiverPicturesAtTheirPlaces)
 {
     for (int series : {0, 1}) {
-        AppState app;
-        app.m_nSeries = series; // the QL7B pictures whatever the series
-        SolidBitmaps pictures;
-        CAddDlg dlg(app, pictures.bitmaps);
-        RunAdd(dlg, [&](CAddDlg& d) {
+        Add add(1, series); // the QL7B pictures whatever the series
+        add.Run([&](CAddDlg& d) {
             const QImage image = Render(d);
             const std::tuple<QColor, QPoint> corners[] = {
                 {SolidBitmaps::kEmitter, {38, 61}}, {SolidBitmaps::kReceiver, {366, 61}}};

@@ -82,6 +82,16 @@ int Check(CSetDlg& d, int id)
     return d.Control<CBaseButtonR>(id)->GetCheck();
 }
 
+// The checks of Chinese, English, the third language, QL7B, QL7A, the third series.
+std::vector<int> Checks(CSetDlg& d)
+{
+    std::vector<int> checks;
+    for (int id : {kChinese, kEnglish, kThirdLanguage, kQl7b, kQl7a, kThirdSeries})
+        checks.push_back(Check(d, id));
+    return checks;
+}
+using Radios = std::vector<int>;
+
 // Every catalogue text of the screen in one language, and the kept template texts.
 void ExpectTexts(CSetDlg& d, int language)
 {
@@ -106,7 +116,7 @@ void ExpectTexts(CSetDlg& d, int language)
         EXPECT_EQ(d.Text(id), text) << "language " << language << ", control " << id;
 }
 
-TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesWithTheirTexts)
+TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesAndEveryTextShowsAndFits)
 {
     for (int language : {0, 1}) {
         Screen s(language);
@@ -114,79 +124,81 @@ TEST(CSetDlg, OpensInTheStoredLanguageAndSeriesWithTheirTexts)
         RunSet(dlg, [&](CSetDlg& d) {
             ExpectTexts(d, language);
             EXPECT_EQ(d.Text(IDC_VERSION), "Darvell Ver.1.0.1.0");
-            EXPECT_EQ(Check(d, kChinese), language == 0 ? 1 : 0);
-            EXPECT_EQ(Check(d, kEnglish), language == 1 ? 1 : 0);
-            EXPECT_EQ(Check(d, kThirdLanguage), 0);
-            EXPECT_EQ(Check(d, kQl7b), 1);
-            EXPECT_EQ(Check(d, kQl7a), 0);
+            EXPECT_EQ(Checks(d), (language == 0 ? Radios{1, 0, 0, 1, 0, 0} : Radios{0, 1, 0, 1, 0, 0}));
             EXPECT_EQ(d.CheckedLanguage(), language);
             EXPECT_EQ(d.CheckedSeries(), 0);
+            for (int id : std::initializer_list<int>{IDC_VERSION, IDC_SET_HEADING, IDC_STEP1, IDC_LANGUAGE_CAPTION,
+                                                     IDC_STEP2, IDC_SERIES_CAPTION, kChinese, kEnglish, kQl7b,
+                                                     CTemplateDialog::IDOK, CTemplateDialog::IDCANCEL})
+                EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
+            EXPECT_EQ(TextOverflows(d).join(QStringLiteral("; ")).toStdString(), "") << language;
+            // The same after switching the language on the open screen.
+            Click(d, language == 0 ? kEnglish : kChinese);
+            EXPECT_EQ(TextOverflows(d).join(QStringLiteral("; ")).toStdString(), "") << language << " switched";
         });
     }
 }
 
+// Escape does nothing; a click or Enter on a radio switches every text, Qt's
+// own included, at once; only OK stores the language.
 TEST(CSetDlg, SwitchingLanguageReappliesEveryTextAtOnceAndOkStoresIt)
 {
     Screen s(1);
     CSetDlg dlg(s.app, s.pictures.bitmaps);
+    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
+    QStringList lookIn;
     const int result = RunSet(dlg, [&](CSetDlg& d) {
-        ExpectTexts(d, 1);
+        QTest::keyClick(&d, Qt::Key_Escape);
+        QTest::qWait(20);
+        EXPECT_TRUE(d.isVisible());
         Click(d, kChinese);
         EXPECT_EQ(s.app.m_nLanguage, 0); // before OK
         ExpectTexts(d, 0);
-        EXPECT_EQ(Check(d, kChinese), 1);
-        EXPECT_EQ(Check(d, kEnglish), 0);
+        lookIn << QCoreApplication::translate("QFileDialog", "Look in:");
+        EXPECT_EQ(Checks(d), (Radios{1, 0, 0, 1, 0, 0}));
         EXPECT_EQ(s.data.Read("Setting.ini"), kSettings); // nothing stored yet
         Click(d, kEnglish);
         EXPECT_EQ(s.app.m_nLanguage, 1);
         ExpectTexts(d, 1);
-        Click(d, kChinese);
-        Click(d, CTemplateDialog::IDOK);
+        lookIn << QCoreApplication::translate("QFileDialog", "Look in:");
+        d.Control(kChinese)->setFocus(); // Enter acts as Space on the focused radio
+        QTest::keyClick(d.Control(kChinese), Qt::Key_Return);
+        EXPECT_EQ(Check(d, kChinese), 1);
+        ExpectTexts(d, 0);
+        d.Control(CTemplateDialog::IDOK)->setFocus();
+        QTest::keyClick(d.Control(CTemplateDialog::IDOK), Qt::Key_Return);
     });
     EXPECT_EQ(result, CTemplateDialog::IDOK);
+    EXPECT_EQ(lookIn, (QStringList{QString::fromUtf8("查找范围："), "Look in:"}));
     EXPECT_EQ(s.app.m_nLanguage, 0);
     EXPECT_EQ(s.app.m_nSeries, 0);
     // "Language" = "0" and not one other byte changed.
     EXPECT_EQ(s.data.Read("Setting.ini"), WithLanguage(kSettings, '0'));
 }
 
-TEST(CSetDlg, ClickingTheCheckedRadioChangesNothing)
+// Only the first series and two languages can be chosen; Exit stores nothing.
+TEST(CSetDlg, ACheckedOrDisabledRadioChangesNothingAndExitCancels)
 {
     Screen s(1);
     CSetDlg dlg(s.app, s.pictures.bitmaps);
-    RunSet(dlg, [&](CSetDlg& d) {
-        // A marker text shows whether the texts are applied again.
-        d.SetText(IDC_SET_HEADING, "marker");
-        s.app.m_nLanguage = 1;
+    const int result = RunSet(dlg, [&](CSetDlg& d) {
+        d.SetText(IDC_SET_HEADING, "marker"); // shows whether the texts are applied again
+        for (int id : {kThirdLanguage, kQl7a, kThirdSeries}) {
+            EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
+            Click(d, id);
+        }
         Click(d, kEnglish);
         Click(d, kQl7b);
         EXPECT_EQ(d.Text(IDC_SET_HEADING), "marker");
-        EXPECT_EQ(Check(d, kEnglish), 1);
-        EXPECT_EQ(Check(d, kChinese), 0);
-        EXPECT_EQ(Check(d, kQl7b), 1);
+        EXPECT_EQ(Checks(d), (Radios{0, 1, 0, 1, 0, 0}));
+        for (int id : {kChinese, kEnglish, kQl7b})
+            EXPECT_TRUE(d.Control(id)->isEnabled()) << id;
         EXPECT_EQ(s.app.m_nLanguage, 1);
+        Click(d, CTemplateDialog::IDCANCEL);
     });
-}
-
-TEST(CSetDlg, OnlyTheFirstSeriesAndTwoLanguagesCanBeChosen)
-{
-    Screen s(0);
-    CSetDlg dlg(s.app, s.pictures.bitmaps);
-    RunSet(dlg, [&](CSetDlg& d) {
-        for (int id : {kThirdLanguage, kQl7a, kThirdSeries}) {
-            EXPECT_FALSE(d.Control(id)->isEnabled()) << id;
-            EXPECT_EQ(d.Text(id), "") << id;
-            Click(d, id);
-        }
-        EXPECT_EQ(Check(d, kChinese), 1);
-        EXPECT_EQ(Check(d, kThirdLanguage), 0);
-        EXPECT_EQ(Check(d, kQl7b), 1);
-        EXPECT_EQ(Check(d, kQl7a), 0);
-        EXPECT_EQ(Check(d, kThirdSeries), 0);
-        EXPECT_TRUE(d.Control(kChinese)->isEnabled());
-        EXPECT_TRUE(d.Control(kEnglish)->isEnabled());
-        EXPECT_TRUE(d.Control(kQl7b)->isEnabled());
-    });
+    EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
+    EXPECT_EQ(s.data.Read("Setting.ini"), kSettings);
+    EXPECT_EQ(s.app.m_nLanguage, 1);
 }
 
 TEST(CSetDlg, UnknownStoredValuesCheckTheThirdRadio)
@@ -196,8 +208,7 @@ TEST(CSetDlg, UnknownStoredValuesCheckTheThirdRadio)
     Screen s(5, 9);
     CSetDlg dlg(s.app, s.pictures.bitmaps);
     const int result = RunSet(dlg, [&](CSetDlg& d) {
-        EXPECT_EQ(Check(d, kThirdLanguage), 1);
-        EXPECT_EQ(Check(d, kThirdSeries), 1);
+        EXPECT_EQ(Checks(d), (Radios{0, 0, 1, 0, 0, 1}));
         EXPECT_EQ(d.CheckedLanguage(), 1);
         EXPECT_EQ(d.CheckedSeries(), 1);
         Click(d, kQl7b);
@@ -208,48 +219,41 @@ TEST(CSetDlg, UnknownStoredValuesCheckTheThirdRadio)
     EXPECT_EQ(s.app.m_nSeries, 0);
 }
 
-TEST(CSetDlg, SettingsFileRemovedWhileOpenShowsMessageFiveAndStays)
+// A settings file removed while the screen is open (message 5, never created
+// again) or one that cannot be written (message 7, left as it was): OK stays
+// on the screen, every time, and the radios stay as they were.
+TEST(CSetDlg, AnOkThatCannotStoreSaysWhyAndStays)
 {
-    Screen s(1);
-    MessageLog log;
-    CSetDlg dlg(s.app, s.pictures.bitmaps);
-    const int result = RunSet(dlg, [&](CSetDlg& d) {
-        Click(d, kChinese);
-        ASSERT_TRUE(s.data.Remove("Setting.ini"));
-        Click(d, CTemplateDialog::IDOK);
-        QTest::qWait(20);
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(Check(d, kChinese), 1); // the radios stay as they were
-        EXPECT_EQ(log.shown, std::vector<int>{5});
-        EXPECT_FALSE(s.data.Exists("Setting.ini")); // never created
-        Click(d, CTemplateDialog::IDCANCEL);
-    });
-    EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
-    EXPECT_EQ(s.app.m_nLanguage, 0); // the radio's change stays
-}
-
-TEST(CSetDlg, UnwritableSettingsShowMessageSevenStayAndLeaveTheFile)
-{
-    for (platform::WriteStage stage :
-         {platform::WriteStage::Open, platform::WriteStage::Write, platform::WriteStage::Replace}) {
+    using enum platform::WriteStage;
+    struct Case { const char* name; std::vector<platform::WriteStage> failAt; std::vector<int> shown; };
+    const Case cases[] = {{"removed", {}, {5, 5}}, {"Open", {Open}, {7, 7}}, {"Write", {Write}, {7, 7}},
+                          {"Replace", {Replace}, {7, 7}}};
+    for (const Case& c : cases) {
         Screen s(1);
         MessageLog log;
-        ScopedWriteHook failing({stage});
+        ScopedWriteHook failing(c.failAt);
         CSetDlg dlg(s.app, s.pictures.bitmaps);
+        const bool removed = c.failAt.empty();
         bool stayed = false;
+        int chinese = 0;
         const int result = RunSet(dlg, [&](CSetDlg& d) {
             Click(d, kChinese);
+            ASSERT_TRUE(!removed || s.data.Remove("Setting.ini"));
             Click(d, CTemplateDialog::IDOK);
             QTest::qWait(20);
             stayed = d.isVisible();
+            chinese = Check(d, kChinese);
             Click(d, CTemplateDialog::IDOK); // and once more: still refused
             Click(d, CTemplateDialog::IDCANCEL);
         });
-        EXPECT_TRUE(stayed) << WriteStageName(stage);
-        EXPECT_EQ(result, CTemplateDialog::IDCANCEL) << WriteStageName(stage);
-        EXPECT_EQ(log.shown, (std::vector<int>{7, 7})) << WriteStageName(stage);
-        EXPECT_EQ(s.data.Read("Setting.ini"), kSettings) << WriteStageName(stage);
-        EXPECT_EQ(s.app.m_nSeries, 0);
+        EXPECT_TRUE(stayed) << c.name;
+        EXPECT_EQ(chinese, 1) << c.name;
+        EXPECT_EQ(result, CTemplateDialog::IDCANCEL) << c.name;
+        EXPECT_EQ(log.shown, c.shown) << c.name;
+        EXPECT_EQ(s.data.Exists("Setting.ini"), !removed) << c.name;
+        EXPECT_EQ(s.data.Read("Setting.ini"), removed ? "" : kSettings) << c.name;
+        EXPECT_EQ(s.app.m_nLanguage, 0) << c.name; // the radio's change stays
+        EXPECT_EQ(s.app.m_nSeries, 0) << c.name;
     }
 }
 
@@ -309,54 +313,16 @@ TEST(CSetDlg, ReadOnlyInstallationKeepsTheSettingsInTheUsersFolder)
     EXPECT_EQ(written.readAll().toStdString(), kSettings) << "English again after Chinese";
 }
 
-// Qt's own dialogs speak the language the radios choose.
-TEST(CSetDlg, QtsOwnTextsFollowTheLanguage)
-{
-    Screen s(1);
-    CSetDlg dlg(s.app, s.pictures.bitmaps);
-    QStringList lookIn;
-    RunSet(dlg, [&](CSetDlg& d) {
-        for (int language : {kChinese, kEnglish}) {
-            Click(d, language);
-            lookIn << QCoreApplication::translate("QFileDialog", "Look in:");
-        }
-    });
-    EXPECT_EQ(lookIn, (QStringList{QString::fromUtf8("查找范围："), "Look in:"}));
-}
-
-TEST(CSetDlg, ExitCancelsAndStoresNothing)
-{
-    Screen s(1);
-    CSetDlg dlg(s.app, s.pictures.bitmaps);
-    const int result = RunSet(dlg, [&](CSetDlg& d) { Click(d, CTemplateDialog::IDCANCEL); });
-    EXPECT_EQ(result, CTemplateDialog::IDCANCEL);
-    EXPECT_EQ(s.data.Read("Setting.ini"), kSettings);
-    EXPECT_EQ(s.app.m_nLanguage, 1);
-}
-
-TEST(CSetDlg, KeysAndNoCloseBox)
-{
-    Screen s(1);
-    CSetDlg dlg(s.app, s.pictures.bitmaps);
-    EXPECT_FALSE(dlg.windowFlags() & Qt::WindowCloseButtonHint);
-    const int result = RunSet(dlg, [&](CSetDlg& d) {
-        QTest::keyClick(&d, Qt::Key_Escape);
-        QTest::qWait(20);
-        EXPECT_TRUE(d.isVisible());
-        // Enter acts as Space on the focused radio: it switches the language.
-        d.Control(kChinese)->setFocus();
-        QTest::keyClick(d.Control(kChinese), Qt::Key_Return);
-        EXPECT_EQ(Check(d, kChinese), 1);
-        ExpectTexts(d, 0);
-        d.Control(CTemplateDialog::IDOK)->setFocus();
-        QTest::keyClick(d.Control(CTemplateDialog::IDOK), Qt::Key_Return);
-    });
-    EXPECT_EQ(result, CTemplateDialog::IDOK);
-    EXPECT_EQ(s.data.Read("Setting.ini"), WithLanguage(kSettings, '0'));
-}
-
 TEST(CSetDlg, FullWindowSizeAtTheOriginWithBothPictures)
 {
+    // "QL7B_pic.bmp" (160 x 240) drawn 80 x 120 at (330, 400); the logo
+    // (120 x 40) at its own size at (W - 125, 2).
+    const std::tuple<int, int, QColor, bool> pixels[] = {
+        {330, 400, SolidBitmaps::kPicB, true}, {409, 519, SolidBitmaps::kPicB, true},
+        {410, 519, SolidBitmaps::kPicB, false}, {409, 520, SolidBitmaps::kPicB, false},
+        {329, 400, SolidBitmaps::kPicB, false}, {899, 2, SolidBitmaps::kLogo, true},
+        {1018, 41, SolidBitmaps::kLogo, true}, {898, 2, SolidBitmaps::kLogo, false},
+        {899, 42, SolidBitmaps::kLogo, false}};
     for (int height : {768, 736}) {
         Screen s(1, 0, height);
         CSetDlg dlg(s.app, s.pictures.bitmaps);
@@ -364,40 +330,8 @@ TEST(CSetDlg, FullWindowSizeAtTheOriginWithBothPictures)
             EXPECT_EQ(d.size(), QSize(1024, height));
             EXPECT_EQ(d.frameGeometry().topLeft(), QPoint(0, 0));
             const QImage image = Render(d);
-            // "QL7B_pic.bmp" (160 x 240) drawn 80 x 120 at (330, 400).
-            EXPECT_EQ(image.pixelColor(330, 400), SolidBitmaps::kPicB);
-            EXPECT_EQ(image.pixelColor(409, 519), SolidBitmaps::kPicB);
-            EXPECT_NE(image.pixelColor(410, 519), SolidBitmaps::kPicB);
-            EXPECT_NE(image.pixelColor(409, 520), SolidBitmaps::kPicB);
-            EXPECT_NE(image.pixelColor(329, 400), SolidBitmaps::kPicB);
-            // The logo (120 x 40) at its own size at (W - 125, 2).
-            EXPECT_EQ(image.pixelColor(899, 2), SolidBitmaps::kLogo);
-            EXPECT_EQ(image.pixelColor(1018, 41), SolidBitmaps::kLogo);
-            EXPECT_NE(image.pixelColor(898, 2), SolidBitmaps::kLogo);
-            EXPECT_NE(image.pixelColor(899, 42), SolidBitmaps::kLogo);
-        });
-    }
-}
-
-TEST(CSetDlg, EveryTextShowsAndFitsInBothLanguages)
-{
-    for (int language : {0, 1}) {
-        Screen s(language);
-        CSetDlg dlg(s.app, s.pictures.bitmaps);
-        RunSet(dlg, [&](CSetDlg& d) {
-            for (int id : std::initializer_list<int>{IDC_VERSION, IDC_SET_HEADING, IDC_STEP1,
-                                                     IDC_LANGUAGE_CAPTION, IDC_STEP2, IDC_SERIES_CAPTION,
-                                                     kChinese, kEnglish, kQl7b, CTemplateDialog::IDOK,
-                                                     CTemplateDialog::IDCANCEL})
-                EXPECT_GT(InkOf(d, id), 0) << language << "/" << id;
-            const QStringList problems = TextOverflows(d);
-            EXPECT_TRUE(problems.isEmpty())
-                << language << ": " << problems.join(QStringLiteral("; ")).toStdString();
-            // The same after switching the language on the open screen.
-            Click(d, language == 0 ? kEnglish : kChinese);
-            const QStringList after = TextOverflows(d);
-            EXPECT_TRUE(after.isEmpty())
-                << language << " switched: " << after.join(QStringLiteral("; ")).toStdString();
+            for (const auto& [x, y, colour, drawn] : pixels)
+                EXPECT_EQ(image.pixelColor(x, y) == colour, drawn) << height << ": " << x << "," << y;
         });
     }
 }

@@ -48,7 +48,7 @@ TEST(CTemplateDialog, BuildsEveryControlOfEveryTemplate)
     }
 }
 
-TEST(CTemplateDialog, TypedAccessTextsAndTitleInUtf8)
+TEST(CTemplateDialog, TypedAccessTextsAndTitleInUtf8AndTheFirstTabStopFocused)
 {
     AppState app;
     CTemplateDialog dlg(g_tmplSettings, app);
@@ -62,6 +62,8 @@ TEST(CTemplateDialog, TypedAccessTextsAndTitleInUtf8)
     EXPECT_FALSE(dlg.SetText(4242, "x"));
     dlg.SetTitle("设定");
     EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("设定"));
+    dlg.show(); // the first tab stop gets the focus
+    EXPECT_EQ(dlg.focusWidget(), dlg.Control(IDC_CHINESE));
 }
 
 TEST(CTemplateDialog, ButtonsOneAndTwoEndTheRunWithTheirIds)
@@ -74,19 +76,27 @@ TEST(CTemplateDialog, ButtonsOneAndTwoEndTheRunWithTheirIds)
     }
 }
 
-TEST(CTemplateDialog, EscapeIsDroppedAndTheCloseBoxCancels)
+// Escape is dropped in the program's look, where the close box cancels; a
+// plain dialog closes on it, while a filtered one exists and after it is gone.
+TEST(CTemplateDialog, EscapeIsDroppedOnlyByTheProgramsLookAndTheCloseBoxCancels)
 {
     AppState app;
-    CTemplateDialog dlg(g_tmplAdd, app);
+    auto filtered = std::make_unique<CTemplateDialog>(g_tmplAdd, app);
     bool openAfterEscape = false;
     WhenModalShown([&](QWidget*) {
-        QTest::keyClick(dlg.Control(IDC_INTERLOCK_ON), Qt::Key_Escape);
-        QTest::keyClick(&dlg, Qt::Key_Escape);
-        openAfterEscape = dlg.isVisible();
-        dlg.close();
+        QTest::keyClick(filtered->Control(IDC_INTERLOCK_ON), Qt::Key_Escape);
+        QTest::keyClick(filtered.get(), Qt::Key_Escape);
+        openAfterEscape = filtered->isVisible();
+        filtered->close();
     });
-    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
+    EXPECT_EQ(filtered->DoModal(), CTemplateDialog::IDCANCEL);
     EXPECT_TRUE(openAfterEscape);
+    CTemplateDialog plain(g_tmplMessage, app, nullptr, CTemplateDialog::Look::Plain);
+    for (const char* when : {"beside a filtered dialog", "after it"}) {
+        WhenModalShown([&](QWidget*) { QTest::keyClick(&plain, Qt::Key_Escape); });
+        EXPECT_EQ(plain.DoModal(), CTemplateDialog::IDCANCEL) << when;
+        filtered.reset();
+    }
 }
 
 TEST(CTemplateDialog, EnterPressesTheFocusedButtonNotTheDefault)
@@ -107,36 +117,6 @@ TEST(CTemplateDialog, EnterPressesTheFocusedButtonNotTheDefault)
     EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDOK);
     EXPECT_TRUE(openAfterEnter);
     EXPECT_EQ(lampClicks.count(), 2);
-}
-
-TEST(CTemplateDialog, FirstTabStopGetsTheFocus)
-{
-    AppState app;
-    CTemplateDialog dlg(g_tmplSettings, app);
-    dlg.show();
-    EXPECT_EQ(dlg.focusWidget(), dlg.Control(IDC_CHINESE));
-}
-
-TEST(CTemplateDialog, PlainLookKeepsTheNormalKeys)
-{
-    AppState app;
-    CTemplateDialog dlg(g_tmplMessage, app, nullptr, CTemplateDialog::Look::Plain);
-    WhenModalShown([&](QWidget*) { QTest::keyClick(&dlg, Qt::Key_Escape); });
-    EXPECT_EQ(dlg.DoModal(), CTemplateDialog::IDCANCEL);
-}
-
-TEST(CTemplateDialog, FilterActsOnlyOnItsOwnDialog)
-{
-    AppState app;
-    auto filtered = std::make_unique<CTemplateDialog>(g_tmplMessage, app);
-    CTemplateDialog plain(g_tmplMessage, app, nullptr, CTemplateDialog::Look::Plain);
-    // The plain dialog, shown while a filtered one exists, still closes on Escape...
-    WhenModalShown([&](QWidget*) { QTest::keyClick(&plain, Qt::Key_Escape); });
-    EXPECT_EQ(plain.DoModal(), CTemplateDialog::IDCANCEL);
-    // ...and keeps doing so once the filtered dialog and its filter are gone.
-    filtered.reset();
-    WhenModalShown([&](QWidget*) { QTest::keyClick(&plain, Qt::Key_Escape); });
-    EXPECT_EQ(plain.DoModal(), CTemplateDialog::IDCANCEL);
 }
 
 class PictureDialog : public CTemplateDialog {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <cstdlib>
+#include <optional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -48,8 +49,7 @@ public:
     ~GuardProcess()
     {
         Kill();
-        if (m_pipe >= 0)
-            ::close(m_pipe);
+        ::close(m_pipe);
     }
 
     bool Started() const { return m_pid > 0 && m_pipe >= 0; }
@@ -98,8 +98,9 @@ TEST_F(InstanceGuard, SecondProcessSeesTheGuardHeldUntilTheHolderIsKilled)
     EXPECT_EQ(second.Acquire(kName), Outcome::HeldByAnother);
 
     holder.Kill(); // no clean-up runs: the system must drop the lock itself
-    CInstanceGuard third;
+    CInstanceGuard third, fourth;
     EXPECT_EQ(third.Acquire(kName), Outcome::Acquired);
+    EXPECT_EQ(fourth.Acquire(kName), Outcome::HeldByAnother);
 }
 
 TEST_F(InstanceGuard, OtherProcessIsRefusedWhileWeHoldIt)
@@ -163,32 +164,18 @@ TEST_F(InstanceGuard, UnusableNameOrFolderFails)
     EXPECT_EQ(guard.Acquire(kName), Outcome::Failed);
 }
 
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
+// Sets (or, given nullptr, clears) one environment variable for the life of the object.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name(name)
     {
-        if (const char* old = std::getenv(name)) {
-            m_had = true;
-            m_old = old;
-        }
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        if (const char* was = std::getenv(name))
+            old = was;
+        Set(value);
     }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            ::setenv(m_name, m_old.c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    bool m_had = false;
-    std::string m_old;
+    ~ScopedEnv() { Set(old ? old->c_str() : nullptr); }
+    void Set(const char* value) const { value ? ::setenv(name, value, 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
@@ -203,13 +190,20 @@ TEST(InstanceGuardDefaultFolder, UsesTheRuntimeDirectory)
     EXPECT_TRUE(QFileInfo::exists(runtime.filePath("UNIQUE_PROGRAM_NAME.lock")));
 }
 
+// Where the lock goes without a usable XDG_RUNTIME_DIR: the system's runtime
+// folder of the user, else a private folder in the account's home.
+QString FallbackLockDir()
+{
+    const QString run = QString("/run/user/%1").arg(::geteuid());
+    return QFileInfo(run).isDir() ? run : QString(::getpwuid(::geteuid())->pw_dir) + "/.cache/darvell";
+}
+
 TEST(InstanceGuardDefaultFolder, WithoutRuntimeFolderUsesAPrivateFolderInTheHome)
 {
     ScopedEnv env("XDG_RUNTIME_DIR", nullptr);
     CInstanceGuard::SetLockDirForTesting({});
     const std::string name = "DarvellGuardTest" + std::to_string(::getpid());
-    const QString run = QString("/run/user/%1").arg(::geteuid());
-    const QString dir = QFileInfo(run).isDir() ? run : QString(::getpwuid(::geteuid())->pw_dir) + "/.cache/darvell";
+    const QString dir = FallbackLockDir();
     const QString lock = dir + "/" + QString::fromStdString(name) + ".lock";
     {
         CInstanceGuard guard;
@@ -219,10 +213,6 @@ TEST(InstanceGuardDefaultFolder, WithoutRuntimeFolderUsesAPrivateFolderInTheHome
     }
     QFile::remove(lock);
 }
-
-} // namespace
-
-namespace {
 
 TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
 {
@@ -234,18 +224,15 @@ TEST(InstanceGuardDefaultFolder, RuntimeDirectoryOfAnotherUserIsPassedOver)
         GTEST_SKIP() << "cannot hand a folder to another user here";
     ScopedEnv env("XDG_RUNTIME_DIR", runtime.path().toUtf8().constData());
     CInstanceGuard::SetLockDirForTesting({});
-    const std::string name = "DarvellGuardForeign" + std::to_string(::getpid());
+    const QString name = "DarvellGuardForeign" + QString::number(::getpid()), lock = FallbackLockDir() + "/" + name + ".lock";
     {
         CInstanceGuard guard;
-        ASSERT_EQ(guard.Acquire(name), Outcome::Acquired);
-        EXPECT_FALSE(QFileInfo::exists(runtime.filePath(QString::fromStdString(name) + ".lock")));
+        ASSERT_EQ(guard.Acquire(name.toStdString()), Outcome::Acquired);
+        EXPECT_FALSE(QFileInfo::exists(runtime.filePath(name + ".lock")));
+        EXPECT_TRUE(QFileInfo::exists(lock)) << lock.toStdString();
     }
-    QFile::remove(QString("/tmp/darvell-%1/%2.lock").arg(::geteuid()).arg(QString::fromStdString(name)));
+    QFile::remove(lock);
 }
-
-} // namespace
-
-namespace {
 
 // No runtime folder and no home: the temporary folder's name, then the
 // program's own folder when another user holds that name.

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <cstdlib>
+#include <optional>
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -19,23 +20,19 @@ namespace {
 // The system's separator between the directory and the relative part.
 const std::string kSep = QDir::separator() == u'/' ? "/" : "\\";
 
-TEST(ExeDir, RealDirectoryIsWhereTheTestProgramLives)
+// The real directory is where the test program lives; the seam points every path elsewhere and resets.
+TEST(ExeDir, PathsFollowTheProgramsOrTheSeamsDirectory)
 {
+    const std::string real = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+    for (const std::string& dir : {real, std::string("/srv/darvell")}) {
+        platform::SetExecutableDirForTesting(dir == real ? std::string() : dir + "/");
+        EXPECT_EQ(platform::ExecutableDir(), dir);
+        EXPECT_EQ(platform::ExePath("\\QL7_Tool\\Setting.ini"), dir + kSep + "QL7_Tool" + kSep + "Setting.ini");
+        EXPECT_EQ(platform::DataPath("h00.bmp"), dir + kSep + "QL7_Tool" + kSep + "h00.bmp");
+        EXPECT_EQ(platform::DataPath(), dir + kSep + "QL7_Tool");
+    }
     platform::SetExecutableDirForTesting({});
-    const std::string dir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
-    EXPECT_EQ(platform::ExecutableDir(), dir);
-    EXPECT_EQ(platform::ExePath("\\QL7_Tool\\Setting.ini"), dir + kSep + "QL7_Tool" + kSep + "Setting.ini");
-}
-
-TEST(ExeDir, SeamPointsAllPathsElsewhereAndResets)
-{
-    platform::SetExecutableDirForTesting("/srv/darvell/");
-    EXPECT_EQ(platform::ExecutableDir(), "/srv/darvell");
-    EXPECT_EQ(platform::ExePath("\\QL7_Tool\\Setting.ini"), "/srv/darvell" + kSep + "QL7_Tool" + kSep + "Setting.ini");
-    EXPECT_EQ(platform::DataPath("h00.bmp"), "/srv/darvell" + kSep + "QL7_Tool" + kSep + "h00.bmp");
-    EXPECT_EQ(platform::DataPath(), "/srv/darvell" + kSep + "QL7_Tool");
-    platform::SetExecutableDirForTesting({});
-    EXPECT_NE(platform::ExecutableDir(), "/srv/darvell");
+    EXPECT_EQ(platform::ExecutableDir(), real);
 }
 
 TEST(FileExists, OnlyExistingEntriesThatAreNoDirectory)
@@ -48,13 +45,10 @@ TEST(FileExists, OnlyExistingEntriesThatAreNoDirectory)
     ASSERT_EQ(::symlink(dir.PathOf("Setting.ini").c_str(), dir.PathOf("dirlink.ini").c_str()), 0);
     ASSERT_EQ(::symlink(dir.PathOf("gone").c_str(), dir.PathOf("dangling.ini").c_str()), 0);
 #endif
-
-    EXPECT_TRUE(platform::FileExists(dir.PathOf("file.ini")));
-    EXPECT_TRUE(platform::FileExists(dir.PathOf("empty.ini")));
-    EXPECT_FALSE(platform::FileExists(dir.PathOf("Setting.ini")));
-    EXPECT_FALSE(platform::FileExists(dir.PathOf("dirlink.ini")));
-    EXPECT_FALSE(platform::FileExists(dir.PathOf("dangling.ini")));
-    EXPECT_FALSE(platform::FileExists(dir.PathOf("missing.ini")));
+    for (const char* name : {"file.ini", "empty.ini"})
+        EXPECT_TRUE(platform::FileExists(dir.PathOf(name))) << name;
+    for (const char* name : {"Setting.ini", "dirlink.ini", "dangling.ini", "missing.ini"})
+        EXPECT_FALSE(platform::FileExists(dir.PathOf(name))) << name;
     EXPECT_FALSE(platform::FileExists(""));
 }
 
@@ -110,83 +104,46 @@ TEST(ReadFileBytes, ReadsNoFurtherThanTheLimit)
     EXPECT_TRUE(bytes.empty());
 }
 
-struct LanguageCase {
-    const char* locale;
-    int id;
-};
-
-class LanguageMapping : public ::testing::TestWithParam<LanguageCase> {};
-
-TEST_P(LanguageMapping, PrimaryIdOfLocaleName)
+TEST(LanguageMapping, PrimaryIdOfLocaleName)
 {
-    EXPECT_EQ(platform::PrimaryLanguageIdOf(GetParam().locale), GetParam().id)
-        << (GetParam().locale ? GetParam().locale : "(null)");
+    const struct {
+        const char* locale;
+        int id;
+    } cases[] = {
+        {"zh_CN.UTF-8", 4}, {"zh_TW", 4}, {"zh", 4}, {"ja_JP.eucJP", 17}, {"ja", 17}, {"en_US.UTF-8", 9},
+        {"EN_gb", 9}, {"de-DE", 7}, {"de_AT@euro", 7}, {"ko_KR.UTF-8", 18}, {"fr_CA", 12}, {"es", 10},
+        {"it_IT", 16}, {"ru_RU", 25}, {"pt_BR", 22}, {"nb_NO", 20}, {"sr@latin", 26}, {"fil_PH", 100},
+        {"C", 9}, {"POSIX", 9}, {"C.UTF-8", 9}, {"", 9}, {"xx_YY", 9}, {"zhx", 9}, {nullptr, 9},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::PrimaryLanguageIdOf(c.locale), c.id) << (c.locale ? c.locale : "(null)");
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, LanguageMapping, ::testing::Values(
-    LanguageCase{"zh_CN.UTF-8", 4}, LanguageCase{"zh_TW", 4}, LanguageCase{"zh", 4},
-    LanguageCase{"ja_JP.eucJP", 17}, LanguageCase{"ja", 17},
-    LanguageCase{"en_US.UTF-8", 9}, LanguageCase{"EN_gb", 9},
-    LanguageCase{"de-DE", 7}, LanguageCase{"de_AT@euro", 7},
-    LanguageCase{"ko_KR.UTF-8", 18}, LanguageCase{"fr_CA", 12}, LanguageCase{"es", 10},
-    LanguageCase{"it_IT", 16}, LanguageCase{"ru_RU", 25}, LanguageCase{"pt_BR", 22},
-    LanguageCase{"nb_NO", 20}, LanguageCase{"sr@latin", 26}, LanguageCase{"fil_PH", 100},
-    LanguageCase{"C", 9}, LanguageCase{"POSIX", 9}, LanguageCase{"C.UTF-8", 9},
-    LanguageCase{"", 9}, LanguageCase{"xx_YY", 9}, LanguageCase{"zhx", 9},
-    LanguageCase{nullptr, 9}));
-
 #ifndef _WIN32
-// Sets or clears the locale variables for the life of the object.
-class LocaleEnv {
-public:
-    LocaleEnv(const char* all, const char* messages, const char* lang)
-    {
-        for (int i = 0; i < 3; ++i) {
-            const char* old = std::getenv(kNames[i]);
-            m_had[i] = old != nullptr;
-            m_old[i] = old ? old : "";
-        }
-        Set(0, all);
-        Set(1, messages);
-        Set(2, lang);
-    }
-    ~LocaleEnv()
-    {
-        for (int i = 0; i < 3; ++i)
-            Set(i, m_had[i] ? m_old[i].c_str() : nullptr);
-    }
-
-private:
-    static void Set(int i, const char* v)
-    {
-        if (v)
-            ::setenv(kNames[i], v, 1);
-        else
-            ::unsetenv(kNames[i]);
-    }
-    static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    bool m_had[3] = {};
-    std::string m_old[3];
-};
-
 TEST(SystemLanguage, FollowsTheLocaleVariablesInOrder)
 {
-    {
-        LocaleEnv env("ja_JP.UTF-8", "de_DE", "zh_CN");
-        EXPECT_EQ(platform::SystemPrimaryLanguageId(), 17);
+    const char* const kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+    const auto set = [&](int i, const char* value) { value ? ::setenv(kNames[i], value, 1) : ::unsetenv(kNames[i]); };
+    std::optional<std::string> saved[3];
+    for (int i = 0; i < 3; ++i)
+        if (const char* old = std::getenv(kNames[i]))
+            saved[i] = old;
+    const struct {
+        const char* values[3];
+        int id;
+    } cases[] = {
+        {{"ja_JP.UTF-8", "de_DE", "zh_CN"}, 17},
+        {{"", "de_DE", "zh_CN"}, 7}, // an empty variable does not count
+        {{nullptr, nullptr, "zh_CN.UTF-8"}, 4},
+        {{nullptr, nullptr, nullptr}, 9},
+    };
+    for (const auto& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            set(i, c.values[i]);
+        EXPECT_EQ(platform::SystemPrimaryLanguageId(), c.id) << c.id;
     }
-    {
-        LocaleEnv env("", "de_DE", "zh_CN"); // an empty variable does not count
-        EXPECT_EQ(platform::SystemPrimaryLanguageId(), 7);
-    }
-    {
-        LocaleEnv env(nullptr, nullptr, "zh_CN.UTF-8");
-        EXPECT_EQ(platform::SystemPrimaryLanguageId(), 4);
-    }
-    {
-        LocaleEnv env(nullptr, nullptr, nullptr);
-        EXPECT_EQ(platform::SystemPrimaryLanguageId(), 9);
-    }
+    for (int i = 0; i < 3; ++i)
+        set(i, saved[i] ? saved[i]->c_str() : nullptr);
 }
 #endif
 

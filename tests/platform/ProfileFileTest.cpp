@@ -30,15 +30,9 @@ struct ReadCase {
     std::size_t buffer = 256;
 };
 
-class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
-
-TEST_P(ProfileRead, ReadsAsThePlatformDoes)
+TEST(ProfileRead, ReadsAsThePlatformDoes)
 {
-    const ReadCase& c = GetParam();
-    EXPECT_EQ(GetProfileStringFromText(c.text, c.section, c.key, "DEF", c.buffer), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Conventions, ProfileRead, ::testing::Values(
+    const ReadCase cases[] = {
     ReadCase{"Plain", "[S]\r\nk=v\r\n", "S", "k", "v"},
     ReadCase{"NamesIgnoreCase", "[SeTTing]\nLANGUAGE=1\n", "setting", "Language", "1"},
     ReadCase{"MissingSection", "[S]\nk=v\n", "T", "k", "DEF"},
@@ -95,8 +89,10 @@ INSTANTIATE_TEST_SUITE_P(Conventions, ProfileRead, ::testing::Values(
     ReadCase{"CutBeforeSplitCharacterEarly", "[S]\nk=中文\n", "S", "k", "中", 5},
     ReadCase{"CutBeforeFourByteCharacter", "[S]\nk=a\xF0\x9F\x98\x80\n", "S", "k", "a", 5},
     ReadCase{"FourByteCharacterFits", "[S]\nk=a\xF0\x9F\x98\x80\n", "S", "k", "a\xF0\x9F\x98\x80", 6},
-    ReadCase{"StrayContinuationBytesCutPlainly", "[S]\nk=\x80\x80\x80\x80\x80\n", "S", "k", "\x80\x80", 3}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ReadCase{"StrayContinuationBytesCutPlainly", "[S]\nk=\x80\x80\x80\x80\x80\n", "S", "k", "\x80\x80", 3}};
+    for (const ReadCase& c : cases)
+        EXPECT_EQ(GetProfileStringFromText(c.text, c.section, c.key, "DEF", c.buffer), c.expected) << c.name;
+}
 
 TEST(ProfileReadLongLines, MegabyteLineIsCutAndLaterKeysStillFound)
 {
@@ -200,17 +196,9 @@ struct WriteCase {
     std::string after;
 };
 
-class ProfileWriteText : public ::testing::TestWithParam<WriteCase> {};
-
-TEST_P(ProfileWriteText, ChangesOnlyTheOneValue)
+TEST(ProfileWriteText, ChangesOnlyTheOneValue)
 {
-    const WriteCase& c = GetParam();
-    const std::string got = SetProfileStringInText(c.before, c.section, c.key, c.value);
-    EXPECT_EQ(got, c.after);
-    EXPECT_EQ(GetProfileStringFromText(got, c.section, c.key, "DEF", 256), c.value);
-}
-
-INSTANTIATE_TEST_SUITE_P(Conventions, ProfileWriteText, ::testing::Values(
+    const WriteCase cases[] = {
     WriteCase{"ReplaceKeepsCrLf", "[S]\r\na=1\r\nk=old\r\nb=2\r\n", "S", "k", "new",
               "[S]\r\na=1\r\nk=new\r\nb=2\r\n"},
     WriteCase{"ReplaceEmptyValue", "[Setting]\r\nLanguage=\r\nType=0\r\n", "Setting", "Language", "0",
@@ -236,8 +224,13 @@ INSTANTIATE_TEST_SUITE_P(Conventions, ProfileWriteText, ::testing::Values(
     WriteCase{"EmptyFileGetsCrLf", "", "S", "k", "5", "[S]\r\nk=5\r\n"},
     WriteCase{"MarkOnlyFileGetsNoBlankLine", "\xEF\xBB\xBF", "S", "k", "5", "\xEF\xBB\xBF[S]\r\nk=5\r\n"},
     WriteCase{"NulBytesKept", "[S]\nk=1\n\0z\n"s, "S", "k", "2", "[S]\nk=2\n\0z\n"s},
-    WriteCase{"EmptyValueWritten", "[S]\nk=1\n", "S", "k", "", "[S]\nk=\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    WriteCase{"EmptyValueWritten", "[S]\nk=1\n", "S", "k", "", "[S]\nk=\n"}};
+    for (const WriteCase& c : cases) {
+        const std::string got = SetProfileStringInText(c.before, c.section, c.key, c.value);
+        EXPECT_EQ(got, c.after) << c.name;
+        EXPECT_EQ(GetProfileStringFromText(got, c.section, c.key, "DEF", 256), c.value) << c.name;
+    }
+}
 
 QStringList Entries(const TempDataDir& dir)
 {
@@ -250,12 +243,11 @@ const std::string kSettings = "[Setting]\r\nLanguage=1\r\nType=0\r\nDialogHeight
 TEST(ProfileFile, ReadsFromFileAndDefaultsWhenMissingOrDirectory)
 {
     TempDataDir dir;
-    ASSERT_TRUE(dir.IsValid());
     ASSERT_TRUE(dir.Write("a.ini", kSettings));
     ASSERT_TRUE(dir.MakeDir("d.ini"));
-    EXPECT_EQ(GetProfileString(dir.PathOf("a.ini"), "Setting", "Language", "ERR", 256), "1");
-    EXPECT_EQ(GetProfileString(dir.PathOf("none.ini"), "Setting", "Language", "ERR", 256), "ERR");
-    EXPECT_EQ(GetProfileString(dir.PathOf("d.ini"), "Setting", "Language", "ERR", 256), "ERR");
+    const std::pair<const char*, const char*> cases[] = {{"a.ini", "1"}, {"none.ini", "ERR"}, {"d.ini", "ERR"}};
+    for (const auto& [name, value] : cases)
+        EXPECT_EQ(GetProfileString(dir.PathOf(name), "Setting", "Language", "ERR", 256), value) << name;
 }
 
 #ifndef _WIN32
@@ -276,24 +268,10 @@ TEST(ProfileFile, WriteReplacesInPlaceAndKeepsPermissions)
     EXPECT_EQ(dir.Read("Setting.ini"), "[Setting]\r\nLanguage=1\r\nType=1\r\nDialogHeight=0\r\n");
     EXPECT_EQ(ModeOf(dir.PathOf("Setting.ini")), 0640u);
     EXPECT_EQ(Entries(dir), QStringList{"Setting.ini"}); // no temporary file left behind
-    EXPECT_EQ(stages.Calls(WriteStage::Open), 1);
-    EXPECT_EQ(stages.Calls(WriteStage::Write), 1);
-    EXPECT_EQ(stages.Calls(WriteStage::Replace), 1);
+    for (WriteStage stage : {WriteStage::Open, WriteStage::Write, WriteStage::Replace})
+        EXPECT_EQ(stages.Calls(stage), 1) << WriteStageName(stage);
 }
 
-#endif
-
-TEST(ProfileFile, WriteNeverCreatesAFile)
-{
-    TempDataDir dir;
-    EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Type", "1"));
-    EXPECT_FALSE(dir.Exists("Setting.ini"));
-    ASSERT_TRUE(dir.MakeDir("Dir.ini"));
-    EXPECT_FALSE(WriteProfileString(dir.PathOf("Dir.ini"), "Setting", "Type", "1"));
-    EXPECT_TRUE(Entries(dir) == QStringList{"Dir.ini"});
-}
-
-#ifndef _WIN32
 TEST(ProfileFile, WriteThroughSymbolicLinkKeepsTheLink)
 {
     TempDataDir dir;
@@ -305,8 +283,17 @@ TEST(ProfileFile, WriteThroughSymbolicLinkKeepsTheLink)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(GetProfileString(dir.PathOf("real.ini"), "Setting", "Language", "ERR", 256), "0");
 }
-
 #endif
+
+TEST(ProfileFile, WriteNeverCreatesAFile)
+{
+    TempDataDir dir;
+    EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Type", "1"));
+    EXPECT_FALSE(dir.Exists("Setting.ini"));
+    ASSERT_TRUE(dir.MakeDir("Dir.ini"));
+    EXPECT_FALSE(WriteProfileString(dir.PathOf("Dir.ini"), "Setting", "Type", "1"));
+    EXPECT_EQ(Entries(dir), QStringList{"Dir.ini"});
+}
 
 TEST(ProfileFile, SeveralValuesGoInOneReplacementOrNotAtAll)
 {
@@ -329,38 +316,28 @@ TEST(ProfileFile, SeveralValuesGoInOneReplacementOrNotAtAll)
     EXPECT_EQ(dir.Read("Setting.ini"), before);
 }
 
-class ProfileWriteFailure : public ::testing::TestWithParam<WriteStage> {};
-
-TEST_P(ProfileWriteFailure, LeavesTheOriginalByteForByte)
+TEST(ProfileFile, FailureAtEachStageLeavesTheOriginalByteForByte)
 {
-    TempDataDir dir;
     const std::string original = "\xEF\xBB\xBF[Setting]\r\nLanguage=\r\nType=0\nDialogHeight=0";
-    ASSERT_TRUE(dir.Write("Setting.ini", original));
-    ScopedWriteHook failing({GetParam()});
-
-    EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0"));
-    EXPECT_EQ(dir.Read("Setting.ini"), original);
-    EXPECT_EQ(Entries(dir), QStringList{"Setting.ini"});
-
+    for (WriteStage stage : {WriteStage::Open, WriteStage::Write, WriteStage::Replace}) {
+        TempDataDir dir;
+        ASSERT_TRUE(dir.Write("Setting.ini", original));
+        ScopedWriteHook failing({stage});
+        EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), "Setting", "Language", "0")) << WriteStageName(stage);
+        EXPECT_EQ(dir.Read("Setting.ini"), original) << WriteStageName(stage);
+        EXPECT_EQ(Entries(dir), QStringList{"Setting.ini"}) << WriteStageName(stage);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(EachStage, ProfileWriteFailure,
-    ::testing::Values(WriteStage::Open, WriteStage::Write, WriteStage::Replace),
-    [](const auto& info) { return std::string(WriteStageName(info.param)); });
 
 TEST(ProfileFile, ValuesThatWouldReshapeTheFileAreRefused)
 {
     TempDataDir dir;
     ASSERT_TRUE(dir.Write("Setting.ini", kSettings));
-    const std::string path = dir.PathOf("Setting.ini");
-    EXPECT_FALSE(WriteProfileString(path, "Setting", "Type", "0\r\n[Evil]"));
-    EXPECT_FALSE(WriteProfileString(path, "Setting", "Type", "0\rX=1"));
-    EXPECT_FALSE(WriteProfileString(path, "Setting", "Type", "0\0"s));
-    EXPECT_FALSE(WriteProfileString(path, "Set]ting", "Type", "0"));
-    EXPECT_FALSE(WriteProfileString(path, "Setting", "Ty=pe", "0"));
-    EXPECT_FALSE(WriteProfileString(path, "Setting", ";Type", "0"));
-    EXPECT_FALSE(WriteProfileString(path, "Setting", " ", "0"));
-    EXPECT_FALSE(WriteProfileString(path, "", "Type", "0"));
+    const std::string cases[][3] = {{"Setting", "Type", "0\r\n[Evil]"}, {"Setting", "Type", "0\rX=1"},
+        {"Setting", "Type", "0\0"s}, {"Set]ting", "Type", "0"}, {"Setting", "Ty=pe", "0"}, {"Setting", ";Type", "0"},
+        {"Setting", " ", "0"}, {"", "Type", "0"}};
+    for (const auto& c : cases)
+        EXPECT_FALSE(WriteProfileString(dir.PathOf("Setting.ini"), c[0], c[1], c[2])) << c[0] << "/" << c[1] << "=" << c[2];
     EXPECT_EQ(dir.Read("Setting.ini"), kSettings);
 }
 

@@ -251,7 +251,7 @@ TEST_F(CDarvellDlgTest, CheckedRadioStillResetsTheEntry)
     ExpectIdle();
 }
 
-TEST_F(CDarvellDlgTest, EmitterMainCodeLocksTheReceiverSideOut)
+TEST_F(CDarvellDlgTest, MainCodeLocksTheOtherSideOut)
 {
     Enter(0, 2); // "1"
     EXPECT_FALSE(Enabled(IDC_RECEIVER_MAIN));
@@ -267,10 +267,8 @@ TEST_F(CDarvellDlgTest, EmitterMainCodeLocksTheReceiverSideOut)
     const QImage locked = Render(*Window().Control(IDC_RECEIVER_MAIN));
     EXPECT_GT(CountColour(entered, entered.rect(), kWhite), entered.width() * entered.height() / 2);
     EXPECT_EQ(CountColour(locked, locked.rect().adjusted(3, 3, -3, -3), kWhite), 0);
-}
 
-TEST_F(CDarvellDlgTest, ReceiverMainCodeLocksTheEmitterSideOut)
-{
+    Click(IDC_CLEAR);
     Enter(3, 1);
     EXPECT_FALSE(Enabled(IDC_EMITTER_MAIN));
     EXPECT_EQ(Text(IDC_EMITTER_MAIN), "Click");
@@ -293,8 +291,18 @@ TEST_F(CDarvellDlgTest, PickerClosedWithoutAChoiceChangesNothing)
     EXPECT_EQ(Text(IDC_EMITTER_MAIN), "No\nerror code");
 }
 
-TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
+TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPagesInEitherLanguage)
 {
+    m_app.m_nLanguage = 0;
+    Click(IDC_ONE_UNIT);
+    Enter(0, 1);
+    std::string cause, remedy;
+    ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
+    EXPECT_EQ(Text(IDC_TEXTBOX), "* 原因\n" + cause + "\n* 处理方法\n" + remedy);
+    EXPECT_EQ(Text(IDC_COUNT_CAPTION), "可能是个别异常");
+
+    m_app.m_nLanguage = 1;
+    m_dlg.reset();
     Click(IDC_ONE_UNIT);
     Enter(0, 1);
     EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
@@ -310,7 +318,6 @@ TEST_F(CDarvellDlgTest, OneUnitNoErrorCodeShowsTheFirstOfFourPages)
     EXPECT_EQ(Window().BlinkTimer().interval(), 500);
     EXPECT_TRUE(m_messages.empty());
 
-    std::string cause, remedy;
     ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
     ASSERT_FALSE(cause.empty());
     EXPECT_EQ(Text(IDC_TEXTBOX), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
@@ -340,34 +347,29 @@ TEST_F(CDarvellDlgTest, FocusAfterAResultRestsWhereNoKeyClearsIt)
     ExpectIdle();
 }
 
-TEST_F(CDarvellDlgTest, ChineseCausePageUsesChineseHeadings)
-{
-    m_app.m_nLanguage = 0;
-    Click(IDC_ONE_UNIT);
-    Enter(0, 1);
-    std::string cause, remedy;
-    ASSERT_TRUE(COperateIni(m_app, 2).ReadCauseRemedy(149, remedy, cause, 1));
-    EXPECT_EQ(Text(IDC_TEXTBOX), "* 原因\n" + cause + "\n* 处理方法\n" + remedy);
-    EXPECT_EQ(Text(IDC_COUNT_CAPTION), "可能是个别异常");
-}
-
+// The lamp conditions narrow the list (closed without OK they change nothing);
+// a list of one entry has no UP, DOWN or conditions.
 TEST_F(CDarvellDlgTest, LampFilterNarrowsTheList)
 {
-    struct Case { bool interlock; bool halt; std::vector<int> errNos; const char* page; };
+    struct Case { int code; int lamps; bool conditionsShown; std::vector<int> errNos; const char* page; };
+    enum { kNone = -1, kInterlock = 1, kHalt = 2, kNoOk = 4 };
     const Case cases[] = {
-        {false, false, {150}, "1 / 1"},
-        {false, true, {151}, "1 / 1"},
-        {true, false, {152}, "1 / 1"},
-        {true, true, {151, 152}, "1 / 2"},
+        {1, 0, false, {150}, "1 / 1"},
+        {1, kHalt, false, {151}, "1 / 1"},
+        {1, kInterlock, false, {152}, "1 / 1"},
+        {1, kInterlock | kHalt, false, {151, 152}, "1 / 2"},
+        {1, kInterlock | kHalt | kNoOk, true, {149, 150, 151, 152}, "1 / 4"},
+        {2, kNone, false, {155}, "1 / 1"},
     };
     for (const Case& c : cases) {
         Click(IDC_ONE_UNIT);
-        Enter(0, 1);
-        Conditions(c.interlock, c.halt);
-        EXPECT_EQ(ErrorNumbers(), c.errNos) << c.interlock << c.halt;
+        Enter(0, c.code);
+        if (c.lamps != kNone)
+            Conditions(c.lamps & kInterlock, c.lamps & kHalt, !(c.lamps & kNoOk));
+        EXPECT_EQ(ErrorNumbers(), c.errNos) << c.code << " " << c.lamps;
         EXPECT_EQ(Text(IDC_PAGE), c.page);
         EXPECT_EQ(Text(IDC_COUNT), std::to_string(c.errNos.size()));
-        EXPECT_FALSE(Shown(IDC_CONDITIONS));
+        EXPECT_EQ(Shown(IDC_CONDITIONS), c.conditionsShown);
         const bool paging = c.errNos.size() > 1;
         EXPECT_EQ(Shown(IDC_DOWN), paging);
         EXPECT_EQ(Shown(IDC_UP), paging);
@@ -378,29 +380,6 @@ TEST_F(CDarvellDlgTest, LampFilterNarrowsTheList)
         EXPECT_EQ(Text(IDC_TEXTBOX), "* Cause\n" + cause + "\n* Remedy\n" + remedy);
         EXPECT_TRUE(Window().BlinkTimer().isActive());
     }
-}
-
-TEST_F(CDarvellDlgTest, ConditionsClosedWithoutOkChangeNothing)
-{
-    Click(IDC_ONE_UNIT);
-    Enter(0, 1);
-    Conditions(true, true, false);
-    EXPECT_EQ(ErrorNumbers(), (std::vector<int>{149, 150, 151, 152}));
-    EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
-    EXPECT_TRUE(Shown(IDC_CONDITIONS));
-}
-
-TEST_F(CDarvellDlgTest, OneEntryListKeepsUpAndDownHidden)
-{
-    Click(IDC_ONE_UNIT);
-    Enter(0, 2); // "0"
-    EXPECT_EQ(ErrorNumbers(), std::vector<int>{155});
-    EXPECT_EQ(Text(IDC_PAGE), "1 / 1");
-    EXPECT_EQ(Text(IDC_COUNT), "1");
-    EXPECT_FALSE(Shown(IDC_DOWN));
-    EXPECT_FALSE(Shown(IDC_UP));
-    EXPECT_FALSE(Enabled(IDC_DOWN));
-    EXPECT_FALSE(Shown(IDC_CONDITIONS));
 }
 
 TEST_F(CDarvellDlgTest, PagingUpAndDownAndTheEnds)
@@ -484,16 +463,6 @@ TEST_F(CDarvellDlgTest, DiagnosisFailuresResetTheEntryAndExplain)
     ASSERT_TRUE(m_dir.Write("QL7BE.ini", original));
     Enter(0, 1);
     EXPECT_EQ(Text(IDC_PAGE), "1 / 4");
-}
-
-TEST_F(CDarvellDlgTest, ClearEndsTheDiagnosis)
-{
-    Click(IDC_ONE_UNIT);
-    Enter(0, 1);
-    ASSERT_TRUE(Shown(IDC_PAGE));
-    Click(IDC_CLEAR);
-    ExpectIdle();
-    EXPECT_EQ(m_app.m_nUnitsIndex, 2);
 }
 
 TEST_F(CDarvellDlgTest, SettingsExitEndsTheWindowAndOkReloads)
@@ -617,16 +586,28 @@ TEST_F(CDarvellDlgTest, BlinkFlipsThePhaseAndRepaintsOnlyThePicture)
     EXPECT_EQ(DifferingPixels(outside0, outside1), 0);
     EXPECT_GT(DifferingPixels(phase0.copy(pic), phase1.copy(pic)), 0);
 
-    // CLEAR stops the blink.
+    // CLEAR ends the diagnosis and the blink, and keeps the unit count.
     Click(IDC_CLEAR);
-    EXPECT_FALSE(dlg.BlinkTimer().isActive());
+    ExpectIdle();
     EXPECT_EQ(dlg.Diagnosis().BlinkPhase(), 0);
+    EXPECT_EQ(m_app.m_nUnitsIndex, 2);
 }
 
-TEST_F(CDarvellDlgTest, WindowMenuOpensTheAboutBox)
+TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickOrAltSpaceAndOpensTheAboutBox)
 {
-    QMenu* menu = Window().WindowMenu();
+    CDarvellDlg& dlg = Window();
+    QMenu* menu = dlg.WindowMenu();
     ASSERT_NE(menu, nullptr);
+    // Right-click on the background, away from every control, and Alt+Space.
+    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(700, 40), dlg.mapToGlobal(QPoint(700, 40)));
+    QApplication::sendEvent(&dlg, &right);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    dlg.activateWindow();
+    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+
     ASSERT_EQ(menu->actions().size(), 7); // About, a separator, the three report commands, a separator, the history
     QAction* about = menu->actions().front();
     EXPECT_EQ(about->text().toStdString(), g_strAboutMenuItem);
@@ -665,21 +646,6 @@ TEST_F(CDarvellDlgTest, ReportCommandsFollowTheResult)
     printer.setOutputFileName(QString::fromStdString(m_dir.PathOf("no-such-folder/report.pdf")));
     EXPECT_FALSE(dlg.PrintReport(printer));
     EXPECT_EQ(m_messages, std::vector<int>{-1});
-}
-
-TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickAndAltSpace)
-{
-    CDarvellDlg& dlg = Window();
-    QMenu* menu = dlg.WindowMenu();
-    // Right-click on the background, away from every control.
-    QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(700, 40), dlg.mapToGlobal(QPoint(700, 40)));
-    QApplication::sendEvent(&dlg, &right);
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
-    dlg.activateWindow();
-    QTest::keyClick(&dlg, Qt::Key_Space, Qt::AltModifier);
-    EXPECT_TRUE(menu->isVisible());
-    menu->hide();
 }
 
 // Every key of the one-unit tables of both sides, entered through the window,
@@ -734,10 +700,6 @@ TEST_F(CDarvellDlgTest, EveryTwoUnitReceiverEntryListsItsMatchingRows)
     EXPECT_EQ(rows, size_t(table.count));
     EXPECT_TRUE(m_messages.empty());
 }
-
-} // namespace
-
-namespace {
 
 // Lowest row, plus one, that the text's glyphs (and underline) cover when drawn
 // from the top of a tall image.

@@ -96,14 +96,22 @@ QByteArray Repeat(const char* unit, int times)
     return out;
 }
 
+// A folder, or a symbolic link to target, in place of the file.
+void MakeDirectory(const QString& path)
+{
+    QFile::remove(path);
+    QDir().mkdir(path);
+}
+void MakeLink(const QString& path, const QString& target)
+{
+    QFile::remove(path);
+    QFile::link(target, path);
+}
+
 const Breakage kBreakages[] = {
     {"SettingMissing", [](const QString& d) { QFile::remove(d + "/Setting.ini"); },
      "error: Setting.ini: missing (the program stops with message 5)", 1},
-    {"SettingDirectory",
-     [](const QString& d) {
-         QFile::remove(d + "/Setting.ini");
-         QDir().mkdir(d + "/Setting.ini");
-     },
+    {"SettingDirectory", [](const QString& d) { MakeDirectory(d + "/Setting.ini"); },
      "error: Setting.ini: is a directory, not a file", 1},
     {"LanguageNotAccepted",
      [](const QString& d) { ReplaceInFile(d + "/Setting.ini", "Language=1", "Language=2"); },
@@ -133,11 +141,7 @@ const Breakage kBreakages[] = {
      1},
     {"CauseFileMissing", [](const QString& d) { QFile::remove(d + "/QL7BJ.ini"); },
      "error: QL7BJ.ini: missing (the program stops with message 1", 1},
-    {"CauseFileIsADirectory",
-     [](const QString& d) {
-         QFile::remove(d + "/QL7AJ.ini");
-         QDir().mkdir(d + "/QL7AJ.ini");
-     },
+    {"CauseFileIsADirectory", [](const QString& d) { MakeDirectory(d + "/QL7AJ.ini"); },
      "error: QL7AJ.ini: is a directory, not a file", 1},
     {"CauseFileOfOtherContent",
      [](const QString& d) { WriteFile(d + "/QL7AE.ini", "just some text\n"); },
@@ -162,8 +166,7 @@ const Breakage kBreakages[] = {
      "error: QL7BJ.ini [2LINER180] re: value \"ERR\" counts as missing", 1},
     {"ValueEmpty",
      [](const QString& d) {
-         ReplaceInFile(d + "/QL7AE.ini", "[1LINE4]\r\nca=English cause of error 4.\\nSecond line.",
-                       "[1LINE4]\r\nca=  ");
+         ReplaceInFile(d + "/QL7AE.ini", "[1LINE4]\r\nca=English cause of error 4.\\nSecond line.", "[1LINE4]\r\nca=  ");
      },
      "error: QL7AE.ini [1LINE4] ca: empty", 1},
     {"CauseTooLong",
@@ -188,18 +191,10 @@ const Breakage kBreakages[] = {
      "error: m05.bmp: cannot be read as a BMP image (the program stops with message 8)", 1},
     {"TileNotABitmap", [](const QString& d) { WriteFile(d + "/a02.bmp", "BM this is text"); },
      "error: a02.bmp: cannot be read as a BMP image", 1},
-    {"TileTruncated",
-     [](const QString& d) {
-         QByteArray bytes = fixture::ReadFile(d + "/a03.bmp");
-         bytes.chop(100);
-         WriteFile(d + "/a03.bmp", bytes);
-     },
+    {"TileTruncated", [](const QString& d) { WriteFile(d + "/a03.bmp", fixture::ReadFile(d + "/a03.bmp").chopped(100)); },
      "error: a03.bmp: cannot be read as a BMP image", 1},
-    {"ColumnTooHigh",
-     [](const QString& d) {
-         // The base pictures all hold h00 with three m00 below it.
-         WriteBitmap(d + "/h00.bmp", 60, 50);
-     },
+    // The base pictures all hold h00 with three m00 below it.
+    {"ColumnTooHigh", [](const QString& d) { WriteBitmap(d + "/h00.bmp", 60, 50); },
      "error: h00.bmp: 60 x 50 px makes a column too high in ", 1},
     {"PictureTooWide", [](const QString& d) { WriteBitmap(d + "/a01.bmp", 80, 80); },
      "error: a01.bmp: 80 x 80 px makes the picture too wide in ", 1},
@@ -224,17 +219,9 @@ const Breakage kBreakages[] = {
      "error: ql7b_7seg.bmp: 180 x 420 px at (380, 95)", 1},
     {"UndrawnPictureMustStillLoad", [](const QString& d) { WriteFile(d + "/QL7-A_pic.bmp", "x"); },
      "error: QL7-A_pic.bmp: cannot be read as a BMP image", 1},
-    {"SymbolicLinkLoop",
-     [](const QString& d) {
-         QFile::remove(d + "/Help.ini");
-         QFile::link(d + "/Help.ini", d + "/Help.ini");
-     },
+    {"SymbolicLinkLoop", [](const QString& d) { MakeLink(d + "/Help.ini", d + "/Help.ini"); },
      "error: Help.ini: is a symbolic link loop (the program stops with message 9)", 1},
-    {"DanglingLink",
-     [](const QString& d) {
-         QFile::remove(d + "/b01.bmp");
-         QFile::link(d + "/nowhere.bmp", d + "/b01.bmp");
-     },
+    {"DanglingLink", [](const QString& d) { MakeLink(d + "/b01.bmp", d + "/nowhere.bmp"); },
      "error: b01.bmp: is a symbolic link to nothing", 1},
 };
 

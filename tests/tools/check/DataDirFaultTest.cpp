@@ -55,6 +55,13 @@ protected:
     // What start-up and a diagnosis get from the directory.
     struct ProgramView {
         bool settingFile, settings, helpFile, help, causeFile, cause, tiles, pictures;
+        bool operator==(const ProgramView&) const = default;
+        friend void PrintTo(const ProgramView& v, std::ostream* os)
+        {
+            *os << "setting file " << v.settingFile << ", settings " << v.settings << ", help file " << v.helpFile
+                << ", help " << v.help << ", cause file " << v.causeFile << ", cause " << v.cause << ", tiles "
+                << v.tiles << ", pictures " << v.pictures;
+        }
     };
     ProgramView Program(int language = 1)
     {
@@ -82,24 +89,14 @@ protected:
 
 TEST_F(DataDirFault, CompleteDirectoryWorksForTheProgram)
 {
-    const ProgramView v = Program();
-    EXPECT_TRUE(v.settingFile && v.settings && v.helpFile && v.help && v.causeFile && v.cause && v.tiles
-                && v.pictures);
+    EXPECT_EQ(Program(), (ProgramView{true, true, true, true, true, true, true, true}));
 }
 
 TEST_F(DataDirFault, EveryFileADirectory)
 {
     for (const QString& name : QDir(m_dir).entryList(QDir::Files))
         Replace(name, [](const QString& p) { return QDir().mkdir(p); });
-    const ProgramView v = Program();
-    EXPECT_FALSE(v.settingFile);
-    EXPECT_FALSE(v.settings);
-    EXPECT_FALSE(v.helpFile);
-    EXPECT_FALSE(v.help);
-    EXPECT_FALSE(v.causeFile);
-    EXPECT_FALSE(v.cause);
-    EXPECT_FALSE(v.tiles);
-    EXPECT_FALSE(v.pictures);
+    EXPECT_EQ(Program(), ProgramView{});
     AppState app;
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
 
@@ -115,13 +112,7 @@ TEST_F(DataDirFault, SymbolicLinkLoops)
     for (const char* name : {"Setting.ini", "QL7BE.ini", "m07.bmp", "ql7b-r.bmp"})
         Replace(name, [](const QString& p) { return QFile::link(p, p); });
     const ProgramView v = Program();
-    EXPECT_FALSE(v.settingFile);
-    EXPECT_FALSE(v.settings);
-    EXPECT_TRUE(v.help);
-    EXPECT_FALSE(v.causeFile);
-    EXPECT_FALSE(v.cause);
-    EXPECT_FALSE(v.tiles);
-    EXPECT_FALSE(v.pictures);
+    EXPECT_EQ(v, (ProgramView{false, false, v.helpFile, true, false, false, false, false}));
     AppState app;
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
     EXPECT_TRUE(QFileInfo(File("Setting.ini")).isSymLink()) << "the link must stay as it was";
@@ -140,11 +131,7 @@ TEST_F(DataDirFault, FifosInPlaceOfFilesAreNotWaitedOn)
     for (const char* name : {"Setting.ini", "Help.ini", "QL7BE.ini", "h00.bmp", "Orvane_logo.bmp"})
         Replace(name, fifo);
     const ProgramView v = Program();
-    EXPECT_FALSE(v.settings);
-    EXPECT_FALSE(v.help);
-    EXPECT_FALSE(v.cause);
-    EXPECT_FALSE(v.tiles);
-    EXPECT_FALSE(v.pictures);
+    EXPECT_EQ(v, (ProgramView{v.settingFile, false, v.helpFile, false, v.causeFile, false, false, false}));
     AppState app;
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
 
@@ -188,13 +175,7 @@ TEST_F(DataDirFault, FilesBeyondAnyRealSizeAreUnreadableNotFatal)
     for (const char* name : {"Setting.ini", "Help.ini", "QL7BE.ini", "h00.bmp", "Orvane_logo.bmp"})
         ASSERT_EQ(::truncate(File(name).toLocal8Bit().constData(), kTerabyte), 0) << name;
     const ProgramView v = Program();
-    EXPECT_TRUE(v.settingFile);
-    EXPECT_FALSE(v.settings);
-    EXPECT_FALSE(v.help);
-    EXPECT_TRUE(v.causeFile);
-    EXPECT_FALSE(v.cause);
-    EXPECT_FALSE(v.tiles);
-    EXPECT_FALSE(v.pictures);
+    EXPECT_EQ(v, (ProgramView{true, false, v.helpFile, false, true, false, false, false}));
     AppState app;
     EXPECT_FALSE(COperateIni(app).WriteSettings(1, 0));
     EXPECT_EQ(QFileInfo(File("Setting.ini")).size(), kTerabyte);
@@ -245,9 +226,7 @@ TEST_F(DataDirFault, DirectoryMissingOrAFile)
 {
     ASSERT_TRUE(QDir(m_dir).removeRecursively());
     fixture::WriteFile(m_dir, "not a directory");
-    const ProgramView v = Program();
-    EXPECT_FALSE(v.settingFile || v.settings || v.helpFile || v.help || v.causeFile || v.cause || v.tiles
-                 || v.pictures);
+    EXPECT_EQ(Program(), ProgramView{});
     EXPECT_EQ(CheckerLines(CDataDirChecker::kUnreadable).size(), 1u);
 }
 

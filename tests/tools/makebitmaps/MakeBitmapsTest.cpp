@@ -81,39 +81,6 @@ TEST_F(MakeBitmaps, OutputIsTheSameOnEveryRun)
         EXPECT_EQ(s_dir->Read(name.toStdString()), second.Read(name.toStdString())) << name.toStdString();
 }
 
-TEST_F(MakeBitmaps, TilesFitThePictureRectangle)
-{
-    ASSERT_TRUE(s_loaded);
-    AppState app;
-    for (int units : {0, 1, 2}) {
-        app.m_nUnitsIndex = units;
-        PictureRow row;
-        CBmpData::GetBaseRow(app, row);
-        int width = 0;
-        for (int column = 0; column < 3; ++column) {
-            int height = 0;
-            for (int k = column * 4; k < column * 4 + 4; ++k)
-                height += Tile(row[k]).height();
-            EXPECT_EQ(height, 274) << units << " column " << column;
-            width += Tile(row[column * 4 + 3]).width();
-        }
-        EXPECT_LE(width, 188);
-        EXPECT_LE(Tile(row[12]).width(), 188);
-        EXPECT_LE(Tile(row[12]).height(), 51);
-    }
-    // Tiles that share a place have one size, so the columns never shift.
-    std::map<int, QSize> sizeAt;
-    for (int i = 0; i < 33; ++i) {
-        const std::string code = g_pictureCodes[i];
-        const int family = code[0] == 'h' ? (code[1] == 'a' ? 1 : 0) : code[0] == 'm' ? 2 : code[0] == 'a' ? 3 : 4;
-        const QSize size = s_bitmaps->m_hCodeBitmaps[i].size();
-        if (sizeAt.count(family))
-            EXPECT_EQ(size, sizeAt[family]) << code;
-        else
-            sizeAt[family] = size;
-    }
-}
-
 TEST_F(MakeBitmaps, PicturesFitTheirPlaces)
 {
     ASSERT_TRUE(s_loaded);
@@ -200,9 +167,9 @@ TEST_F(MakeBitmaps, FaultTilesLightTheIndicatorWithoutDigits)
     EXPECT_GE(DifferingPixels(Tile("m01").copy(indicator), lit), 40);
 }
 
-// Composes the picture of each unit count as the main window does; with
-// DARVELL_SHOT_DIR set, writes it there for a look.
-TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCount)
+// Composes the picture of each unit count as the main window does: its tiles
+// fill the picture rectangle. With DARVELL_SHOT_DIR set, writes it there for a look.
+TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCountFitsThePictureRectangle)
 {
     ASSERT_TRUE(s_loaded);
     const QByteArray shotDir = qgetenv("DARVELL_SHOT_DIR");
@@ -212,13 +179,24 @@ TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCount)
         app.m_nUnitsIndex = units;
         PictureRow row;
         CBmpData::GetBaseRow(app, row);
+        int width = 0;
+        for (int column = 0; column < 3; ++column) {
+            int height = 0;
+            for (int k = column * 4; k < column * 4 + 4; ++k)
+                height += Tile(row[k]).height();
+            EXPECT_EQ(height, 274) << units << " column " << column;
+            width += Tile(row[column * 4 + 3]).width();
+        }
+        EXPECT_LE(width, 188);
+        EXPECT_LE(Tile(row[12]).width(), 188);
+        EXPECT_LE(Tile(row[12]).height(), 51);
+
         QImage picture(188, 325, QImage::Format_RGB32);
         picture.fill(Qt::white);
         {
             QPainter painter(&picture);
             DrawPictureRow(painter, *s_bitmaps, row, 0, 0);
         }
-        // The tiles cover the whole picture rectangle.
         EXPECT_EQ(CountColour(picture, picture.rect(), Qt::white), 0) << units;
         // Fewer units, fewer drawn housings: count the housing colour.
         const int bodies = CountColour(picture, QRect(0, 34, 188, 240), QColor(72, 74, 82));
@@ -228,6 +206,17 @@ TEST_F(MakeBitmaps, ComposedPictureOfEachUnitCount)
         previousBodies = bodies;
         if (!shotDir.isEmpty())
             picture.save(QString::fromLocal8Bit(shotDir) + QStringLiteral("/picture-%1-units.png").arg(3 - units));
+    }
+    // Tiles that share a place have one size, so the columns never shift.
+    std::map<int, QSize> sizeAt;
+    for (int i = 0; i < 33; ++i) {
+        const std::string code = g_pictureCodes[i];
+        const int family = code[0] == 'h' ? (code[1] == 'a' ? 1 : 0) : code[0] == 'm' ? 2 : code[0] == 'a' ? 3 : 4;
+        const QSize size = s_bitmaps->m_hCodeBitmaps[i].size();
+        if (sizeAt.count(family))
+            EXPECT_EQ(size, sizeAt[family]) << code;
+        else
+            sizeAt[family] = size;
     }
 }
 
