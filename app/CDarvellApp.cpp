@@ -77,14 +77,19 @@ bool CDarvellApp::LoadBitmaps()
     return Check(m_work.TakeBitmaps(m_bitmaps), Message::BitmapsUnreadable);
 }
 
-void CDarvellApp::RunScreens()
+int CDarvellApp::RunScreens()
 {
-    CSetDlg settings(m_app, m_bitmaps);
-    StartupMark("settings screen built");
-    if (settings.DoModal() != CTemplateDialog::IDOK)
-        return; // EXIT: the program ends without its main window
+    {
+        CSetDlg settings(m_app, m_bitmaps);
+        StartupMark("settings screen built");
+        if (settings.DoModal() != CTemplateDialog::IDOK)
+            return kExitNormal; // EXIT: the program ends without its main window
+    }
+    if (!m_work.TakeCheckedBitmaps(m_bitmaps))
+        return Fail(Message::BitmapsUnreadable);
     CDarvellDlg window(m_app, m_bitmaps);
     window.DoModal(); // its end is the program's end
+    return kExitNormal;
 }
 
 int CDarvellApp::InitInstance()
@@ -119,6 +124,5 @@ int CDarvellApp::InitInstance()
     m_work.Finish();
     StartupMark("font system");
 
-    RunScreens();
-    return kExitNormal;
+    return RunScreens();
 }

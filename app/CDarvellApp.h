@@ -46,7 +46,7 @@ public:
 private:
     bool LoadDataFiles();  // settings, help, cause/remedy file; false after the message
     bool LoadBitmaps();    // the 33 tiles and 7 pictures; false after the message
-    void RunScreens();
+    int RunScreens();
     int Fail(Message msg); // shows the message; the failure status
     bool Check(bool ok, Message msg); // ok, after showing the message when it is not
     template <typename Text> void Tell(const Text& text); // the message box, once the threads are done

@@ -1,10 +1,13 @@
 #include "app/StartupWork.h"
 
+#include "dialogs/CSetDlg.h"
 #include "draw/ControlFont.h"
 #include "platform/FontConfig.h"
 #include "platform/Heap.h"
+#include "platform/TextEncoding.h"
 
 #include <QAccessible>
+#include <QApplication>
 
 #include <system_error>
 #include <utility>
@@ -22,9 +25,14 @@ bool& InlineWork()
 CFontConfigurationLoad::CFontConfigurationLoad()
 {
     try {
-        m_thread = std::thread(platform::LoadFontConfiguration);
+        m_thread = std::thread([] {
+            // The legacy converters' tables stay loaded once opened: the check
+            // that the start makes later then finds them at once.
+            platform::LegacyEncodingsAvailable();
+            platform::LoadFontConfiguration();
+        });
     } catch (const std::system_error&) {
-        // The font system loads it itself when it starts.
+        // The font system loads it itself when it starts, the check its converters.
     }
 }
 
@@ -48,9 +56,10 @@ void CStartupWork::Start(LegacyEncodingsCheck legacyCheck, int bNonCjkSystem)
     try {
         // The font list, then the sizes of the settings screen's fonts: 18
         // pixels for its labels and buttons, 25 for its heading.
-        m_fonts = std::thread([bNonCjkSystem] {
+        m_fonts = std::thread([this, bNonCjkSystem] {
             for (const int pixelHeight : {18, 25})
                 ControlFont(pixelHeight, false, bNonCjkSystem);
+            m_icon = DrawAppIconImages();
         });
         m_threadsRan = true;
     } catch (const std::system_error&) {
@@ -61,7 +70,7 @@ void CStartupWork::Start(LegacyEncodingsCheck legacyCheck, int bNonCjkSystem)
         std::future<bool> result = legacy.get_future();
         m_files = std::thread([this, legacyCheck, legacy = std::move(legacy)]() mutable {
             legacy.set_value(legacyCheck());
-            m_images = CBmpData::DecodeStartupBitmaps();
+            m_images = CBmpData::DecodeStartupBitmaps(CSetDlg::kPicturesDrawn);
         });
         m_legacy = std::move(result);
         m_filesOnThread = true;
@@ -89,7 +98,12 @@ bool CStartupWork::TakeBitmaps(Bitmaps& bitmaps)
     if (m_files.joinable())
         m_files.join();
     m_filesOnThread = false; // taken once
-    return CBmpData::AdoptStartupBitmaps(std::move(m_images), bitmaps);
+    return CBmpData::AdoptStartupBitmaps(m_images, bitmaps);
+}
+
+bool CStartupWork::TakeCheckedBitmaps(Bitmaps& bitmaps)
+{
+    return CBmpData::AdoptCheckedBitmaps(m_images, bitmaps);
 }
 
 void CStartupWork::Finish()
@@ -102,5 +116,9 @@ void CStartupWork::Finish()
     if (m_threadsRan) {
         m_threadsRan = false;
         platform::ReleaseFreedMemory();
+    }
+    if (!m_iconSet) {
+        m_iconSet = true;
+        QApplication::setWindowIcon(m_icon[0].isNull() ? AppIcon() : AppIcon(std::move(m_icon)));
     }
 }

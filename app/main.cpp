@@ -1,6 +1,5 @@
 #include "app/CDarvellApp.h"
 #include "app/StartupTrace.h"
-#include "bitmaps/AppIcon.h"
 #include "platform/Heap.h"
 
 #include <QApplication>
@@ -10,14 +9,13 @@ int main(int, char** argv)
     StartupMark("exec -> main()");
     // The program takes no options: Qt's own (-style, -reverse ...) are not passed on.
     int argc = 1;
-    platform::UseOneHeap(); // before the first thread
+    platform::UseTwoHeaps(); // before the first thread
     CFontConfigurationLoad fontConfiguration; // beside QApplication's own start
     QApplication qapp(argc, argv);
     StartupMark("QApplication");
     fontConfiguration.Wait();
     StartupMark("font configuration");
     QApplication::setApplicationName(QStringLiteral("Darvell"));
-    QApplication::setWindowIcon(AppIcon());
 
     CDarvellApp app;
     return app.InitInstance();

@@ -3,9 +3,11 @@
 #include <QPainter>
 #include <QPixmap>
 
-QPixmap AppIconPixmap(int size)
+namespace {
+
+QImage AppIconImage(int size)
 {
-    QPixmap pm(size, size);
+    QImage pm(size, size, QImage::Format_ARGB32_Premultiplied);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -21,13 +23,36 @@ QPixmap AppIconPixmap(int size)
         const qreal y = (3.5 + 3 * i) * u;
         p.drawLine(QPointF(5 * u, y), QPointF(11 * u, y));
     }
+    p.end();
     return pm;
+}
+
+constexpr std::array<int, 3> kIconSizes{16, 32, 48};
+
+} // namespace
+
+QPixmap AppIconPixmap(int size)
+{
+    return QPixmap::fromImage(AppIconImage(size));
+}
+
+AppIconImages DrawAppIconImages()
+{
+    AppIconImages images;
+    for (std::size_t i = 0; i < kIconSizes.size(); ++i)
+        images[i] = AppIconImage(kIconSizes[i]);
+    return images;
+}
+
+QIcon AppIcon(AppIconImages&& images)
+{
+    QIcon icon;
+    for (QImage& image : images)
+        icon.addPixmap(QPixmap::fromImage(std::move(image)));
+    return icon;
 }
 
 QIcon AppIcon()
 {
-    QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addPixmap(AppIconPixmap(size));
-    return icon;
+    return AppIcon(DrawAppIconImages());
 }

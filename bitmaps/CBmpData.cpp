@@ -76,16 +76,62 @@ bool CBmpData::LoadBitmapPath(const std::string& filePath, QPixmap* slot)
     return !slot->isNull();
 }
 
-bool CBmpData::DecodeBitmapPath(const std::string& filePath, QImage& image)
+namespace {
+
+// The whole file, or false for one that cannot be read. The path stays the
+// file system's bytes: a folder name that is not UTF-8 would not survive a
+// trip through QString. No bitmap of the program comes near 256 MB; a larger
+// file is refused rather than read into memory.
+bool ReadBitmapFile(const std::string& filePath, std::string& bytes)
+{
+    return platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20);
+}
+
+// The program's own kind of bitmap: Windows header, one plane, 24 bits,
+// uncompressed, its pixels after the header and every row there, within the
+// reader's size limit.
+bool PlainBitmap(const QByteArray& data)
+{
+    if (!BmpComplete(data) || ReadLe32(data, 14) != 40) // complete: then the 54 bytes are there
+        return false;
+    const qint64 w = qint32(ReadLe32(data, 18)), h = qint32(ReadLe32(data, 22));
+    constexpr qint64 kLargest = qint64(128) << 20; // the reader's allocation limit, in bytes
+    return ReadLe32(data, 10) >= 54 && ReadLe16(data, 26) == 1 && ReadLe16(data, 28) == 24 && ReadLe32(data, 30) == 0
+        && w * (h < 0 ? -h : h) * 4 < kLargest;
+}
+
+// A plain bitmap's rows copied as Qt's reader copies them: the same pixels,
+// format and resolution, without asking the image plugins which format the
+// file is (that loads every plugin's description on first use).
+QImage DecodePlainBitmap(const QByteArray& data)
+{
+    const int w = int(qint32(ReadLe32(data, 18)));
+    const int h = int(qint32(ReadLe32(data, 22)));
+    const bool topDown = h < 0;
+    const int rows = topDown ? -h : h;
+    const qsizetype stride = ((qsizetype(w) * 24 + 31) / 32) * 4;
+    QImage image(w, rows, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    const uchar* row = reinterpret_cast<const uchar*>(data.constData()) + ReadLe32(data, 10);
+    for (int r = 0; r < rows; ++r, row += stride) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(topDown ? r : rows - 1 - r));
+        for (int x = 0; x < w; ++x)
+            out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+    }
+    image.setDotsPerMeterX(qint32(ReadLe32(data, 38)));
+    image.setDotsPerMeterY(qint32(ReadLe32(data, 42)));
+    return image;
+}
+
+bool DecodeBitmapBytes(const std::string& bytes, QImage& image)
 {
     image = QImage();
-    // The path stays the file system's bytes: a folder name that is not UTF-8
-    // would not survive a trip through QString. No bitmap of the program comes
-    // near 256 MB; a larger file is refused rather than read into memory.
-    std::string bytes;
-    if (!platform::ReadFileBytes(filePath, bytes, std::size_t(256) << 20))
-        return false;
     QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())); // no copy
+    if (PlainBitmap(data)) {
+        image = DecodePlainBitmap(data);
+        return !image.isNull();
+    }
     if (!BmpComplete(data))
         return false;
     QBuffer buffer(&data);
@@ -100,6 +146,25 @@ bool CBmpData::DecodeBitmapPath(const std::string& filePath, QImage& image)
     if (image.hasAlphaChannel())
         image = image.convertToFormat(QImage::Format_RGB32);
     return true;
+}
+
+// Whether the bytes will decode: a plain bitmap always does (only memory can
+// fail it then); any other kind is decoded to tell.
+bool CheckBitmapBytes(const std::string& bytes)
+{
+    if (PlainBitmap(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()))))
+        return true;
+    QImage image;
+    return DecodeBitmapBytes(bytes, image);
+}
+
+} // namespace
+
+bool CBmpData::DecodeBitmapPath(const std::string& filePath, QImage& image)
+{
+    image = QImage();
+    std::string bytes;
+    return ReadBitmapFile(filePath, bytes) && DecodeBitmapBytes(bytes, image);
 }
 
 bool CBmpData::LoadCodeBitmaps(QPixmap* codeSlots)
@@ -140,20 +205,31 @@ QPixmap& StartupBitmapSlot(Bitmaps& b, int index)
 static_assert(CBmpData::kStartupBitmapCount == std::tuple_size_v<decltype(Bitmaps::m_hCodeBitmaps)>
                                                    + std::tuple_size_v<decltype(g_pictureTable)>);
 
-CBmpData::StartupImages CBmpData::DecodeStartupBitmaps()
+CBmpData::StartupImages CBmpData::DecodeStartupBitmaps(std::span<const Picture> firstScreen)
 {
+    const int tiles = int(g_pictureCodes.size());
     StartupImages decoded;
     for (int i = 0; i < kStartupBitmapCount && decoded.failed < 0; ++i) {
-        if (!DecodeBitmapPath(platform::DataPath(StartupBitmapName(i)), decoded.images[i]))
+        std::string bytes;
+        bool now = false;
+        for (const Picture picture : firstScreen)
+            now = now || i == tiles + int(picture);
+        if (!ReadBitmapFile(platform::DataPath(StartupBitmapName(i)), bytes))
             decoded.failed = i;
+        else if (now ? !DecodeBitmapBytes(bytes, decoded.images[i]) : !CheckBitmapBytes(bytes))
+            decoded.failed = i;
+        else if (!now)
+            decoded.checked[i] = std::move(bytes);
     }
     return decoded;
 }
 
-bool CBmpData::AdoptStartupBitmaps(StartupImages&& decoded, Bitmaps& bitmaps)
+bool CBmpData::AdoptStartupBitmaps(StartupImages& decoded, Bitmaps& bitmaps)
 {
     const int count = decoded.failed < 0 ? kStartupBitmapCount : decoded.failed;
     for (int i = 0; i < count; ++i) {
+        if (decoded.images[i].isNull())
+            continue; // checked, decoded later
         QPixmap& slot = StartupBitmapSlot(bitmaps, i);
         slot = QPixmap::fromImage(std::move(decoded.images[i]));
         if (slot.isNull())
@@ -162,6 +238,22 @@ bool CBmpData::AdoptStartupBitmaps(StartupImages&& decoded, Bitmaps& bitmaps)
     if (decoded.failed >= 0)
         StartupBitmapSlot(bitmaps, decoded.failed) = QPixmap();
     return decoded.failed < 0;
+}
+
+bool CBmpData::AdoptCheckedBitmaps(StartupImages& decoded, Bitmaps& bitmaps)
+{
+    for (int i = 0; i < kStartupBitmapCount; ++i) {
+        if (decoded.checked[i].empty())
+            continue;
+        QImage image;
+        const bool ok = DecodeBitmapBytes(decoded.checked[i], image);
+        decoded.checked[i] = std::string();
+        QPixmap& slot = StartupBitmapSlot(bitmaps, i);
+        slot = ok ? QPixmap::fromImage(std::move(image)) : QPixmap();
+        if (slot.isNull())
+            return false;
+    }
+    return true;
 }
 
 const QPixmap* CBmpData::GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,

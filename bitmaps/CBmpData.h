@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <array>
+#include <span>
 #include <string>
 
 struct AppState;
@@ -32,17 +33,25 @@ public:
     static bool DecodeBitmapPath(const std::string& path, QImage& image);
 
     // Every bitmap of start-up, in the order LoadCodeBitmaps and then
-    // LoadPictures load them, decoded as images on any thread and made pixmaps
-    // on the GUI thread: together the same as those two loads.
+    // LoadPictures load them. Those the first screen draws are decoded as
+    // images at once; the others are read and their headers and lengths
+    // checked, and decoded when the later screens need them. Any thread may
+    // read and decode; only the GUI thread makes the pixmaps. Together the
+    // same as those two loads.
     static constexpr int kStartupBitmapCount = 33 + 7;
     struct StartupImages {
         std::array<QImage, kStartupBitmapCount> images;
+        std::array<std::string, kStartupBitmapCount> checked; // read and checked, not yet decoded
         int failed = -1; // the first file that could not be read (its images and later ones null), or -1
     };
-    static StartupImages DecodeStartupBitmaps();
-    // The images before the first failure become their slots' pixmaps and the
-    // failed slot is null, as the loads leave them; false when one failed.
-    static bool AdoptStartupBitmaps(StartupImages&& decoded, Bitmaps& bitmaps);
+    static StartupImages DecodeStartupBitmaps(std::span<const Picture> firstScreen);
+    // The decoded images before the first failure become their slots'
+    // pixmaps and the failed slot is null, as the loads leave them; false
+    // when one failed. The checked files stay for AdoptCheckedBitmaps.
+    static bool AdoptStartupBitmaps(StartupImages& decoded, Bitmaps& bitmaps);
+    // Decodes the checked files into their slots; false at the first that
+    // fails (that slot is left null).
+    static bool AdoptCheckedBitmaps(StartupImages& decoded, Bitmaps& bitmaps);
 
     // The slot of a picture code (exact, case-sensitive match), or fallback.
     static const QPixmap* GetCodeBitmap(const Bitmaps& bitmaps, const std::string& code,

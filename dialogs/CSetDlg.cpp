@@ -144,6 +144,6 @@ void CSetDlg::PaintPictures(QPainter& painter)
 {
     // The painter is scaled with the window: pictures are placed in unscaled pixels.
     const int w = static_cast<int>(std::lround(width() / Scale()));
-    DrawPicture(painter, m_bitmaps, Picture::PicB, w);
-    DrawPicture(painter, m_bitmaps, Picture::Logo, w);
+    for (const Picture picture : kPicturesDrawn)
+        DrawPicture(painter, m_bitmaps, picture, w);
 }

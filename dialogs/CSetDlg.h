@@ -1,7 +1,8 @@
 #pragma once
+#include "bitmaps/Bitmaps.h"
 #include "dialogs/CTemplateDialog.h"
 
-struct Bitmaps;
+#include <array>
 
 // The settings screen: language and series, stored in "Setting.ini" on OK.
 // DoModal returns IDOK after a successful OK and IDCANCEL after EXIT. Where
@@ -12,6 +13,9 @@ class CSetDlg : public CTemplateDialog {
     Q_OBJECT
 public:
     CSetDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
+
+    // The only pictures the screen draws: the others need not be loaded yet.
+    static constexpr std::array<Picture, 2> kPicturesDrawn{Picture::PicB, Picture::Logo};
 
     void OnOK() override;
 

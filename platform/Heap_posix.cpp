@@ -7,10 +7,10 @@
 
 namespace platform {
 
-void UseOneHeap()
+void UseTwoHeaps()
 {
 #if defined(__GLIBC__)
-    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_ARENA_MAX, 2);
 #endif
 }
 

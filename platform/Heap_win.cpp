@@ -2,7 +2,7 @@
 
 namespace platform {
 
-void UseOneHeap()
+void UseTwoHeaps()
 {
     // The C runtime's allocations all come from the process heap.
 }
