@@ -60,9 +60,10 @@ constexpr const char* kStatementSql[] = {
     "code_sub1, code_sub2, interlock, halt, error_numbers, note, note_time) "
     "SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17 "
     "WHERE NOT EXISTS (SELECT 1 FROM deleted WHERE id = ?1)",
-    // kCut: the oldest beyond the limit.
-    "DELETE FROM record WHERE seq IN (SELECT seq FROM record ORDER BY utc_ms, seq "
-    "LIMIT max((SELECT count(*) FROM record) - ?1, 0))",
+    // kCut: the oldest beyond the limit, never the record just added (its
+    // time may come from a clock set back).
+    "DELETE FROM record WHERE seq IN (SELECT seq FROM record WHERE seq <> last_insert_rowid() "
+    "ORDER BY utc_ms, seq LIMIT max((SELECT count(*) FROM record) - ?1, 0))",
     // kSetNote
     "UPDATE record SET note = ?2, note_time = ?3 WHERE id = ?1",
     // kDelete
@@ -232,23 +233,34 @@ bool CSqliteHistory::Prepare(Mode mode, const std::string& takeOver, HistoryErro
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     m_bReadOnly = mode == Mode::ReadOnly || sqlite3_db_readonly(m_db, "main") == 1;
-    if (!m_bReadOnly && !Exec("PRAGMA journal_mode = TRUNCATE; PRAGMA synchronous = FULL", error))
+    // The journal mode is set once the file is known to be ours: on another
+    // program's or a newer version's database in WAL mode, setting it would
+    // rewrite the file's header.
+    if (!m_bReadOnly && !Exec("PRAGMA synchronous = FULL", error))
         return false;
+    const auto ours = [&] { return m_bReadOnly || Exec("PRAGMA journal_mode = TRUNCATE", error); };
     // What the file is, read under the write lock where there is one, so
     // that of two copies starting at once only one makes the database.
     if (!m_bReadOnly && !Begin(error))
         return false;
-    int version = 0, appId = 0, objects = 0;
+    int version = 0, appId = 0, objects = 0, code = 0, tables = 0;
     sqlite3_stmt* s = nullptr;
+    // Triggers and views would run their SQL whenever the program writes or
+    // reads: a file that has any is not one the program made.
     int rc = sqlite3_prepare_v2(m_db,
                                 "SELECT (SELECT user_version FROM pragma_user_version), "
                                 "(SELECT application_id FROM pragma_application_id), "
-                                "(SELECT count(*) FROM sqlite_schema)",
+                                "(SELECT count(*) FROM sqlite_schema), "
+                                "(SELECT count(*) FROM sqlite_schema WHERE type IN ('trigger', 'view')), "
+                                "(SELECT count(*) FROM sqlite_schema WHERE type = 'table' "
+                                "AND name IN ('record', 'deleted', 'taken_over'))",
                                 -1, &s, nullptr);
     if (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
         version = sqlite3_column_int(s, 0);
         appId = sqlite3_column_int(s, 1);
         objects = sqlite3_column_int(s, 2);
+        code = sqlite3_column_int(s, 3);
+        tables = sqlite3_column_int(s, 4);
         rc = SQLITE_OK;
     }
     sqlite3_finalize(s);
@@ -257,7 +269,9 @@ bool CSqliteHistory::Prepare(Mode mode, const std::string& takeOver, HistoryErro
         Rollback();
         return false;
     }
-    if ((appId != 0 && appId != kApplicationId) || (version == 0 && objects > 0)) {
+    const bool made = version > 0 && appId == kApplicationId && tables == 3
+        && (code == 0 || version > kSchemaVersion); // a later version may add its own
+    if (version == 0 ? (appId != 0 && appId != kApplicationId) || objects > 0 : !made) {
         Rollback();
         error = {HistoryError::Kind::Foreign, m_strPath};
         return false;
@@ -266,15 +280,28 @@ bool CSqliteHistory::Prepare(Mode mode, const std::string& takeOver, HistoryErro
         m_bReadOnly = true;
         m_readOnlyReason = {HistoryError::Kind::Newer, m_strPath};
     }
-    if (m_bReadOnly || version != 0) {
+    if (m_bReadOnly || (version != 0 && !TakeOverPending(takeOver))) {
         Rollback(); // nothing was changed
-        return true;
+        return ours();
     }
-    if (!Create(takeOver, error)) {
+    // A new database, or an earlier History.csv that could not be read when
+    // the database was made.
+    if (version == 0 ? !Create(takeOver, error) : !TakeOver(takeOver, error)) {
         Rollback();
         return false;
     }
-    return Commit(error);
+    return Commit(error) && ours();
+}
+
+bool CSqliteHistory::TakeOverPending(const std::string& takeOver)
+{
+    if (takeOver.empty() || !platform::FileExists(takeOver))
+        return false;
+    sqlite3_stmt* s = nullptr;
+    const bool none = sqlite3_prepare_v2(m_db, "SELECT 1 FROM taken_over", -1, &s, nullptr) == SQLITE_OK
+        && sqlite3_step(s) == SQLITE_DONE;
+    sqlite3_finalize(s);
+    return none;
 }
 
 bool CSqliteHistory::Create(const std::string& takeOver, HistoryError& error)

@@ -60,6 +60,8 @@ private:
     bool Prepare(Mode mode, const std::string& takeOver, HistoryError& error);
     bool Create(const std::string& takeOver, HistoryError& error);
     bool TakeOver(const std::string& csvPath, HistoryError& error);
+    // Whether an earlier History.csv is there and nothing has been taken over yet.
+    bool TakeOverPending(const std::string& takeOver);
     bool Insert(Statement which, const HistoryRecord& record, std::int64_t utcMs, HistoryError& error);
     bool Exec(const char* sql, HistoryError& error);
     bool Begin(HistoryError& error);

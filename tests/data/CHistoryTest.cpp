@@ -165,13 +165,31 @@ TEST(CSqliteHistory, KeepsRecordsNotesAndDeletionsAndCutsTheOldest)
     EXPECT_EQ(read[1].m_strNoteTime, "2026-01-05T08:00:00.000+08:00");
     EXPECT_EQ(Query(path, "SELECT count(*) FROM deleted WHERE id = '" + later.m_strId + "'"), "1");
     EXPECT_EQ(store->CheckIntegrity(), "ok");
+    // At the limit a record from a clock set back is kept; the oldest other goes.
+    for (const char* time : {"2026-01-06T08:00:00.000+08:00", "2000-01-01T08:00:00.000+08:00"})
+        ASSERT_TRUE(store->Add(Sample(time), error)) << error.m_strDetail;
+    ASSERT_TRUE(store->Load(read, error));
+    EXPECT_EQ(read.front().m_strTime, "2000-01-01T08:00:00.000+08:00");
+    EXPECT_EQ(read.size(), 4u);
     store.reset();
 
     // Opened again: nothing taken over twice, and the CSV untouched.
     ASSERT_TRUE(dir.Write("History.csv", csv + Line(Sample("2026-01-09T08:00:00.000+08:00"))));
     CHistory again(path);
-    EXPECT_EQ(again.Records().size(), 3u);
+    EXPECT_EQ(again.Records().size(), 4u);
     EXPECT_EQ(Query(path, "SELECT count(*) FROM taken_over"), "1");
+
+    // A History.csv too large to read when its database was made is taken over
+    // at the first start that can read it.
+    const std::string late = dir.PathOf("late.csv"), second = dir.PathOf("second.sqlite");
+    ASSERT_TRUE(dir.Write("late.csv", ""));
+    std::filesystem::resize_file(std::filesystem::u8path(late), historycsv::kMaxFileBytes + 1);
+    for (const std::size_t expected : {0u, 2u}) {
+        store = CSqliteHistory::Open(second, CSqliteHistory::Mode::ReadWrite, 4, late, error);
+        ASSERT_TRUE(store && store->Load(read, error)) << error.m_strDetail;
+        EXPECT_EQ(read.size(), expected);
+        ASSERT_TRUE(dir.Write("late.csv", csv));
+    }
 }
 
 TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
@@ -186,6 +204,13 @@ TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
     const std::string garbage(4096, 'x');
     const Case cases[] = {
         {"newer", [&] { Query(path, "PRAGMA user_version = 2"); }, Kind::None, Kind::Newer},
+        {"newer in WAL mode", [&] { Query(path, "PRAGMA journal_mode = wal"); }, Kind::None, Kind::Newer},
+        {"with a trigger", [&] { Query(path, "PRAGMA journal_mode = delete");
+                                 Query(path, "PRAGMA user_version = 1;"
+                                             "CREATE TRIGGER t AFTER INSERT ON record BEGIN DELETE FROM record; END"); },
+         Kind::Foreign, Kind::Foreign},
+        {"with a view", [&] { Query(path, "DROP TRIGGER t; ALTER TABLE record RENAME TO r; CREATE VIEW record AS SELECT * FROM r"); },
+         Kind::Foreign, Kind::Foreign},
         {"foreign", [&] { dir.Remove("History.sqlite"); Query(path, "CREATE TABLE t (x)"); }, Kind::Foreign, Kind::Foreign},
         {"damaged", [&] { dir.Write("History.sqlite", "SQLite format 3" + garbage); }, Kind::Damaged, Kind::Damaged},
 #ifndef _WIN32
