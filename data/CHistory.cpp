@@ -102,6 +102,12 @@ void CHistory::Open()
     m_writable = open(InResolvedDir(user));
 }
 
+void CHistory::OpenOnce()
+{
+    if (!m_bOpened)
+        Open();
+}
+
 void CHistory::Reload()
 {
     Open();
@@ -175,13 +181,13 @@ bool CHistory::Delete(const std::string& id, HistoryError& error)
 
 std::string CHistory::WritablePath()
 {
-    Open();
+    OpenOnce(); // what is known: a busy database is tried again only to load or add
     return m_writable && !m_writable->IsReadOnly() ? m_writable->Where() : std::string();
 }
 
 std::string CHistory::ReadOnlyPath()
 {
-    Open();
+    OpenOnce(); // what is known: a busy database is tried again only to load or add
     if (m_readOnly)
         return m_readOnly->Where();
     return m_writable && m_writable->IsReadOnly() ? m_writable->Where() : std::string();
@@ -189,7 +195,7 @@ std::string CHistory::ReadOnlyPath()
 
 HistoryError CHistory::Problem()
 {
-    Open();
+    OpenOnce(); // what is known: a busy database is tried again only to load or add
     if (m_openError)
         return m_openError;
     if (m_writable && m_writable->ReadOnlyReason())

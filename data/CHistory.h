@@ -57,6 +57,7 @@ public:
 
 private:
     void Open();
+    void OpenOnce(); // Open unless it was tried
     // The loaded record named id when it can be changed; else end() and why not.
     std::vector<HistoryRecord>::iterator Writable(const std::string& id, HistoryError& error);
 

@@ -17,8 +17,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
-    // A hidden name of ours beside the target, which a later replacement of
-    // the file removes when a crash left it; O_EXCL so no other file is taken.
+    // A hidden name of ours beside the target; a write a crash cut short left
+    // one behind, which goes now. O_EXCL so no other file is taken.
+    RemoveTemporaryLeftovers(path);
     std::random_device seed;
     std::string tmp;
     int fd = -1;

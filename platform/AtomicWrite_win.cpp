@@ -15,12 +15,13 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     const std::wstring dir = sep == std::wstring::npos ? std::wstring() : target.substr(0, sep + 1);
     const std::wstring name = sep == std::wstring::npos ? target : target.substr(sep + 1);
 
+    RemoveTemporaryLeftovers(path);
     std::random_device seed;
     std::wstring tmp;
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        // A hidden name of ours, which a later replacement of the file removes
-        // when a crash left it.
+        // A name of ours beside the target; a write a crash cut short left one
+        // behind, which went before the loop.
         tmp = dir + WideFromUtf8(TemporaryName(Utf8FromWide(name), (0ULL + seed()) << 32 | seed()));
         h = ::CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS)

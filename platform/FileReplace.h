@@ -49,6 +49,8 @@ constexpr std::string_view kTemporaryMark = ".darvell-";
 // The name of such a file, its six letters or digits taken from random bits.
 std::string TemporaryName(std::string_view name, unsigned long long random);
 constexpr int kLeftoverSeconds = 60;
+// Removes such files of the file at path, those of this user only.
+void RemoveTemporaryLeftovers(const std::string& path);
 
 #ifdef _WIN32
 // Test seam: the next replacements fail with this system error code as

@@ -229,4 +229,13 @@ bool ReplaceFileContents(const std::string& target, std::string_view old, std::s
     return WriteInPlace(target, old, bytes, allow);
 }
 
+void RemoveTemporaryLeftovers(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        RemoveLeftovers(".", path);
+    else
+        RemoveLeftovers(path.substr(0, slash + 1), std::string_view(path).substr(slash + 1));
+}
+
 } // namespace platform

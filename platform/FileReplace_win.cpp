@@ -335,4 +335,14 @@ bool ReplaceFileContents(const std::string& target, std::string_view old, std::s
     return WriteInPlace(wide, old, bytes, allow);
 }
 
+void RemoveTemporaryLeftovers(const std::string& path)
+{
+    const std::wstring target = WideFromUtf8(path);
+    const std::size_t sep = target.find_last_of(L"\\/");
+    if (sep == std::wstring::npos)
+        RemoveLeftovers(std::wstring(), target);
+    else
+        RemoveLeftovers(target.substr(0, sep + 1), target.substr(sep + 1));
+}
+
 } // namespace platform

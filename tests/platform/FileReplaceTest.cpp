@@ -1,6 +1,7 @@
 // What a rewrite by rename must carry over from the file it replaces, the
 // temporary files an earlier crash left, and on Windows each outcome of a
 // failed replacement.
+#include "platform/AtomicWrite.h"
 #include "platform/FileReplace.h"
 
 #include "tests/support/TempDataDir.h"
@@ -99,6 +100,12 @@ TEST(FileReplace, OnlyOldTemporaryFilesOfOursAreRemoved)
         std::filesystem::last_write_time(dir.PathOf(".Setting.ini.darvell-Xy98Zw"), twoMinutesAgo);
     }
 #endif
+    // A whole-file write (the history's export) clears its own the same way.
+    ASSERT_TRUE(dir.Write(".Export.csv.darvell-Ab12Cd", "x"));
+    std::filesystem::last_write_time(dir.PathOf(".Export.csv.darvell-Ab12Cd"), twoMinutesAgo);
+    std::string error;
+    ASSERT_TRUE(platform::WriteFileAtomically(dir.PathOf("Export.csv"), "a,b\r\n", error)) << error;
+    EXPECT_FALSE(dir.Exists(".Export.csv.darvell-Ab12Cd"));
     ASSERT_TRUE(platform::ReplaceFileContents(dir.PathOf("Setting.ini"), kOld, kNew, kAllow));
     for (const auto& c : cases)
         EXPECT_EQ(dir.Exists(c.name), !c.removed) << c.name;
