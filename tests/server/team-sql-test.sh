@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# server/darvell-team.sql on the real server of the team-server fixture: applied
-# by a database owner with CREATEROLE, twice and by two at once; refused on a
-# database not in UTF-8; a run cut short leaves nothing; then what two
-# technicians may and may not add, change or remove.
-#   team-sql-test.sh SERVER_DIR   (scripts/team-server.sh start SERVER_DIR)
+# server/darvell-team.sql applied by a CREATEROLE owner (twice, two at once, cut short, on a
+# LATIN1 database), then what two technicians may add, change, remove and read.
+# Usage: team-sql-test.sh SERVER_DIR   (made by scripts/team-server.sh start SERVER_DIR)
 set -euo pipefail
 source "${1:?usage: $0 SERVER_DIR}/env"
 sql=$(dirname "$0")/../../server/darvell-team.sql
@@ -20,13 +18,12 @@ state() { pg_dump -s -d darvell | grep -v '^\\'; q -d darvell -c 'TABLE server';
 before=$(state)
 apply darvell || fail "a second run failed"
 [ "$(state)" = "$before" ] || fail "a second run changed the database: $(diff <(echo "$before") <(state))"
-apply twin & apply twin || fail "one of two runs at once failed"; wait $! || fail "one of two runs at once failed"
+apply twin & apply twin && wait $! || fail "one of two runs at once failed"
 out=$(apply latin 2>&1) && fail "applied to a LATIN1 database"
 [[ $out == *"not UTF-8; nothing was created"* ]] && [ -z "$(tables latin)" ] || fail "LATIN1 database: $out"
 apply cut <(sed '/^COMMIT;/d' "$sql") && [ -z "$(tables cut)" ] || fail "a run without its end left $(tables cut)"
 
-q -d darvell -c "CREATE ROLE alice LOGIN PASSWORD 'pw' IN ROLE darvell_technician;
-                 CREATE ROLE bob LOGIN PASSWORD 'pw' IN ROLE darvell_technician"
+for who in alice bob; do q -c "CREATE ROLE $who LOGIN PASSWORD 'pw' IN ROLE darvell_technician"; done
 as() { PGPASSWORD=pw q -h 127.0.0.1 -U "$1" -d darvell -c "$2" 2>&1; }
 A=aaaaaaaa-0000-4000-8000-000000000001 B=bbbbbbbb-0000-4000-8000-000000000002 C=cccccccc-0000-4000-8000-000000000003
 now=$(date +%FT%T.123%:z) near=$(date -d '+23 hours' +%FT%T%:z) ahead=$(date -u -d '+25 hours' +%FT%TZ)
