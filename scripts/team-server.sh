@@ -7,7 +7,7 @@
 #   scripts/team-server.sh start DIR   # DIR/env: PGHOST PGPORT PGUSER for psql (source it)
 #   scripts/team-server.sh stop DIR    # ends that server and removes its cluster and DIR
 # The superuser is `postgres`, trusted on the socket; TCP asks every role its
-# password (scram-sha-256).
+# password (scram-sha-256). A scratch server: it writes without fsync.
 set -euo pipefail
 dir=${2:?usage: $0 start|stop DIR}
 fail() { echo "team-server: $*" >&2; exit 1; }

@@ -3,7 +3,8 @@
 -- Apply to an empty UTF-8 database, as its owner (a role with CREATEROLE):
 --   psql -v ON_ERROR_STOP=1 -d darvell -f darvell-team.sql
 -- One transaction: it all applies or nothing does. Running it again changes
--- nothing; the server id made the first time stays.
+-- nothing; the server id made the first time stays. The last line it prints
+-- is "darvell-team.sql: applied"; without it (a copy cut short) nothing was.
 --
 -- Every change is a row added to an insert-only table: records (fields fixed
 -- once made, keyed by their id), note changes, machine changes and deletion
@@ -71,38 +72,28 @@ CREATE TABLE IF NOT EXISTS record (
   xact xid8 NOT NULL DEFAULT pg_current_xact_id()
 );
 
-CREATE TABLE IF NOT EXISTS note_change (
-  change_id bigserial PRIMARY KEY,
-  record_id text NOT NULL REFERENCES record (id),
-  note text NOT NULL CHECK (char_length(note) <= 500),
-  time text NOT NULL,
-  utc timestamptz NOT NULL,
-  author text NOT NULL DEFAULT session_user,
-  xact xid8 NOT NULL DEFAULT pg_current_xact_id(),
-  -- A change sent again (its answer lost) is the same change.
-  UNIQUE (record_id, author, time)
-);
-
-CREATE TABLE IF NOT EXISTS machine_change (
-  change_id bigserial PRIMARY KEY,
-  record_id text NOT NULL REFERENCES record (id),
-  machine text NOT NULL CHECK (char_length(machine) <= 60),
-  time text NOT NULL,
-  utc timestamptz NOT NULL,
-  author text NOT NULL DEFAULT session_user,
-  xact xid8 NOT NULL DEFAULT pg_current_xact_id(),
-  UNIQUE (record_id, author, time)
-);
-
--- Only the record's author marks it deleted, once.
-CREATE TABLE IF NOT EXISTS deletion (
-  change_id bigserial PRIMARY KEY,
-  record_id text NOT NULL UNIQUE REFERENCES record (id),
-  time text NOT NULL,
-  utc timestamptz NOT NULL,
-  author text NOT NULL DEFAULT session_user,
-  xact xid8 NOT NULL DEFAULT pg_current_xact_id()
-);
+-- Note changes, machine changes and deletion markers: the record, what
+-- changed, and when. A change sent again (its answer lost) is the same change;
+-- a record is marked deleted once, and only by its author (below).
+DO $$
+DECLARE
+  t text[];
+BEGIN
+  FOREACH t SLICE 1 IN ARRAY ARRAY[
+      ['note_change', 'note text NOT NULL CHECK (char_length(note) <= 500),', 'record_id, author, time'],
+      ['machine_change', 'machine text NOT NULL CHECK (char_length(machine) <= 60),', 'record_id, author, time'],
+      ['deletion', '', 'record_id']] LOOP
+    EXECUTE format('CREATE TABLE IF NOT EXISTS %I (
+                      change_id bigserial PRIMARY KEY,
+                      record_id text NOT NULL REFERENCES record (id),
+                      %s
+                      time text NOT NULL,
+                      utc timestamptz NOT NULL,
+                      author text NOT NULL DEFAULT session_user,
+                      xact xid8 NOT NULL DEFAULT pg_current_xact_id(),
+                      UNIQUE (%s))', t[1], t[2], t[3]);
+  END LOOP;
+END $$;
 
 -- Every row: the UTC moment read from its local time, which must name one
 -- (ISO 8601 with its offset) no more than a day ahead of the server's clock.
@@ -163,3 +154,4 @@ REVOKE ALL ON FUNCTION darvell_stamp_change() FROM PUBLIC;
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 
 COMMIT;
+\echo darvell-team.sql: applied

@@ -21,7 +21,8 @@ apply darvell || fail "a second run failed"
 apply twin & apply twin && wait $! || fail "one of two runs at once failed"
 out=$(apply latin 2>&1) && fail "applied to a LATIN1 database"
 [[ $out == *"not UTF-8; nothing was created"* ]] && [ -z "$(tables latin)" ] || fail "LATIN1 database: $out"
-apply cut <(sed '/^COMMIT;/d' "$sql") && [ -z "$(tables cut)" ] || fail "a run without its end left $(tables cut)"
+out=$(apply cut <(sed '/^COMMIT;/,$d' "$sql")) && [ -z "$out$(tables cut)" ] || fail "a run cut short left $out $(tables cut)"
+[ "$(apply darvell)" = "darvell-team.sql: applied" ] || fail "a whole run does not say it applied"
 
 for who in alice bob; do q -c "CREATE ROLE $who LOGIN PASSWORD 'pw' IN ROLE darvell_technician"; done
 as() { PGPASSWORD=pw q -h 127.0.0.1 -U "$1" -d darvell -c "$2" 2>&1; }
