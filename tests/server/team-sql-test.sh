@@ -24,7 +24,7 @@ out=$(apply latin 2>&1) && fail "applied to a LATIN1 database"
 out=$(apply cut <(sed '/^COMMIT;/,$d' "$sql")) && [ -z "$out$(tables cut)" ] || fail "a run cut short left $out $(tables cut)"
 [ "$(apply darvell)" = "darvell-team.sql: applied" ] || fail "a whole run does not say it applied"
 
-for who in alice bob; do q -c "CREATE ROLE $who LOGIN PASSWORD 'pw' IN ROLE darvell_technician"; done
+for who in alice bob; do q -U owner -d darvell -c "CREATE ROLE $who LOGIN PASSWORD 'pw' IN ROLE darvell_technician"; done
 as() { PGPASSWORD=pw q -h 127.0.0.1 -U "$1" -d darvell -c "$2" 2>&1; }
 A=aaaaaaaa-0000-4000-8000-000000000001 B=bbbbbbbb-0000-4000-8000-000000000002 C=cccccccc-0000-4000-8000-000000000003
 now=$(date +%FT%T.123%:z) near=$(date -d '+23 hours' +%FT%T%:z) ahead=$(date -u -d '+25 hours' +%FT%TZ)
