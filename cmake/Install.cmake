@@ -9,6 +9,7 @@
 #   darvell.desktop             desktop entry (program found through PATH)
 #   install-desktop-entry.sh    writes a desktop entry with this folder's paths
 #   README.md
+#   server/darvell-team.sql     the plant history's PostgreSQL schema, for the administrator
 
 # Without --prefix, the folder is laid out inside the build folder.
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
@@ -34,6 +35,7 @@ endif()
 #   share/icons/hicolor/<n>x<n>/apps/darvell.png
 #   share/doc/darvell/               copyright, changelog.gz
 #   share/man/man1/darvell.1.gz
+#   share/darvell/darvell-team.sql
 foreach(layout portable system)
   if(layout STREQUAL portable)
     set(dir .)
@@ -54,6 +56,8 @@ install(DIRECTORY ${CMAKE_BINARY_DIR}/icons DESTINATION . COMPONENT portable FIL
 install(FILES ${CMAKE_SOURCE_DIR}/res/linux/darvell.desktop ${CMAKE_SOURCE_DIR}/README.md
   DESTINATION . COMPONENT portable)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/res/linux/install-desktop-entry.sh DESTINATION . COMPONENT portable)
+install(FILES ${CMAKE_SOURCE_DIR}/server/darvell-team.sql DESTINATION server COMPONENT portable)
+install(FILES ${CMAKE_SOURCE_DIR}/server/darvell-team.sql DESTINATION share/darvell COMPONENT system EXCLUDE_FROM_ALL)
 
 set(DARVELL_DEB_DIR ${CMAKE_BINARY_DIR}/deb)
 file(MAKE_DIRECTORY ${DARVELL_DEB_DIR})

@@ -7,6 +7,7 @@
 #   QL7_Tool/                        the sample texts and the bitmaps drawn at build time
 #   qtbase_zh_CN.qm                  Qt's own texts in Chinese
 #   README.md, licenses/             the licence texts of what ships beside our code
+#   server/darvell-team.sql          the plant history's PostgreSQL schema, for the administrator
 #
 # Qt's plugins are loaded, not imported: they are installed by name, and every
 # DLL that the programs and the plugins import, and those DLLs in turn, is
@@ -64,6 +65,7 @@ install(CODE "
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION .)
 install(DIRECTORY ${DARVELL_DATA_DIR} DESTINATION . FILES_MATCHING PATTERN "*.bmp")
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/server/darvell-team.sql DESTINATION server)
 # Qt's own Chinese texts (file dialogs, standard buttons), which the program
 # loads from beside itself: the catalogue of Debian's qt6-translations-l10n,
 # the same Qt version, since a catalogue is the same file on every system.

@@ -50,7 +50,8 @@ sed -n 's/^W: /  W: /p' "$work/lintian.log"
 dpkg-deb -c "$deb" | awk '{ print $6 }' | sed 's|^\./|/|' >"$work/contents"
 for f in /usr/lib/darvell/darvell /usr/lib/darvell/darvell-check /usr/lib/darvell/QL7_Tool/Setting.ini \
   /usr/lib/darvell/QL7_Tool/h00.bmp /usr/bin/darvell /usr/share/applications/darvell.desktop \
-  /usr/share/icons/hicolor/256x256/apps/darvell.png /usr/share/doc/darvell/copyright; do
+  /usr/share/icons/hicolor/256x256/apps/darvell.png /usr/share/doc/darvell/copyright \
+  /usr/share/darvell/darvell-team.sql; do
   grep -qx "$f" "$work/contents" || fail "$f is not in the package"
 done
 ! grep -q '^/opt' "$work/contents" || fail "the package puts files in /opt"

@@ -39,7 +39,8 @@ top="$place/Darvell-$version"
 for f in darvell darvell-check install-desktop-entry.sh; do
   [ -x "$top/$f" ] || fail "$f is missing or not executable"
 done
-for f in README.md darvell.desktop icons/darvell-16.png icons/darvell-256.png QL7_Tool/Setting.ini; do
+for f in README.md darvell.desktop icons/darvell-16.png icons/darvell-256.png QL7_Tool/Setting.ini \
+  server/darvell-team.sql; do
   [ -f "$top/$f" ] || fail "$f is missing"
 done
 for f in darvell darvell-check; do

@@ -24,7 +24,7 @@ dest="$work/Darvell Prüfung é"
 mkdir -p "$dest"
 unzip -q "$zip" -d "$dest"
 app=$(find "$dest" -mindepth 1 -maxdepth 1 -type d -name 'Darvell-*')
-[ -f "$app/darvell.exe" ] || fail "no darvell.exe in $zip"
+for f in darvell.exe server/darvell-team.sql; do [ -f "$app/$f" ] || fail "no $f in $zip"; done
 
 darvell_start_xvfb "$work" "$src" 1280x1024 || fail "no X server"
 unset QT_QPA_PLATFORM # Qt for Windows has its own platform plugin only

@@ -2,7 +2,7 @@
 # Installs what is missing, builds the test tree (the test preset: Debug with
 # AddressSanitizer and UndefinedBehaviorSanitizer) and the Release tree (the
 # release preset, which the archive is packed from), each once, and runs every
-# test through CTest one label after the other: unit, stress, e2e, package, and
+# test through CTest one label after the other: unit, team, stress, e2e, package, and
 # windows when Qt for Windows is cached. Each label runs to its end even after a failure
 # elsewhere; the run ends with the time of each step and fails if any did.
 set -euo pipefail
@@ -34,6 +34,8 @@ label() { # LABEL
   fi
 }
 label unit
+# The plant history's schema on a private PostgreSQL server.
+label team
 # The history's crash and two-writer runs: a minute of writes and kills.
 label stress
 

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# A private PostgreSQL server for the plant history (server/darvell-team.sql),
+# to try the file or to test against: Debian's PostgreSQL binaries, a cluster
+# in a temporary folder, listening on 127.0.0.1 on a free port and on a socket
+# in that folder. Run as root, the server runs as the package's account
+# `postgres`.
+#   scripts/team-server.sh start DIR   # DIR/env: PGHOST PGPORT PGUSER for psql (source it)
+#   scripts/team-server.sh stop DIR    # ends that server and removes its cluster and DIR
+# The superuser is `postgres`, trusted on the socket; TCP asks every role its
+# password (scram-sha-256). A scratch server: it writes without fsync.
+set -euo pipefail
+dir=${2:?usage: $0 start|stop DIR}
+fail() { echo "team-server: $*" >&2; exit 1; }
+
+as_owner() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi; }
+
+stop() {
+  local cluster
+  cluster=$(sed -n 's/^# cluster //p' "$dir/env" 2>/dev/null || true)
+  if [ -n "$cluster" ] && [ -f "$cluster/data/postmaster.pid" ]; then
+    as_owner "$bin/pg_ctl" stop -D "$cluster/data" -m fast -w >/dev/null || true
+  fi
+  case $cluster in */darvell-pg.*) rm -rf "$cluster" ;; esac
+  rm -rf "$dir"
+}
+
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n1)
+[ -x "$bin/initdb" ] && [ -x "$bin/pg_ctl" ] && command -v psql >/dev/null ||
+  fail "no PostgreSQL server binaries in /usr/lib/postgresql/*/bin or no psql:" \
+    "install postgresql-15 and postgresql-client-15 (scripts/deps.sh lists them)"
+
+case $1 in
+start)
+  stop # a server an interrupted run left
+  if [ "$(id -u)" -eq 0 ] && ! id postgres >/dev/null 2>&1; then
+    fail "running as root, but there is no account postgres to run the server as (the postgresql package makes it)"
+  fi
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
+  cluster=$(mktemp -d "${TMPDIR:-/tmp}/darvell-pg.XXXXXX")
+  echo "# cluster $cluster" >"$dir/env"
+  [ "$(id -u)" -eq 0 ] && chown postgres: "$cluster"
+  as_owner "$bin/initdb" -D "$cluster/data" -U postgres -E UTF8 --locale=C.UTF-8 \
+    --auth-local=trust --auth-host=scram-sha-256 >"$cluster/initdb.log" 2>&1 ||
+    fail "initdb failed: $(tail -n 5 "$cluster/initdb.log")"
+  # A port that is free now may be taken before the server binds it: the
+  # server then fails to start, and another port is tried.
+  for _ in 1 2 3 4 5 6 7 8; do
+    port=$((20000 + RANDOM % 40000))
+    ss -Hltn "sport = :$port" 2>/dev/null | grep -q . && continue
+    if as_owner "$bin/pg_ctl" start -D "$cluster/data" -w -t 60 -l "$cluster/server.log" \
+      -o "-c listen_addresses=127.0.0.1 -p $port -k $cluster -c fsync=off" >/dev/null; then
+      printf 'export PGHOST=%q PGPORT=%s PGUSER=postgres\n' "$cluster" "$port" >>"$dir/env"
+      echo "PostgreSQL on 127.0.0.1:$port, socket in $cluster"
+      exit 0
+    fi
+  done
+  fail "the server did not start: $(tail -n 5 "$cluster/server.log")"
+  ;;
+stop) stop ;;
+*) fail "usage: $0 start|stop DIR" ;;
+esac
