@@ -118,7 +118,7 @@ int CDarvellApp::InitInstance()
     StartupMark("accessibility bridge");
     if (!LoadBitmaps())
         return kExitStartupFailed;
-    StartupMark("40 bitmaps decoded");
+    StartupMark("40 bitmaps decoded or checked");
 
     m_app.m_bNonCjkSystem = nonCjkSystem;
     m_work.Finish();
