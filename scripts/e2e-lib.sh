@@ -11,7 +11,16 @@ work=$(mktemp -d)
 xvfb_pid="" wm_pid="" app_pid=""
 # shellcheck source=scripts/xvfb-env.sh
 source "$src/scripts/xvfb-env.sh"
-trap 'if declare -F e2e_cleanup >/dev/null; then e2e_cleanup; fi; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"' EXIT
+bus_pid=""
+trap 'if declare -F e2e_cleanup >/dev/null; then e2e_cleanup; fi; darvell_end "$work" "$app_pid" "$wm_pid" "$xvfb_pid"
+      [ -z "$bus_pid" ] || kill "$bus_pid" 2>/dev/null || true' EXIT
+# A session bus of the run's own, as a desktop has one: without any, the
+# program's accessibility bridge makes D-Bus launch one through the X server
+# at start, which now and then takes longer than a window wait.
+if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  { read -r DBUS_SESSION_BUS_ADDRESS && read -r bus_pid; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  export DBUS_SESSION_BUS_ADDRESS
+fi
 
 # Messages start with the script's name.
 e2e_name=$(basename "$0" .sh)
