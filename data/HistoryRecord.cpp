@@ -2,11 +2,15 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringDecoder>
+#include <QSysInfo>
 #include <QUuid>
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace {
 
@@ -66,13 +70,16 @@ bool HistoryRecord::IsValid() const
 
 std::string HistoryRecord::CutNote(std::string_view note)
 {
-    std::size_t chars = 0, end = 0;
-    for (; end < note.size(); ++end) {
-        const bool lead = (static_cast<unsigned char>(note[end]) & 0xC0) != 0x80;
-        if (lead && ++chars > kMaxNote)
-            break;
-    }
-    return std::string(note.substr(0, end));
+    return history::CutChars(note, kMaxNote);
+}
+
+std::string HistoryRecord::CutMachine(std::string_view machine)
+{
+    std::string line = history::CutChars(machine, kMaxMachine);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return line;
 }
 
 namespace history {
@@ -110,6 +117,47 @@ std::string FileStamp(std::string_view isoTime)
 std::string NewId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+}
+
+bool IsId(std::string_view id)
+{
+    static const QRegularExpression uuid(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    return id.size() == 36 && uuid.match(QLatin1StringView(id.data(), qsizetype(id.size()))).hasMatch();
+}
+
+bool IsUtf8(std::string_view text)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    Q_UNUSED(decoded);
+    return !decode.hasError();
+}
+
+std::string CutChars(std::string_view text, std::size_t chars)
+{
+    std::size_t count = 0, end = 0;
+    for (; end < text.size(); ++end) {
+        const bool lead = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+        if (lead && ++count > chars)
+            break;
+    }
+    return std::string(text.substr(0, end));
+}
+
+std::string LaptopName()
+{
+    return CutChars(QSysInfo::machineHostName().toStdString(), HistoryRecord::kMaxLaptop);
+}
+
+bool Wins(const ValueStamp& a, const ValueStamp& b)
+{
+    constexpr std::int64_t kNoMoment = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t ta = MsSinceEpoch(a.time).value_or(kNoMoment), tb = MsSinceEpoch(b.time).value_or(kNoMoment);
+    if (ta != tb)
+        return ta > tb;
+    if (a.author != b.author)
+        return a.author > b.author;
+    return a.changeId.value_or(-1) > b.changeId.value_or(-1);
 }
 
 std::string ContentId(std::string_view content, int occurrence)
