@@ -7,6 +7,8 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <functional>
+#include <initializer_list>
 #include <thread>
 
 #include "data/HistoryCsv.h"
@@ -212,6 +214,16 @@ int Int(sqlite3_stmt* s, int column)
 void Bind(sqlite3_stmt* s, int index, std::string_view text)
 {
     sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+// Binds texts to ?1, ?2... in turn; they outlive the statement's step.
+std::function<void(sqlite3_stmt*)> Texts(std::initializer_list<std::string_view> texts)
+{
+    return [list = std::vector<std::string_view>(texts)](sqlite3_stmt* s) {
+        int index = 0;
+        for (std::string_view text : list)
+            Bind(s, ++index, text);
+    };
 }
 
 // Resets a statement when it goes out of scope, so that no step holds a lock.
@@ -665,12 +677,7 @@ bool CSqliteHistory::Annotate(std::string_view id, std::optional<std::string_vie
             if (!(v == 0 ? note : machine))
                 continue;
             ++asked;
-            if (!Run(v == 0 ? kSetNote : kSetMachine, [&](sqlite3_stmt* s) {
-                    Bind(s, 1, id);
-                    Bind(s, 2, values[v]);
-                    Bind(s, 3, time);
-                    Bind(s, 4, author);
-                }, e))
+            if (!Run(v == 0 ? kSetNote : kSetMachine, Texts({id, values[v], time, author}), e))
                 return false;
             changed += sqlite3_changes(m_db) > 0;
         }
@@ -683,12 +690,7 @@ bool CSqliteHistory::Annotate(std::string_view id, std::optional<std::string_vie
 bool CSqliteHistory::Delete(std::string_view id, std::string_view time, std::string_view author, HistoryError& error)
 {
     return Change([&](HistoryError& e) {
-        return Run(kDelete, [&](sqlite3_stmt* s) { Bind(s, 1, id); }, e)
-            && Run(kMarkDeleted, [&](sqlite3_stmt* s) {
-                   Bind(s, 1, id);
-                   Bind(s, 2, time);
-                   Bind(s, 3, author);
-               }, e);
+        return Run(kDelete, Texts({id}), e) && Run(kMarkDeleted, Texts({id, time, author}), e);
     }, error);
 }
 
@@ -723,13 +725,12 @@ bool CSqliteHistory::Pending(std::size_t batch, HistoryChanges& pending, History
 
 bool CSqliteHistory::MarkSent(const HistoryChanges& sent, HistoryError& error)
 {
-    const auto byId = [](const std::string& id) { return [&id](sqlite3_stmt* s) { Bind(s, 1, id); }; };
     return Change([&](HistoryError& e) {
         for (const HistoryRecord& r : sent.m_records)
-            if (!Run(kSentRecord, byId(r.m_strId), e))
+            if (!Run(kSentRecord, Texts({r.m_strId}), e))
                 return false;
         for (const HistoryDeletion& d : sent.m_deletions)
-            if (!Run(kSentDeletion, byId(d.m_strRecordId), e))
+            if (!Run(kSentDeletion, Texts({d.m_strRecordId}), e))
                 return false;
         for (const bool note : {true, false})
             for (const HistoryValue& v : note ? sent.m_notes : sent.m_machines)
@@ -749,7 +750,7 @@ bool CSqliteHistory::TakeValue(bool note, const HistoryValue& v, HistoryError& e
 {
     std::optional<history::ValueStamp> held;
     std::string time, author;
-    if (!Rows(note ? kNoteStamp : kMachineStamp, [&](sqlite3_stmt* s) { Bind(s, 1, v.m_strRecordId); },
+    if (!Rows(note ? kNoteStamp : kMachineStamp, Texts({v.m_strRecordId}),
               [&](sqlite3_stmt* s) {
                   time = Text(s, 0);
                   author = Text(s, 1);
@@ -788,7 +789,7 @@ bool CSqliteHistory::Apply(const HistoryChanges& batch, std::size_t& skipped, Hi
             taken.m_strAuthor = history::CutChars(r.m_strAuthor, HistoryRecord::kMaxLaptop);
             // One of this laptop's own that the server has is sent, whatever its mark said.
             if (!Insert(kInsertUnlessRemoved, taken, *history::MsSinceEpoch(r.m_strTime), From::Server, e)
-                || !Run(kSentRecord, [&](sqlite3_stmt* s) { Bind(s, 1, r.m_strId); }, e))
+                || !Run(kSentRecord, Texts({r.m_strId}), e))
                 return false;
         }
         for (const bool note : {true, false})
@@ -805,12 +806,8 @@ bool CSqliteHistory::Apply(const HistoryChanges& batch, std::size_t& skipped, Hi
                 ++skipped;
                 continue;
             }
-            if (!Run(kDelete, [&](sqlite3_stmt* s) { Bind(s, 1, d.m_strRecordId); }, e)
-                || !Run(kTakeDeletion, [&](sqlite3_stmt* s) {
-                       Bind(s, 1, d.m_strRecordId);
-                       Bind(s, 2, d.m_strTime);
-                       Bind(s, 3, d.m_strAuthor);
-                   }, e))
+            if (!Run(kDelete, Texts({d.m_strRecordId}), e)
+                || !Run(kTakeDeletion, Texts({d.m_strRecordId, d.m_strTime, d.m_strAuthor}), e))
                 return false;
         }
         return true;
@@ -822,22 +819,14 @@ bool CSqliteHistory::Cursor(std::string_view serverId, std::string_view table, s
     horizon.clear();
     if (m_nVersion < 2)
         return true;
-    return Rows(kCursor, [&](sqlite3_stmt* s) {
-        Bind(s, 1, serverId);
-        Bind(s, 2, table);
-    }, [&](sqlite3_stmt* s) { horizon = Text(s, 0); }, error);
+    return Rows(kCursor, Texts({serverId, table}), [&](sqlite3_stmt* s) { horizon = Text(s, 0); }, error);
 }
 
 bool CSqliteHistory::SetCursor(std::string_view serverId, std::string_view table, std::string_view horizon,
                                HistoryError& error)
 {
     return Change([&](HistoryError& e) {
-        return Run(kOtherCursors, [&](sqlite3_stmt* s) { Bind(s, 1, serverId); }, e)
-            && Run(kSetCursor, [&](sqlite3_stmt* s) {
-                   Bind(s, 1, serverId);
-                   Bind(s, 2, table);
-                   Bind(s, 3, horizon);
-               }, e);
+        return Run(kOtherCursors, Texts({serverId}), e) && Run(kSetCursor, Texts({serverId, table, horizon}), e);
     }, error);
 }
 

@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <tuple>
 #include <string>
 
 namespace {
@@ -227,6 +226,13 @@ TEST(HistoryTime, EveryLaptopPicksTheSameWinnerOfTwoValues)
     EXPECT_FALSE(history::Wins(cases[0].a, cases[0].a)); // the same change: no winner
 }
 
+// How many of each kind are pending: "records notes machines deletions".
+std::string Counts(const HistoryChanges& c)
+{
+    return QString::asprintf("%zu %zu %zu %zu", c.m_records.size(), c.m_notes.size(), c.m_machines.size(),
+                             c.m_deletions.size()).toStdString();
+}
+
 TEST(CSqliteHistory, SyncsLocallyWhatIsPendingAndWhatTheServerGives)
 {
     TempDataDir dir;
@@ -234,42 +240,33 @@ TEST(CSqliteHistory, SyncsLocallyWhatIsPendingAndWhatTheServerGives)
     HistoryError error;
     auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 3, {}, error);
     ASSERT_TRUE(store) << error.m_strDetail;
-    const auto load = [&] {
+    // Each record as "note|machine|own|author@laptop;", oldest first.
+    const auto shown = [&] {
         std::vector<HistoryRecord> read;
         EXPECT_TRUE(store->Load(read, error)) << error.m_strDetail;
-        return read;
-    };
-    const auto find = [&](const std::string& id) {
-        for (HistoryRecord& r : load())
-            if (r.m_strId == id)
-                return std::optional<HistoryRecord>(r);
-        return std::optional<HistoryRecord>();
+        std::string text;
+        for (const HistoryRecord& r : read)
+            text += r.m_strNote.substr(0, 9) + "|" + r.m_strMachine + "|" + std::to_string(r.m_bOwn) + "|"
+                + r.m_strAuthor + "@" + r.m_strLaptop + ";";
+        return text;
     };
 
-    // Pending, oldest first, and a value changed after it was read stays pending.
+    // Pending, and a value changed after it was read stays pending.
     const HistoryRecord own = Sample("2026-01-01T08:00:00.000+08:00"), own2 = Served("2026-01-01T09:00:00.000+08:00");
     ASSERT_TRUE(store->Add(own, error) && store->Add(own2, error));
     ASSERT_TRUE(store->Annotate(own.m_strId, "first", "Press 1", "2026-01-02T08:00:00.000+08:00", "bob", error));
     ASSERT_TRUE(store->Delete(own2.m_strId, "2026-01-02T08:00:00.000+08:00", "bob", error));
     HistoryChanges pending;
     ASSERT_TRUE(store->Pending(10, pending, error));
-    ASSERT_EQ(pending.m_records.size(), 1u);
-    EXPECT_EQ(pending.m_records[0].m_strId, own.m_strId);
-    ASSERT_EQ(pending.m_notes.size(), 1u);
-    EXPECT_EQ(pending.m_notes[0].m_strAuthor, "bob");
-    ASSERT_EQ(pending.m_machines.size(), 1u);
-    ASSERT_EQ(pending.m_deletions.size(), 1u);
+    EXPECT_EQ(Counts(pending), "1 1 1 1");
     ASSERT_TRUE(store->Annotate(own.m_strId, "second", {}, "2026-01-03T08:00:00.000+08:00", "bob", error));
     pending.m_machines[0].m_nChangeId = 11;
-    ASSERT_TRUE(store->MarkSent(pending, error));
-    ASSERT_TRUE(store->Pending(10, pending, error));
-    EXPECT_TRUE(pending.m_records.empty() && pending.m_machines.empty() && pending.m_deletions.empty());
-    ASSERT_EQ(pending.m_notes.size(), 1u);
-    EXPECT_EQ(pending.m_notes[0].m_strValue, "second");
+    ASSERT_TRUE(store->MarkSent(pending, error) && store->Pending(10, pending, error));
+    EXPECT_EQ(Counts(pending), "0 1 0 0");
 
-    // A batch from the server: taken once however often it comes; the values
-    // that win replace the ones held, an unsent one included; a removed record
-    // and a cut one stay away.
+    // A batch from the server is taken once however often it comes; a value
+    // that wins replaces the one held, an unsent one included; a record
+    // removed here stays away.
     const HistoryRecord served = Served("2026-01-04T08:00:00.000+08:00");
     HistoryChanges batch;
     batch.m_records = {served, served, own2};
@@ -281,41 +278,26 @@ TEST(CSqliteHistory, SyncsLocallyWhatIsPendingAndWhatTheServerGives)
     for (int twice = 0; twice < 2; ++twice) {
         ASSERT_TRUE(store->Apply(batch, skipped, error)) << error.m_strDetail;
         EXPECT_EQ(skipped, 1u);
-        const std::vector<HistoryRecord> read = load();
-        ASSERT_EQ(read.size(), 2u);
-        EXPECT_TRUE(read[0].m_bOwn);
-        EXPECT_EQ(read[0].m_strNote, "second");
-        EXPECT_EQ(read[0].m_strMachine, "Line 2 bay 4");
-        EXPECT_EQ(read[1].m_strId, served.m_strId);
-        EXPECT_FALSE(read[1].m_bOwn);
-        EXPECT_EQ(read[1].m_strNote, "from anna");
-        EXPECT_EQ(read[1].m_strAuthor + "@" + read[1].m_strLaptop, "anna@press-pc");
+        EXPECT_EQ(shown(), "second|Line 2 bay 4|1|@;from anna||0|anna@press-pc;");
     }
     ASSERT_TRUE(store->Pending(10, pending, error));
-    EXPECT_EQ(pending.m_notes.size(), 1u); // this laptop's later note still goes
-    EXPECT_TRUE(pending.m_records.empty() && pending.m_machines.empty());
+    EXPECT_EQ(Counts(pending), "0 1 0 0"); // this laptop's later note still goes
 
-    // A deletion from the server stays: no later batch brings the record back.
+    // A deletion from the server stays; the limit counts this laptop's records
+    // only, and a record it cut stays away.
     HistoryChanges deletion;
     deletion.m_deletions = {{served.m_strId, "2026-01-06T08:00:00.000+08:00", "anna"}};
-    ASSERT_TRUE(store->Apply(deletion, skipped, error));
-    ASSERT_TRUE(store->Apply(batch, skipped, error));
-    EXPECT_FALSE(find(served.m_strId));
-    // The limit counts this laptop's records only and keeps the ids it cut.
+    ASSERT_TRUE(store->Apply(deletion, skipped, error) && store->Apply(batch, skipped, error));
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(store->Add(Sample("2026-02-0" + std::to_string(i + 1) + "T08:00:00.000+08:00"), error));
-    HistoryRecord cut = own;
-    cut.m_strCodes = served.m_strCodes;
-    cut.m_nUnits = 1;
-    cut.m_nSide = 1;
+    HistoryRecord cut = Served(own.m_strTime);
+    cut.m_strId = own.m_strId;
     batch.m_records = {cut, Served("2026-01-07T08:00:00.000+08:00")};
     ASSERT_TRUE(store->Apply(batch, skipped, error));
-    EXPECT_FALSE(find(own.m_strId));
-    EXPECT_EQ(load().size(), 4u);
+    EXPECT_EQ(shown(), "||0|anna@press-pc;||1|@;||1|@;||1|@;");
     EXPECT_EQ(Query(path, "SELECT count(*) FROM deleted"), "2");
 
-    // What the server gives is checked as the program's own: refused and
-    // counted, or cut.
+    // What the server gives is checked as the program's own: refused and counted, or cut.
     const std::pair<const char*, std::function<void(HistoryRecord&)>> refused[] = {
         {"no UUID", [](HistoryRecord& r) { r.m_strId = "record-1"; }},
         {"an unknown code", [](HistoryRecord& r) { r.m_strCodes[0] = "Smoke"; }},
@@ -333,28 +315,24 @@ TEST(CSqliteHistory, SyncsLocallyWhatIsPendingAndWhatTheServerGives)
         bad.m_notes = {{served.m_strId, "\xc3\x28", "2026-01-08T08:00:00.000+08:00", "anna", 30}};
         ASSERT_TRUE(store->Apply(bad, skipped, error)) << what;
         EXPECT_EQ(skipped, 2u) << what;
-        EXPECT_EQ(load().size(), 4u) << what;
     }
-    const std::string id = load().back().m_strId;
     HistoryChanges large;
+    const std::string id = batch.m_records[1].m_strId;
     large.m_notes = {{id, std::string(1 << 20, 'x'), "2026-03-01T08:00:00.000+08:00", "anna", 31}};
     large.m_machines = {{id, std::string(100, 'y'), "2026-03-01T08:00:00.000+08:00", "anna", 32}};
     ASSERT_TRUE(store->Apply(large, skipped, error));
-    EXPECT_EQ(find(id)->m_strNote.size(), HistoryRecord::kMaxNote);
-    EXPECT_EQ(find(id)->m_strMachine.size(), HistoryRecord::kMaxMachine);
+    EXPECT_EQ(shown(), "xxxxxxxxx|" + std::string(60, 'y') + "|0|anna@press-pc;||1|@;||1|@;||1|@;");
+    EXPECT_EQ(Query(path, "SELECT max(length(note)) FROM record"), "500");
 
     // The pull's cursor belongs to its server: another starts from the beginning.
-    std::string horizon;
+    std::string horizon, seen;
     ASSERT_TRUE(store->SetCursor("server-1", "record", "1234", error));
-    using Cursor = std::tuple<const char*, const char*, const char*>;
-    for (const auto& [server, table, want] : {Cursor{"server-1", "record", "1234"}, Cursor{"server-1", "deletion", ""},
-                                              Cursor{"server-2", "record", ""}}) {
-        ASSERT_TRUE(store->Cursor(server, table, horizon, error));
-        EXPECT_EQ(horizon, want) << server << " " << table;
-    }
+    for (const char* server : {"server-1", "server-2"})
+        for (const char* table : {"record", "deletion"})
+            seen += (store->Cursor(server, table, horizon, error) ? horizon : "failed") + ";";
+    EXPECT_EQ(seen, "1234;;;;");
     ASSERT_TRUE(store->SetCursor("server-2", "record", "5", error) && store->Cursor("server-1", "record", horizon, error));
     EXPECT_EQ(horizon, "");
-    EXPECT_EQ(store->CheckIntegrity(), "ok");
 }
 
 TEST(CSqliteHistory, AFirstVersionsFileIsBroughtToThisVersionWithEveryRecordAndNote)
@@ -363,13 +341,11 @@ TEST(CSqliteHistory, AFirstVersionsFileIsBroughtToThisVersionWithEveryRecordAndN
     const std::string path = dir.PathOf("History.sqlite");
     const HistoryRecord a = Sample("2026-01-01T08:00:00.000+08:00", "line 1\nline 2"), b = Sample("2026-01-02T08:00:00.000+08:00");
     std::string made = std::string(CSqliteHistory::kVersion1Tables) + "PRAGMA user_version = 1; PRAGMA application_id = "
-        + std::to_string(CSqliteHistory::kApplicationId) + ";";
+        + std::to_string(CSqliteHistory::kApplicationId) + "; INSERT INTO deleted VALUES ('gone', '" + b.m_strTime + "');";
     for (const HistoryRecord& r : {a, b})
-        made += "INSERT INTO record (id, time, utc_ms, narrowed, version, language, series, units, side, code_main, "
-                "code_sub1, code_sub2, interlock, halt, error_numbers, note, note_time) VALUES ('" + r.m_strId + "', '"
-            + r.m_strTime + "', " + std::to_string(*history::MsSinceEpoch(r.m_strTime)) + ", 0, '1.0.1.0', 1, 0, 2, 2, "
-              "'No error code', 'F', '', 2, 1, '149 150', '" + r.m_strNote + "', '" + r.m_strTime + "');";
-    made += "INSERT INTO deleted VALUES ('gone', '2026-01-03T08:00:00.000+08:00');";
+        made += "INSERT INTO record VALUES (NULL, '" + r.m_strId + "', '" + r.m_strTime + "', "
+            + std::to_string(*history::MsSinceEpoch(r.m_strTime)) + ", 0, '1.0.1.0', 1, 0, 2, 2, 'No error code', 'F', "
+            "'', 2, 1, '149 150', '" + r.m_strNote + "', '" + r.m_strTime + "');";
     Query(path, made);
     // Opened read-only, it is read as it is and left at its version.
     HistoryError error;
@@ -377,22 +353,18 @@ TEST(CSqliteHistory, AFirstVersionsFileIsBroughtToThisVersionWithEveryRecordAndN
     auto reader = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadOnly, 100, {}, error);
     ASSERT_TRUE(reader && reader->Load(before, error)) << error.m_strDetail;
     reader.reset();
-    for (HistoryRecord& r : before)
-        r.m_bReadOnly = false;
     EXPECT_EQ(Query(path, "PRAGMA user_version"), "1");
     auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 100, {}, error);
     ASSERT_TRUE(store && store->Load(after, error)) << error.m_strDetail;
     EXPECT_EQ(Query(path, "PRAGMA user_version"), "2");
+    for (HistoryRecord& r : before)
+        r.m_bReadOnly = false;
     EXPECT_EQ(before, after);
     EXPECT_EQ(Summary(after), a.m_strTime + "=line 1\nline 2;" + b.m_strTime + "=;");
-    EXPECT_TRUE(after[0].m_bOwn && after[0].m_strMachine.empty());
-    // Everything is still to be sent: both records, the one note, the deletion.
+    // Every record counts as made here and still to be sent, with its note and the deletion.
     HistoryChanges pending;
     ASSERT_TRUE(store->Pending(10, pending, error));
-    EXPECT_EQ(pending.m_records.size(), 2u);
-    EXPECT_EQ(pending.m_notes.size(), 1u);
-    EXPECT_TRUE(pending.m_machines.empty());
-    EXPECT_EQ(pending.m_deletions.size(), 1u);
+    EXPECT_EQ(Counts(pending), "2 1 0 1");
     EXPECT_EQ(store->CheckIntegrity(), "ok");
 }
 

@@ -47,9 +47,7 @@ int main(int argc, char** argv)
     r.m_strCodes = {"No error code", "F", ""};
     r.m_nErrNos = {149, 150, 151};
     HistoryRecord served; // as a team server gives it
-    served.m_strVersion = "1.0.1.0";
     served.m_strCodes = {"No error code", "", ""};
-    served.m_nErrNos = {149};
     served.m_strAuthor = "anna";
     served.m_strLaptop = "press-pc";
     for (long i = 0; count == 0 || i < count; ++i) {
@@ -71,10 +69,8 @@ int main(int argc, char** argv)
         batch.m_records.back().m_strTime = history::Now();
         batch.m_notes.push_back({batch.m_records.back().m_strId, "from the server", history::Now(), "anna", i + 1});
         std::size_t skipped = 0;
-        if (!store->Apply(batch, skipped, error))
-            return Fail(error);
-        if (skipped)
-            return Fail({HistoryError::Kind::Other, "valid changes skipped"});
+        if (!store->Apply(batch, skipped, error) || skipped)
+            return Fail(skipped ? HistoryError{HistoryError::Kind::Other, "a valid record skipped"} : error);
         Say("A " + batch.m_records.back().m_strId);
     }
     return 0;
