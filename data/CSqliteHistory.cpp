@@ -99,11 +99,6 @@ constexpr const char* kColumnsVersion1 =
     "code_sub2, interlock, halt, error_numbers, note, note_time, machine, machine_time, author, laptop, own, "  \
     "record_sent, note_sent, machine_sent) "
 #define DARVELL_RECORD_VALUES "?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25"
-// The oldest own records beyond the limit ?1, never the record just added
-// (?2; its time may come from a clock set back).
-#define DARVELL_BEYOND_LIMIT                                                                                     \
-    "SELECT seq FROM record WHERE own = 1 AND seq <> ?2 ORDER BY own, utc_ms, seq "                             \
-    "LIMIT max((SELECT count(*) FROM record WHERE own = 1) - ?1, 0)"
 // A note's or machine's time as sent and compared: a note taken over from a
 // History.csv has none of its own and goes with its record's.
 #define DARVELL_NOTE_TIME "CASE WHEN note_time = '' AND note <> '' THEN time ELSE note_time END"
@@ -117,10 +112,12 @@ constexpr const char* kStatementSql[] = {
     // since by hand or by the limit, stays as it is.
     "INSERT OR IGNORE " DARVELL_INSERT_RECORD "SELECT " DARVELL_RECORD_VALUES
     " WHERE NOT EXISTS (SELECT 1 FROM deleted WHERE id = ?1) AND NOT EXISTS (SELECT 1 FROM cut WHERE id = ?1)",
+    // kBeyondLimit: the oldest own records beyond the limit ?1, never the
+    // record just added (?2; its time may come from a clock set back).
+    "SELECT id FROM record WHERE own = 1 AND seq <> ?2 ORDER BY own, utc_ms, seq "
+    "LIMIT max((SELECT count(*) FROM record WHERE own = 1) - ?1, 0)",
     // kRememberCut
-    "INSERT OR IGNORE INTO cut (id) SELECT id FROM record WHERE seq IN (" DARVELL_BEYOND_LIMIT ")",
-    // kCut
-    "DELETE FROM record WHERE seq IN (" DARVELL_BEYOND_LIMIT ")",
+    "INSERT OR IGNORE INTO cut (id) VALUES (?1)",
     // kSetNote
     "UPDATE record SET note = ?2, note_time = ?3, note_author = ?4, note_change_id = NULL, note_sent = 0 WHERE id = ?1",
     // kSetMachine
@@ -172,7 +169,6 @@ static_assert(std::size(kStatementSql) == 24);
 #undef DARVELL_RECORD_COLUMNS
 #undef DARVELL_INSERT_RECORD
 #undef DARVELL_RECORD_VALUES
-#undef DARVELL_BEYOND_LIMIT
 #undef DARVELL_NOTE_TIME
 #undef DARVELL_MACHINE_TIME
 
@@ -657,11 +653,16 @@ bool CSqliteHistory::Add(const HistoryRecord& record, HistoryError& error)
         if (!Insert(kInsert, record, utc, From::Here, e))
             return false;
         const sqlite3_int64 added = sqlite3_last_insert_rowid(m_db);
-        const auto bind = [&](sqlite3_stmt* s) {
-            sqlite3_bind_int64(s, 1, static_cast<sqlite3_int64>(m_nLimit));
-            sqlite3_bind_int64(s, 2, added);
-        };
-        return Run(kRememberCut, bind, e) && Run(kCut, bind, e);
+        std::vector<std::string> beyond;
+        if (!Rows(kBeyondLimit, [&](sqlite3_stmt* s) {
+                sqlite3_bind_int64(s, 1, static_cast<sqlite3_int64>(m_nLimit));
+                sqlite3_bind_int64(s, 2, added);
+            }, [&](sqlite3_stmt* s) { beyond.push_back(Text(s, 0)); }, e))
+            return false;
+        for (const std::string& id : beyond)
+            if (!Run(kRememberCut, Texts({id}), e) || !Run(kDelete, Texts({id}), e))
+                return false;
+        return true;
     }, error);
 }
 

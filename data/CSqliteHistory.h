@@ -71,7 +71,7 @@ public:
 
 private:
     enum Statement {
-        kInsert, kInsertUnlessRemoved, kRememberCut, kCut, kSetNote, kSetMachine, kDelete, kMarkDeleted,
+        kInsert, kInsertUnlessRemoved, kBeyondLimit, kRememberCut, kSetNote, kSetMachine, kDelete, kMarkDeleted,
         kNoteStamp, kMachineStamp, kTakeNote, kTakeMachine, kTakeDeletion,
         kPendingRecords, kPendingNotes, kPendingMachines, kPendingDeletions,
         kSentRecord, kSentNote, kSentMachine, kSentDeletion, kCursor, kSetCursor, kOtherCursors, kStatements
