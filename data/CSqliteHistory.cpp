@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -625,6 +626,10 @@ bool CSqliteHistory::Load(std::vector<HistoryRecord>& records, HistoryError& err
 {
     records.clear();
     sqlite3_stmt* s = nullptr;
+    // Room for every record at once: a plant's history holds many.
+    if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM record", -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+        records.reserve(static_cast<std::size_t>(std::max<sqlite3_int64>(0, sqlite3_column_int64(s, 0))));
+    sqlite3_finalize(s);
     const std::string sql = std::string("SELECT ") + (m_nVersion < 2 ? kColumnsVersion1 : kColumns)
         + " FROM record ORDER BY utc_ms, seq";
     int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s, nullptr);
