@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
 #include <QSysInfo>
@@ -121,8 +120,14 @@ std::string NewId()
 
 bool IsId(std::string_view id)
 {
-    static const QRegularExpression uuid(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
-    return id.size() == 36 && uuid.match(QLatin1StringView(id.data(), qsizetype(id.size()))).hasMatch();
+    if (id.size() != 36)
+        return false;
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? id[i] != '-' : !((id[i] >= '0' && id[i] <= '9') || (id[i] >= 'a' && id[i] <= 'f')))
+            return false;
+    }
+    return true;
 }
 
 bool IsUtf8(std::string_view text)
