@@ -26,11 +26,12 @@ struct sqlite3_stmt;
 //
 // Each change is one transaction; a second writer waits (busy timeout) for
 // the first. Past the limit, a new record's transaction removes the oldest of
-// the records made or taken over here (those from a team server do not
-// count) and keeps their ids, so that no sync brings them back. A rollback
-// journal that is truncated at commit and synced (synchronous FULL) keeps every acknowledged change through a power cut and
-// needs no shared memory, which USB sticks, SD cards and some file systems
-// lack (WAL needs it). The file is never opened through a link.
+// the records made or taken over here (those from a team server do not count)
+// and keeps their ids, so that no sync brings them back. A rollback journal
+// that is truncated at commit and synced (synchronous FULL) keeps every
+// acknowledged change through a power cut and needs no shared memory, which
+// USB sticks, SD cards and some file systems lack (WAL needs it). The file is
+// never opened through a link.
 class CSqliteHistory final : public HistoryStore {
 public:
     static constexpr int kSchemaVersion = 2;

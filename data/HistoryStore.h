@@ -54,8 +54,6 @@ struct HistoryChanges {
     std::vector<HistoryValue> m_notes;
     std::vector<HistoryValue> m_machines;
     std::vector<HistoryDeletion> m_deletions;
-
-    bool empty() const { return m_records.empty() && m_notes.empty() && m_machines.empty() && m_deletions.empty(); }
 };
 
 // Where diagnosis records are kept: a database file on this machine today,
