@@ -132,7 +132,13 @@ bool CHistory::Append(const HistoryRecord& record)
 {
     Open();
     HistoryError error = m_openError ? m_openError : HistoryError{Kind::NoPlace, {}};
-    if (m_writable && m_writable->Add(record, error)) {
+    if (m_strLaptop.empty())
+        m_strLaptop = history::LaptopName();
+    HistoryRecord made = record;
+    made.m_strAuthor = m_strAuthor;
+    made.m_strLaptop = m_strLaptop;
+    made.m_bOwn = true;
+    if (m_writable && m_writable->Add(made, error)) {
         m_bLoaded = false; // read again when next shown, with what other copies added
         return true;
     }
@@ -155,16 +161,30 @@ std::vector<HistoryRecord>::iterator CHistory::Writable(const std::string& id, H
     return m_records.end();
 }
 
-bool CHistory::SetNote(const std::string& id, std::string_view note, HistoryError& error)
+bool CHistory::Annotate(const std::string& id, std::string_view note, std::string_view machine, HistoryError& error)
 {
     const auto it = Writable(id, error);
     if (it == m_records.end())
         return false;
     const std::string now = history::Now();
-    if (!m_writable->SetNote(id, note, now, error))
+    const std::string newNote = HistoryRecord::CutNote(note), newMachine = HistoryRecord::CutMachine(machine);
+    std::optional<std::string_view> changedNote, changedMachine;
+    if (newNote != it->m_strNote)
+        changedNote = newNote;
+    if (newMachine != it->m_strMachine)
+        changedMachine = newMachine;
+    if (!changedNote && !changedMachine)
+        return true;
+    if (!m_writable->Annotate(id, changedNote, changedMachine, now, m_strAuthor, error))
         return false;
-    it->m_strNote = HistoryRecord::CutNote(note);
-    it->m_strNoteTime = now;
+    if (changedNote) {
+        it->m_strNote = newNote;
+        it->m_strNoteTime = now;
+    }
+    if (changedMachine) {
+        it->m_strMachine = newMachine;
+        it->m_strMachineTime = now;
+    }
     return true;
 }
 
@@ -173,10 +193,21 @@ bool CHistory::Delete(const std::string& id, HistoryError& error)
     const auto it = Writable(id, error);
     if (it == m_records.end())
         return false;
-    if (!m_writable->Delete(id, history::Now(), error))
+    if (!m_writable->Delete(id, history::Now(), m_strAuthor, error))
         return false;
     m_records.erase(it);
     return true;
+}
+
+std::vector<std::string> CHistory::Machines()
+{
+    std::vector<std::string> machines;
+    for (const HistoryRecord& r : Records())
+        if (!r.m_strMachine.empty())
+            machines.push_back(r.m_strMachine);
+    std::sort(machines.begin(), machines.end());
+    machines.erase(std::unique(machines.begin(), machines.end()), machines.end());
+    return machines;
 }
 
 std::string CHistory::WritablePath()

@@ -36,10 +36,15 @@ public:
     void Reload();
     // Keeps a new record; false when it could not be kept (LastFailure says why).
     bool Append(const HistoryRecord& record);
-    // Sets the note of the record named id; false with the reason.
-    bool SetNote(const std::string& id, std::string_view note, HistoryError& error);
+    // Sets the note and the machine of the record named id in one step (each
+    // only where it changed, so that the other keeps its time); false with the reason.
+    bool Annotate(const std::string& id, std::string_view note, std::string_view machine, HistoryError& error);
     // Removes the record named id for good; false with the reason.
     bool Delete(const std::string& id, HistoryError& error);
+    // The team server user that new records and changes are made by; none by default.
+    void SetAuthor(std::string author) { m_strAuthor = std::move(author); }
+    // The machines the records name, each once, sorted.
+    std::vector<std::string> Machines();
 
     // The file new records go to; empty when there is none.
     std::string WritablePath();
@@ -70,4 +75,6 @@ private:
     HistoryError m_loadError;
     HistoryError m_failure;
     std::vector<HistoryRecord> m_records;
+    std::string m_strAuthor;
+    std::string m_strLaptop; // this computer's host name, taken once
 };

@@ -2,18 +2,25 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDateTime>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
+#include <initializer_list>
 #include <thread>
 
 #include "data/HistoryCsv.h"
+#include "diagnosis/CHistoryEntry.h"
 #include "platform/FileExists.h"
 
 namespace {
 
-constexpr const char* kSchema = R"sql(
+// A new database is made as the first version was and brought to the
+// current version as an older file is.
+constexpr const char* kSchemaVersion1 = R"sql(
 CREATE TABLE record (
   seq INTEGER PRIMARY KEY,
   id TEXT NOT NULL UNIQUE,
@@ -45,33 +52,126 @@ CREATE TABLE taken_over (
 ) WITHOUT ROWID;
 )sql";
 
-constexpr const char* kColumns =
+// Version 1 to 2, one way. Every record so far was made or taken over here
+// and is still to be sent, with its note where it has one; the change ids
+// stay NULL until the server confirms a value. Adding columns with constant
+// defaults rewrites no row, so this is quick on a full history.
+constexpr const char* kToVersion2 = R"sql(
+ALTER TABLE record ADD COLUMN machine TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN machine_time TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN machine_author TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN note_author TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN author TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN laptop TEXT NOT NULL DEFAULT '';
+ALTER TABLE record ADD COLUMN own INTEGER NOT NULL DEFAULT 1;
+ALTER TABLE record ADD COLUMN note_change_id INTEGER;
+ALTER TABLE record ADD COLUMN machine_change_id INTEGER;
+ALTER TABLE record ADD COLUMN record_sent INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE record ADD COLUMN note_sent INTEGER NOT NULL DEFAULT 1;
+ALTER TABLE record ADD COLUMN machine_sent INTEGER NOT NULL DEFAULT 1;
+UPDATE record SET note_sent = 0 WHERE note <> '';
+ALTER TABLE deleted ADD COLUMN author TEXT NOT NULL DEFAULT '';
+ALTER TABLE deleted ADD COLUMN sent INTEGER NOT NULL DEFAULT 0;
+CREATE INDEX record_own ON record (own, utc_ms, seq);
+CREATE INDEX record_unsent ON record (seq) WHERE own = 1 AND record_sent = 0;
+CREATE INDEX note_unsent ON record (seq) WHERE note_sent = 0;
+CREATE INDEX machine_unsent ON record (seq) WHERE machine_sent = 0;
+CREATE TABLE cut (id TEXT PRIMARY KEY) WITHOUT ROWID;
+CREATE TABLE sync_cursor (
+  server_id TEXT NOT NULL,
+  table_name TEXT NOT NULL,
+  horizon TEXT NOT NULL,
+  PRIMARY KEY (server_id, table_name)
+) WITHOUT ROWID;
+PRAGMA user_version = 2;
+)sql";
+
+#define DARVELL_RECORD_COLUMNS                                                                                  \
+    "id, time, utc_ms, narrowed, version, language, series, units, side, code_main, code_sub1, code_sub2, "     \
+    "interlock, halt, error_numbers, note, note_time, machine, machine_time, author, laptop, own"
+constexpr const char* kColumns = DARVELL_RECORD_COLUMNS;
+// The same from a first version's file, read-only.
+constexpr const char* kColumnsVersion1 =
     "id, time, utc_ms, narrowed, version, language, series, units, side, code_main, code_sub1, code_sub2, "
-    "interlock, halt, error_numbers, note, note_time";
+    "interlock, halt, error_numbers, note, note_time, '', '', '', '', 1";
+
+#define DARVELL_INSERT_RECORD                                                                                    \
+    "INTO record (id, time, utc_ms, narrowed, version, language, series, units, side, code_main, code_sub1, "   \
+    "code_sub2, interlock, halt, error_numbers, note, note_time, machine, machine_time, author, laptop, own, "  \
+    "record_sent, note_sent, machine_sent) "
+#define DARVELL_RECORD_VALUES "?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25"
+// A note's or machine's time as sent and compared: a note taken over from a
+// History.csv has none of its own and goes with its record's.
+#define DARVELL_NOTE_TIME "CASE WHEN note_time = '' AND note <> '' THEN time ELSE note_time END"
+#define DARVELL_MACHINE_TIME "CASE WHEN machine_time = '' AND machine <> '' THEN time ELSE machine_time END"
 
 // Statements by CSqliteHistory::Statement.
 constexpr const char* kStatementSql[] = {
     // kInsert
-    "INSERT INTO record (id, time, utc_ms, narrowed, version, language, series, units, side, code_main, "
-    "code_sub1, code_sub2, interlock, halt, error_numbers, note, note_time) "
-    "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)",
-    // kTakeOverInsert: a record taken over again, or removed since, stays as it is.
-    "INSERT OR IGNORE INTO record (id, time, utc_ms, narrowed, version, language, series, units, side, code_main, "
-    "code_sub1, code_sub2, interlock, halt, error_numbers, note, note_time) "
-    "SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17 "
-    "WHERE NOT EXISTS (SELECT 1 FROM deleted WHERE id = ?1)",
-    // kCut: the oldest beyond the limit, never the record just added (its
-    // time may come from a clock set back).
-    "DELETE FROM record WHERE seq IN (SELECT seq FROM record WHERE seq <> last_insert_rowid() "
-    "ORDER BY utc_ms, seq LIMIT max((SELECT count(*) FROM record) - ?1, 0))",
+    "INSERT " DARVELL_INSERT_RECORD "VALUES (" DARVELL_RECORD_VALUES ")",
+    // kInsertUnlessRemoved: a record taken over or pulled again, or removed
+    // since by hand or by the limit, stays as it is.
+    "INSERT OR IGNORE " DARVELL_INSERT_RECORD "SELECT " DARVELL_RECORD_VALUES
+    " WHERE NOT EXISTS (SELECT 1 FROM deleted WHERE id = ?1) AND NOT EXISTS (SELECT 1 FROM cut WHERE id = ?1)",
+    // kBeyondLimit: the oldest own records beyond the limit ?1, never the
+    // record just added (?2; its time may come from a clock set back).
+    "SELECT id FROM record WHERE own = 1 AND seq <> ?2 ORDER BY own, utc_ms, seq "
+    "LIMIT max((SELECT count(*) FROM record WHERE own = 1) - ?1, 0)",
+    // kRememberCut
+    "INSERT OR IGNORE INTO cut (id) VALUES (?1)",
     // kSetNote
-    "UPDATE record SET note = ?2, note_time = ?3 WHERE id = ?1",
+    "UPDATE record SET note = ?2, note_time = ?3, note_author = ?4, note_change_id = NULL, note_sent = 0 WHERE id = ?1",
+    // kSetMachine
+    "UPDATE record SET machine = ?2, machine_time = ?3, machine_author = ?4, machine_change_id = NULL, "
+    "machine_sent = 0 WHERE id = ?1",
     // kDelete
     "DELETE FROM record WHERE id = ?1",
     // kMarkDeleted
-    "INSERT OR REPLACE INTO deleted (id, time) VALUES (?1, ?2)",
+    "INSERT OR REPLACE INTO deleted (id, time, author, sent) VALUES (?1, ?2, ?3, 0)",
+    // kNoteStamp
+    "SELECT " DARVELL_NOTE_TIME ", note_author, note_change_id FROM record WHERE id = ?1",
+    // kMachineStamp
+    "SELECT " DARVELL_MACHINE_TIME ", machine_author, machine_change_id FROM record WHERE id = ?1",
+    // kTakeNote
+    "UPDATE record SET note = ?2, note_time = ?3, note_author = ?4, note_change_id = ?5, note_sent = 1 WHERE id = ?1",
+    // kTakeMachine
+    "UPDATE record SET machine = ?2, machine_time = ?3, machine_author = ?4, machine_change_id = ?5, "
+    "machine_sent = 1 WHERE id = ?1",
+    // kTakeDeletion: the server has the marker, this laptop's among them.
+    "INSERT INTO deleted (id, time, author, sent) VALUES (?1, ?2, ?3, 1) ON CONFLICT (id) DO UPDATE SET sent = 1",
+    // kPendingRecords
+    "SELECT " DARVELL_RECORD_COLUMNS " FROM record WHERE own = 1 AND record_sent = 0 ORDER BY seq LIMIT ?1",
+    // kPendingNotes
+    "SELECT id, note, " DARVELL_NOTE_TIME ", note_author FROM record WHERE note_sent = 0 ORDER BY seq LIMIT ?1",
+    // kPendingMachines
+    "SELECT id, machine, " DARVELL_MACHINE_TIME ", machine_author FROM record WHERE machine_sent = 0 "
+    "ORDER BY seq LIMIT ?1",
+    // kPendingDeletions
+    "SELECT id, time, author FROM deleted WHERE sent = 0 ORDER BY time LIMIT ?1",
+    // kSentRecord
+    "UPDATE record SET record_sent = 1 WHERE id = ?1",
+    // kSentNote
+    "UPDATE record SET note_sent = 1, note_change_id = coalesce(?4, note_change_id) "
+    "WHERE id = ?1 AND note = ?2 AND " DARVELL_NOTE_TIME " = ?3",
+    // kSentMachine
+    "UPDATE record SET machine_sent = 1, machine_change_id = coalesce(?4, machine_change_id) "
+    "WHERE id = ?1 AND machine = ?2 AND " DARVELL_MACHINE_TIME " = ?3",
+    // kSentDeletion
+    "UPDATE deleted SET sent = 1 WHERE id = ?1",
+    // kCursor
+    "SELECT horizon FROM sync_cursor WHERE server_id = ?1 AND table_name = ?2",
+    // kSetCursor
+    "INSERT OR REPLACE INTO sync_cursor (server_id, table_name, horizon) VALUES (?1, ?2, ?3)",
+    // kOtherCursors
+    "DELETE FROM sync_cursor WHERE server_id <> ?1",
 };
-static_assert(std::size(kStatementSql) == 6);
+static_assert(std::size(kStatementSql) == 24);
+
+#undef DARVELL_RECORD_COLUMNS
+#undef DARVELL_INSERT_RECORD
+#undef DARVELL_RECORD_VALUES
+#undef DARVELL_NOTE_TIME
+#undef DARVELL_MACHINE_TIME
 
 HistoryError::Kind KindOf(int rc)
 {
@@ -113,6 +213,16 @@ void Bind(sqlite3_stmt* s, int index, std::string_view text)
     sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
+// Binds texts to ?1, ?2... in turn; they outlive the statement's step.
+std::function<void(sqlite3_stmt*)> Texts(std::initializer_list<std::string_view> texts)
+{
+    return [list = std::vector<std::string_view>(texts)](sqlite3_stmt* s) {
+        int index = 0;
+        for (std::string_view text : list)
+            Bind(s, ++index, text);
+    };
+}
+
 // Resets a statement when it goes out of scope, so that no step holds a lock.
 struct Reset {
     sqlite3_stmt* s;
@@ -126,6 +236,8 @@ struct Reset {
 };
 
 } // namespace
+
+const char* const CSqliteHistory::kVersion1Tables = kSchemaVersion1;
 
 std::unique_ptr<CSqliteHistory> CSqliteHistory::Open(const std::string& path, Mode mode, std::size_t limit,
                                                      const std::string& takeOver, HistoryError& error)
@@ -280,17 +392,24 @@ bool CSqliteHistory::Prepare(Mode mode, const std::string& takeOver, HistoryErro
         m_bReadOnly = true;
         m_readOnlyReason = {HistoryError::Kind::Newer, m_strPath};
     }
-    if (m_bReadOnly || (version != 0 && !TakeOverPending(takeOver))) {
+    m_nVersion = version;
+    if (m_bReadOnly || (version == kSchemaVersion && !TakeOverPending(takeOver))) {
         Rollback(); // nothing was changed
         return ours();
     }
-    // A new database, or an earlier History.csv that could not be read when
-    // the database was made.
-    if (version == 0 ? !Create(takeOver, error) : !TakeOver(takeOver, error)) {
+    // A new database, an older version's brought to this one, or an earlier
+    // History.csv that could not be read when the database was made.
+    const bool done = version == 0 ? Create(takeOver, error)
+                                   : (version == kSchemaVersion || Exec(kToVersion2, error))
+                                         && (!TakeOverPending(takeOver) || TakeOver(takeOver, error));
+    if (!done) {
         Rollback();
         return false;
     }
-    return Commit(error) && ours();
+    if (!Commit(error))
+        return false;
+    m_nVersion = kSchemaVersion;
+    return ours();
 }
 
 bool CSqliteHistory::TakeOverPending(const std::string& takeOver)
@@ -306,9 +425,8 @@ bool CSqliteHistory::TakeOverPending(const std::string& takeOver)
 
 bool CSqliteHistory::Create(const std::string& takeOver, HistoryError& error)
 {
-    const std::string versions = "PRAGMA application_id = " + std::to_string(kApplicationId)
-        + "; PRAGMA user_version = " + std::to_string(kSchemaVersion);
-    return Exec(kSchema, error) && Exec(versions.c_str(), error)
+    const std::string id = "PRAGMA application_id = " + std::to_string(kApplicationId);
+    return Exec(kSchemaVersion1, error) && Exec(kToVersion2, error) && Exec(id.c_str(), error)
         && (takeOver.empty() || !platform::FileExists(takeOver) || TakeOver(takeOver, error));
 }
 
@@ -337,7 +455,7 @@ bool CSqliteHistory::TakeOver(const std::string& csvPath, HistoryError& error)
     std::int64_t utc = 0;
     for (const HistoryRecord& r : records) {
         utc = history::MsSinceEpoch(r.m_strTime).value_or(utc);
-        if (!Insert(kTakeOverInsert, r, utc, error))
+        if (!Insert(kInsertUnlessRemoved, r, utc, From::Here, error))
             return false;
     }
     const std::size_t slash = csvPath.find_last_of("/\\");
@@ -358,7 +476,7 @@ bool CSqliteHistory::TakeOver(const std::string& csvPath, HistoryError& error)
     return rc == SQLITE_DONE || Fail(rc, error);
 }
 
-bool CSqliteHistory::Insert(Statement which, const HistoryRecord& r, std::int64_t utcMs, HistoryError& error)
+bool CSqliteHistory::Insert(Statement which, const HistoryRecord& r, std::int64_t utcMs, From from, HistoryError& error)
 {
     sqlite3_stmt* s = Get(which, error);
     if (!s)
@@ -366,6 +484,8 @@ bool CSqliteHistory::Insert(Statement which, const HistoryRecord& r, std::int64_
     Reset reset{s};
     const std::string errNos = HistoryRecord::ErrorNumbers(r.m_nErrNos);
     const std::string note = HistoryRecord::CutNote(r.m_strNote);
+    const std::string machine = HistoryRecord::CutMachine(r.m_strMachine);
+    const std::string laptop = history::CutChars(r.m_strLaptop, HistoryRecord::kMaxLaptop);
     Bind(s, 1, r.m_strId);
     Bind(s, 2, r.m_strTime);
     sqlite3_bind_int64(s, 3, utcMs);
@@ -381,35 +501,142 @@ bool CSqliteHistory::Insert(Statement which, const HistoryRecord& r, std::int64_
     Bind(s, 15, errNos);
     Bind(s, 16, note);
     Bind(s, 17, r.m_strNoteTime);
+    Bind(s, 18, machine);
+    Bind(s, 19, r.m_strMachineTime);
+    Bind(s, 20, r.m_strAuthor);
+    Bind(s, 21, laptop);
+    // A record from the server is there already, and its values come as changes of their own.
+    const bool here = from == From::Here;
+    sqlite3_bind_int(s, 22, here ? 1 : 0);
+    sqlite3_bind_int(s, 23, here ? 0 : 1);
+    sqlite3_bind_int(s, 24, here && !note.empty() ? 0 : 1);
+    sqlite3_bind_int(s, 25, here && !machine.empty() ? 0 : 1);
     const int rc = sqlite3_step(s);
     return rc == SQLITE_DONE || Fail(rc, error);
 }
+
+bool CSqliteHistory::Run(Statement which, const std::function<void(sqlite3_stmt*)>& bind, HistoryError& error)
+{
+    sqlite3_stmt* s = Get(which, error);
+    if (!s)
+        return false;
+    Reset reset{s};
+    bind(s);
+    const int rc = sqlite3_step(s);
+    return rc == SQLITE_DONE || Fail(rc, error);
+}
+
+bool CSqliteHistory::Rows(Statement which, const std::function<void(sqlite3_stmt*)>& bind,
+                          const std::function<void(sqlite3_stmt*)>& row, HistoryError& error)
+{
+    sqlite3_stmt* s = Get(which, error);
+    if (!s)
+        return false;
+    Reset reset{s};
+    bind(s);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        row(s);
+    return rc == SQLITE_DONE || Fail(rc, error);
+}
+
+bool CSqliteHistory::Change(const std::function<bool(HistoryError&)>& work, HistoryError& error)
+{
+    if (m_bReadOnly) {
+        error = m_readOnlyReason ? m_readOnlyReason : HistoryError{HistoryError::Kind::ReadOnly, m_strPath};
+        return false;
+    }
+    if (!Begin(error))
+        return false;
+    if (!work(error)) {
+        Rollback();
+        return false;
+    }
+    return Commit(error);
+}
+
+namespace {
+
+// A row of kColumns as a record; false for one this program cannot show (a
+// newer version's, a hand-made one).
+bool ReadRecord(sqlite3_stmt* s, HistoryRecord& r)
+{
+    r.m_strId = Text(s, 0);
+    r.m_strTime = Text(s, 1);
+    r.m_bNarrowed = sqlite3_column_int(s, 3) != 0;
+    r.m_strVersion = Text(s, 4);
+    r.m_nLanguage = Int(s, 5);
+    r.m_nSeries = Int(s, 6);
+    r.m_nUnits = Int(s, 7);
+    r.m_nSide = Int(s, 8);
+    for (int u = 0; u < 3; ++u)
+        r.m_strCodes[static_cast<std::size_t>(u)] = Text(s, 9 + u);
+    r.m_nInterlock = Int(s, 12);
+    r.m_nHalt = Int(s, 13);
+    r.m_strNote = HistoryRecord::CutNote(Text(s, 15));
+    r.m_strNoteTime = Text(s, 16);
+    r.m_strMachine = HistoryRecord::CutMachine(Text(s, 17));
+    r.m_strMachineTime = Text(s, 18);
+    r.m_strAuthor = Text(s, 19);
+    r.m_strLaptop = Text(s, 20);
+    r.m_bOwn = sqlite3_column_int(s, 21) != 0;
+    return r.IsValid() && HistoryRecord::ParseErrorNumbers(Text(s, 14), r.m_nErrNos) && !r.m_strId.empty();
+}
+
+// A change's text as the program keeps it: valid UTF-8 of at most max characters.
+bool Fits(std::string_view text, std::size_t max)
+{
+    return history::IsUtf8(text) && history::CutChars(text, max).size() == text.size();
+}
+
+// Whether a time names a moment no more than a day after this computer's
+// clock, as the server demands of every row it takes.
+bool TimeFromServer(std::string_view time)
+{
+    const std::optional<std::int64_t> ms = history::MsSinceEpoch(time);
+    return ms && *ms <= QDateTime::currentMSecsSinceEpoch() + 24 * 3600 * 1000;
+}
+
+// Whether a record from the server is one the program could have made: a
+// UUID, a time, numbers and codes it knows, texts of the server's lengths.
+bool RecordFromServer(const HistoryRecord& r)
+{
+    if (!history::IsId(r.m_strId) || !TimeFromServer(r.m_strTime) || !r.IsValid() || !Fits(r.m_strVersion, 40)
+        || !history::IsUtf8(r.m_strAuthor) || !history::IsUtf8(r.m_strLaptop) || r.m_nErrNos.size() > 200)
+        return false;
+    for (int n : r.m_nErrNos)
+        if (n < 0 || n > 99999)
+            return false;
+    for (std::size_t u = 0; u < 3; ++u)
+        if (!Fits(r.m_strCodes[u], 40) || (u >= static_cast<std::size_t>(r.m_nUnits) && !r.m_strCodes[u].empty()))
+            return false;
+    CDiagnosis::Codes codes;
+    return CHistoryEntry::Codes(r, codes);
+}
+
+bool ValueFromServer(const HistoryValue& v)
+{
+    return history::IsId(v.m_strRecordId) && TimeFromServer(v.m_strTime) && history::IsUtf8(v.m_strValue)
+        && history::IsUtf8(v.m_strAuthor) && v.m_nChangeId;
+}
+
+} // namespace
 
 bool CSqliteHistory::Load(std::vector<HistoryRecord>& records, HistoryError& error)
 {
     records.clear();
     sqlite3_stmt* s = nullptr;
-    const std::string sql = std::string("SELECT ") + kColumns + " FROM record ORDER BY utc_ms, seq";
+    // Room for every record at once: a plant's history holds many.
+    if (sqlite3_prepare_v2(m_db, "SELECT count(*) FROM record", -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_ROW)
+        records.reserve(static_cast<std::size_t>(std::max<sqlite3_int64>(0, sqlite3_column_int64(s, 0))));
+    sqlite3_finalize(s);
+    const std::string sql = std::string("SELECT ") + (m_nVersion < 2 ? kColumnsVersion1 : kColumns)
+        + " FROM record ORDER BY utc_ms, seq";
     int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s, nullptr);
     while (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
         HistoryRecord r;
-        r.m_strId = Text(s, 0);
-        r.m_strTime = Text(s, 1);
-        r.m_bNarrowed = sqlite3_column_int(s, 3) != 0;
-        r.m_strVersion = Text(s, 4);
-        r.m_nLanguage = Int(s, 5);
-        r.m_nSeries = Int(s, 6);
-        r.m_nUnits = Int(s, 7);
-        r.m_nSide = Int(s, 8);
-        for (int u = 0; u < 3; ++u)
-            r.m_strCodes[static_cast<std::size_t>(u)] = Text(s, 9 + u);
-        r.m_nInterlock = Int(s, 12);
-        r.m_nHalt = Int(s, 13);
-        r.m_strNote = HistoryRecord::CutNote(Text(s, 15));
-        r.m_strNoteTime = Text(s, 16);
         r.m_bReadOnly = m_bReadOnly;
-        // A row this program cannot show (a newer version's, a hand-made one) is left out.
-        if (r.IsValid() && HistoryRecord::ParseErrorNumbers(Text(s, 14), r.m_nErrNos) && !r.m_strId.empty())
+        if (ReadRecord(s, r))
             records.push_back(std::move(r));
         rc = SQLITE_OK;
     }
@@ -426,83 +653,187 @@ bool CSqliteHistory::Load(std::vector<HistoryRecord>& records, HistoryError& err
 
 bool CSqliteHistory::Add(const HistoryRecord& record, HistoryError& error)
 {
-    if (m_bReadOnly) {
-        error = m_readOnlyReason ? m_readOnlyReason : HistoryError{HistoryError::Kind::ReadOnly, m_strPath};
-        return false;
-    }
     const std::int64_t utc = history::MsSinceEpoch(record.m_strTime).value_or(0);
-    if (!Begin(error))
-        return false;
-    bool ok = Insert(kInsert, record, utc, error);
-    if (ok) {
-        sqlite3_stmt* cut = Get(kCut, error);
-        Reset reset{cut};
-        ok = cut && sqlite3_bind_int64(cut, 1, static_cast<sqlite3_int64>(m_nLimit)) == SQLITE_OK;
-        if (ok) {
-            const int rc = sqlite3_step(cut);
-            ok = rc == SQLITE_DONE || Fail(rc, error);
-        }
-    }
-    if (!ok) {
-        Rollback();
-        return false;
-    }
-    return Commit(error);
+    return Change([&](HistoryError& e) {
+        if (!Insert(kInsert, record, utc, From::Here, e))
+            return false;
+        const sqlite3_int64 added = sqlite3_last_insert_rowid(m_db);
+        std::vector<std::string> beyond;
+        if (!Rows(kBeyondLimit, [&](sqlite3_stmt* s) {
+                sqlite3_bind_int64(s, 1, static_cast<sqlite3_int64>(m_nLimit));
+                sqlite3_bind_int64(s, 2, added);
+            }, [&](sqlite3_stmt* s) { beyond.push_back(Text(s, 0)); }, e))
+            return false;
+        for (const std::string& id : beyond)
+            if (!Run(kRememberCut, Texts({id}), e) || !Run(kDelete, Texts({id}), e))
+                return false;
+        return true;
+    }, error);
 }
 
-bool CSqliteHistory::SetNote(std::string_view id, std::string_view note, std::string_view time, HistoryError& error)
+bool CSqliteHistory::Annotate(std::string_view id, std::optional<std::string_view> note,
+                              std::optional<std::string_view> machine, std::string_view time, std::string_view author,
+                              HistoryError& error)
 {
-    if (m_bReadOnly) {
-        error = m_readOnlyReason ? m_readOnlyReason : HistoryError{HistoryError::Kind::ReadOnly, m_strPath};
-        return false;
-    }
-    sqlite3_stmt* s = Get(kSetNote, error);
-    if (!s)
-        return false;
-    Reset reset{s};
-    const std::string cut = HistoryRecord::CutNote(note);
-    Bind(s, 1, id);
-    Bind(s, 2, cut);
-    Bind(s, 3, time);
-    const int rc = sqlite3_step(s); // one statement, one transaction
-    if (rc != SQLITE_DONE)
-        return Fail(rc, error);
-    if (sqlite3_changes(m_db) == 0) {
-        error = {HistoryError::Kind::Gone, m_strPath};
-        return false;
-    }
-    return true;
+    const std::string values[] = {note ? HistoryRecord::CutNote(*note) : std::string(),
+                                  machine ? HistoryRecord::CutMachine(*machine) : std::string()};
+    return Change([&](HistoryError& e) {
+        int changed = 0, asked = 0;
+        for (int v = 0; v < 2; ++v) {
+            if (!(v == 0 ? note : machine))
+                continue;
+            ++asked;
+            if (!Run(v == 0 ? kSetNote : kSetMachine, Texts({id, values[v], time, author}), e))
+                return false;
+            changed += sqlite3_changes(m_db) > 0;
+        }
+        if (changed < asked)
+            e = {HistoryError::Kind::Gone, m_strPath};
+        return changed == asked;
+    }, error);
 }
 
-bool CSqliteHistory::Delete(std::string_view id, std::string_view time, HistoryError& error)
+bool CSqliteHistory::Delete(std::string_view id, std::string_view time, std::string_view author, HistoryError& error)
 {
-    if (m_bReadOnly) {
-        error = m_readOnlyReason ? m_readOnlyReason : HistoryError{HistoryError::Kind::ReadOnly, m_strPath};
+    return Change([&](HistoryError& e) {
+        return Run(kDelete, Texts({id}), e) && Run(kMarkDeleted, Texts({id, time, author}), e);
+    }, error);
+}
+
+bool CSqliteHistory::Pending(std::size_t batch, HistoryChanges& pending, HistoryError& error)
+{
+    pending = {};
+    if (m_nVersion < 2)
+        return true; // an older version's database, read-only: none of it was ever sent
+    const auto limit = [batch](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, static_cast<sqlite3_int64>(batch)); };
+    const auto values = [](std::vector<HistoryValue>& list) {
+        return [&list](sqlite3_stmt* s) { list.push_back({Text(s, 0), Text(s, 1), Text(s, 2), Text(s, 3), {}}); };
+    };
+    // One read transaction: the four lists as of one moment.
+    if (!Exec("BEGIN", error))
         return false;
-    }
-    if (!Begin(error))
+    const bool ok =
+        Rows(kPendingRecords, limit, [&](sqlite3_stmt* s) {
+            HistoryRecord r;
+            if (ReadRecord(s, r))
+                pending.m_records.push_back(std::move(r));
+        }, error)
+        && Rows(kPendingNotes, limit, values(pending.m_notes), error)
+        && Rows(kPendingMachines, limit, values(pending.m_machines), error)
+        && Rows(kPendingDeletions, limit, [&](sqlite3_stmt* s) {
+               pending.m_deletions.push_back({Text(s, 0), Text(s, 1), Text(s, 2)});
+           }, error);
+    Rollback();
+    if (!ok)
+        pending = {};
+    return ok;
+}
+
+bool CSqliteHistory::MarkSent(const HistoryChanges& sent, HistoryError& error)
+{
+    return Change([&](HistoryError& e) {
+        for (const HistoryRecord& r : sent.m_records)
+            if (!Run(kSentRecord, Texts({r.m_strId}), e))
+                return false;
+        for (const HistoryDeletion& d : sent.m_deletions)
+            if (!Run(kSentDeletion, Texts({d.m_strRecordId}), e))
+                return false;
+        for (const bool note : {true, false})
+            for (const HistoryValue& v : note ? sent.m_notes : sent.m_machines)
+                if (!Run(note ? kSentNote : kSentMachine, [&](sqlite3_stmt* s) {
+                        Bind(s, 1, v.m_strRecordId);
+                        Bind(s, 2, v.m_strValue);
+                        Bind(s, 3, v.m_strTime);
+                        if (v.m_nChangeId)
+                            sqlite3_bind_int64(s, 4, *v.m_nChangeId);
+                    }, e))
+                    return false;
+        return true;
+    }, error);
+}
+
+bool CSqliteHistory::TakeValue(bool note, const HistoryValue& v, HistoryError& error)
+{
+    std::optional<history::ValueStamp> held;
+    std::string time, author;
+    if (!Rows(note ? kNoteStamp : kMachineStamp, Texts({v.m_strRecordId}),
+              [&](sqlite3_stmt* s) {
+                  time = Text(s, 0);
+                  author = Text(s, 1);
+                  held = history::ValueStamp{time, author, std::nullopt};
+                  if (sqlite3_column_type(s, 2) != SQLITE_NULL)
+                      held->changeId = sqlite3_column_int64(s, 2);
+              }, error))
         return false;
-    bool ok = true;
-    for (Statement which : {kDelete, kMarkDeleted}) {
-        sqlite3_stmt* s = Get(which, error);
-        Reset reset{s};
-        if (!s) {
-            ok = false;
-            break;
+    // A value of a record not held (removed here, cut, not yet pulled) is left.
+    if (!held || !history::Wins({v.m_strTime, v.m_strAuthor, v.m_nChangeId}, *held))
+        return true;
+    const std::string value = note ? HistoryRecord::CutNote(v.m_strValue) : HistoryRecord::CutMachine(v.m_strValue);
+    return Run(note ? kTakeNote : kTakeMachine, [&](sqlite3_stmt* s) {
+        Bind(s, 1, v.m_strRecordId);
+        Bind(s, 2, value);
+        Bind(s, 3, v.m_strTime);
+        Bind(s, 4, v.m_strAuthor);
+        sqlite3_bind_int64(s, 5, *v.m_nChangeId);
+    }, error);
+}
+
+bool CSqliteHistory::Apply(const HistoryChanges& batch, std::size_t& skipped, HistoryError& error)
+{
+    skipped = 0;
+    return Change([&](HistoryError& e) {
+        for (const HistoryRecord& r : batch.m_records) {
+            if (!RecordFromServer(r)) {
+                ++skipped;
+                continue;
+            }
+            HistoryRecord taken = r;
+            taken.m_strNote.clear(); // the values come as changes of their own
+            taken.m_strNoteTime.clear();
+            taken.m_strMachine.clear();
+            taken.m_strMachineTime.clear();
+            taken.m_strAuthor = history::CutChars(r.m_strAuthor, HistoryRecord::kMaxLaptop);
+            // One of this laptop's own that the server has is sent, whatever its mark said.
+            if (!Insert(kInsertUnlessRemoved, taken, *history::MsSinceEpoch(r.m_strTime), From::Server, e)
+                || !Run(kSentRecord, Texts({r.m_strId}), e))
+                return false;
         }
-        Bind(s, 1, id);
-        if (which == kMarkDeleted)
-            Bind(s, 2, time);
-        if (const int rc = sqlite3_step(s); rc != SQLITE_DONE) {
-            ok = Fail(rc, error);
-            break;
+        for (const bool note : {true, false})
+            for (const HistoryValue& v : note ? batch.m_notes : batch.m_machines) {
+                if (!ValueFromServer(v)) {
+                    ++skipped;
+                    continue;
+                }
+                if (!TakeValue(note, v, e))
+                    return false;
+            }
+        for (const HistoryDeletion& d : batch.m_deletions) {
+            if (!history::IsId(d.m_strRecordId) || !history::IsUtf8(d.m_strTime) || !history::IsUtf8(d.m_strAuthor)) {
+                ++skipped;
+                continue;
+            }
+            if (!Run(kDelete, Texts({d.m_strRecordId}), e)
+                || !Run(kTakeDeletion, Texts({d.m_strRecordId, d.m_strTime, d.m_strAuthor}), e))
+                return false;
         }
-    }
-    if (!ok) {
-        Rollback();
-        return false;
-    }
-    return Commit(error);
+        return true;
+    }, error);
+}
+
+bool CSqliteHistory::Cursor(std::string_view serverId, std::string_view table, std::string& horizon, HistoryError& error)
+{
+    horizon.clear();
+    if (m_nVersion < 2)
+        return true;
+    return Rows(kCursor, Texts({serverId, table}), [&](sqlite3_stmt* s) { horizon = Text(s, 0); }, error);
+}
+
+bool CSqliteHistory::SetCursor(std::string_view serverId, std::string_view table, std::string_view horizon,
+                               HistoryError& error)
+{
+    return Change([&](HistoryError& e) {
+        return Run(kOtherCursors, Texts({serverId}), e) && Run(kSetCursor, Texts({serverId, table, horizon}), e);
+    }, error);
 }
 
 std::string CSqliteHistory::CheckIntegrity()

@@ -17,10 +17,17 @@ constexpr std::size_t kMaxRecordBytes = 16 * 1024;
 
 // The file's words, English whatever the language of the run.
 enum Column { kKind, kTime, kVersion, kLanguage, kSeries, kUnits, kSide, kMain, kSub1, kSub2,
-              kInterlock, kHalt, kCauses, kErrNos, kNote, kColumns };
+              kInterlock, kHalt, kCauses, kErrNos, kNote, kMachine, kColumns };
 constexpr std::array<std::string_view, kColumns> kHeader = {
     "Kind", "Date and time", "Version", "Language", "Series", "Units", "Side", "Main Sensor",
-    "Sub Sensor 1", "Sub Sensor 2", "Interlock", "Halt", "Causes", "Error numbers", "Note"};
+    "Sub Sensor 1", "Sub Sensor 2", "Interlock", "Halt", "Causes", "Error numbers", "Note", "Machine"};
+// Earlier versions' files end at the note; the export adds the machine.
+constexpr std::size_t kEarlierColumns = kMachine;
+
+bool IsLine(const std::vector<std::string>& fields)
+{
+    return fields.size() == kEarlierColumns || fields.size() == kColumns;
+}
 constexpr std::string_view kKinds[] = {"Diagnosis", "Narrowed", "Note"};
 constexpr int kNoteKind = 2;
 constexpr std::string_view kLanguages[] = {"Chinese", "English"};
@@ -85,7 +92,8 @@ Fields RecordFields(const HistoryRecord& r)
             WordOf(kLanguages, r.m_nLanguage == 1 ? 1 : 0), WordOf(kSeriesNames, r.m_nSeries == 1 ? 1 : 0),
             std::to_string(r.m_nUnits), WordOf(kSides, r.m_nSide), r.m_strCodes[0], r.m_strCodes[1], r.m_strCodes[2],
             WordOf(kLamps, r.m_nInterlock), WordOf(kLamps, r.m_nHalt), std::to_string(r.m_nErrNos.size()),
-            HistoryRecord::ErrorNumbers(r.m_nErrNos), HistoryRecord::CutNote(r.m_strNote)};
+            HistoryRecord::ErrorNumbers(r.m_nErrNos), HistoryRecord::CutNote(r.m_strNote),
+            HistoryRecord::CutMachine(r.m_strMachine)};
 }
 
 // One record of text from pos, a line start: its fields unquoted and where
@@ -156,6 +164,8 @@ bool ToRecord(const Fields& f, HistoryRecord& r)
     if (!HistoryRecord::ParseErrorNumbers(f[kErrNos], r.m_nErrNos))
         return false;
     r.m_strNote = HistoryRecord::CutNote(f[kNote]);
+    if (f.size() > kMachine)
+        r.m_strMachine = HistoryRecord::CutMachine(f[kMachine]);
     return causes == static_cast<int>(r.m_nErrNos.size());
 }
 
@@ -167,7 +177,7 @@ bool WholeLineAt(std::string_view text, std::size_t pos)
         return false;
     Fields fields;
     std::size_t next = 0;
-    if (!ParseRecord(text, pos, fields, next, nullptr) || fields.size() != kColumns)
+    if (!ParseRecord(text, pos, fields, next, nullptr) || !IsLine(fields))
         return false;
     HistoryRecord r;
     return fields[kKind] == kKinds[kNoteKind] || ToRecord(fields, r);
@@ -207,7 +217,7 @@ std::vector<HistoryRecord> Read(std::string_view text, std::size_t limit)
             next = eol == std::string_view::npos || next >= text.size() ? text.size() : eol + 1;
             continue;
         }
-        if (fields.size() != kColumns)
+        if (!IsLine(fields))
             continue; // the header has a kind of its own; other lines are no record of ours
         if (fields[kKind] == kKinds[kNoteKind]) {
             if (auto it = byTime.find(fields[kTime]); it != byTime.end())

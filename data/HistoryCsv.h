@@ -9,7 +9,8 @@
 
 // The history as CSV, in the columns spreadsheets have always been given:
 // Kind, Date and time, Version, Language, Series, Units, Side, the three
-// entered codes, Interlock, Halt, Causes, Error numbers, Note. UTF-8 with a
+// entered codes, Interlock, Halt, Causes, Error numbers, Note, and since
+// the machine was added, Machine (files without it are read too). UTF-8 with a
 // byte-order mark, a header line, CRLF, fields quoted where needed.
 namespace historycsv {
 
@@ -40,8 +41,12 @@ public:
 
     bool Load(std::vector<HistoryRecord>& records, HistoryError& error) override;
     bool Add(const HistoryRecord&, HistoryError& error) override { return Refuse(error); }
-    bool SetNote(std::string_view, std::string_view, std::string_view, HistoryError& error) override { return Refuse(error); }
-    bool Delete(std::string_view, std::string_view, HistoryError& error) override { return Refuse(error); }
+    bool Annotate(std::string_view, std::optional<std::string_view>, std::optional<std::string_view>, std::string_view,
+                  std::string_view, HistoryError& error) override
+    {
+        return Refuse(error);
+    }
+    bool Delete(std::string_view, std::string_view, std::string_view, HistoryError& error) override { return Refuse(error); }
     bool IsReadOnly() const override { return true; }
     const HistoryError& ReadOnlyReason() const override { return m_none; }
     const std::string& Where() const override { return m_strPath; }

@@ -3,10 +3,13 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringDecoder>
+#include <QSysInfo>
 #include <QUuid>
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace {
 
@@ -66,13 +69,16 @@ bool HistoryRecord::IsValid() const
 
 std::string HistoryRecord::CutNote(std::string_view note)
 {
-    std::size_t chars = 0, end = 0;
-    for (; end < note.size(); ++end) {
-        const bool lead = (static_cast<unsigned char>(note[end]) & 0xC0) != 0x80;
-        if (lead && ++chars > kMaxNote)
-            break;
-    }
-    return std::string(note.substr(0, end));
+    return history::CutChars(note, kMaxNote);
+}
+
+std::string HistoryRecord::CutMachine(std::string_view machine)
+{
+    std::string line = history::CutChars(machine, kMaxMachine);
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return line;
 }
 
 namespace history {
@@ -110,6 +116,53 @@ std::string FileStamp(std::string_view isoTime)
 std::string NewId()
 {
     return QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
+}
+
+bool IsId(std::string_view id)
+{
+    if (id.size() != 36)
+        return false;
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? id[i] != '-' : !((id[i] >= '0' && id[i] <= '9') || (id[i] >= 'a' && id[i] <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+bool IsUtf8(std::string_view text)
+{
+    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decode(QByteArrayView(text.data(), qsizetype(text.size())));
+    Q_UNUSED(decoded);
+    return !decode.hasError();
+}
+
+std::string CutChars(std::string_view text, std::size_t chars)
+{
+    std::size_t count = 0, end = 0;
+    for (; end < text.size(); ++end) {
+        const bool lead = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+        if (lead && ++count > chars)
+            break;
+    }
+    return std::string(text.substr(0, end));
+}
+
+std::string LaptopName()
+{
+    return CutChars(QSysInfo::machineHostName().toStdString(), HistoryRecord::kMaxLaptop);
+}
+
+bool Wins(const ValueStamp& a, const ValueStamp& b)
+{
+    constexpr std::int64_t kNoMoment = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t ta = MsSinceEpoch(a.time).value_or(kNoMoment), tb = MsSinceEpoch(b.time).value_or(kNoMoment);
+    if (ta != tb)
+        return ta > tb;
+    if (a.author != b.author)
+        return a.author > b.author;
+    return a.changeId.value_or(-1) > b.changeId.value_or(-1);
 }
 
 std::string ContentId(std::string_view content, int occurrence)

@@ -66,6 +66,8 @@ CReport CReport::Build(const AppState& app, const CEnteredStatus& status, const 
     }
     line(g_strReportLamps, lamps);
     line(g_strCauseCount, std::to_string(causes.size()));
+    if (reopened && !reopened->m_strMachine.empty())
+        line(g_strHistoryColMachine, reopened->m_strMachine);
     if (reopened && !reopened->m_strNote.empty())
         line(g_strHistoryColNote, reopened->m_strNote);
 

@@ -11,7 +11,8 @@
 
 #include <QDate>
 #include <QHeaderView>
-#include <QInputDialog>
+#include <QCompleter>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -31,8 +33,8 @@ constexpr CTemplateDialog::TextBinding kTexts[] = {
     {IDCANCEL, &g_strHistoryClose},
 };
 
-// Widths of the first four columns in unscaled pixels; the note takes the rest.
-constexpr int kColumnWidths[] = {160, 50, 330, 230};
+// Widths of the columns before the note in unscaled pixels; the note takes the rest.
+constexpr int kColumnWidths[] = {160, 45, 240, 170, 110, 100};
 
 std::string Format(const LocalText& text, int lang, const std::string& value)
 {
@@ -221,19 +223,43 @@ void CHistoryDlg::OnNote()
         return;
     const HistoryRecord& r = m_history.Records()[static_cast<std::size_t>(record)];
     const int lang = Language();
-    QInputDialog input(this);
-    input.setWindowTitle(CommandTitle(g_strHistoryNote, lang));
-    input.setInputMode(QInputDialog::TextInput);
-    input.setOption(QInputDialog::UsePlainTextEditForTextInput);
-    input.setLabelText(QString::fromUtf8(g_strHistoryNotePrompt[lang]));
-    input.setTextValue(QString::fromStdString(r.m_strNote));
-    if (auto* edit = input.findChild<QPlainTextEdit*>())
-        LimitNote(edit);
-    if (input.exec() != QDialog::Accepted)
+    // The note on several lines and the machine on one, earlier machines
+    // offered as one types; kept together.
+    QDialog box(this);
+    box.setWindowTitle(CommandTitle(g_strHistoryNote, lang));
+    auto* layout = new QVBoxLayout(&box);
+    auto* note = new QPlainTextEdit(QString::fromStdString(r.m_strNote), &box);
+    note->setObjectName(QStringLiteral("note"));
+    note->setTabChangesFocus(true);
+    LimitNote(note);
+    auto* machine = new QLineEdit(QString::fromStdString(r.m_strMachine), &box);
+    machine->setObjectName(QStringLiteral("machine"));
+    machine->setMaxLength(static_cast<int>(HistoryRecord::kMaxMachine));
+    QStringList earlier;
+    for (const std::string& m : m_history.Machines())
+        earlier << QString::fromStdString(m);
+    auto* completer = new QCompleter(earlier, machine);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    machine->setCompleter(completer);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
+    connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
+    for (const auto& [text, field] : {std::pair{&g_strHistoryNotePrompt, static_cast<QWidget*>(note)},
+                                      std::pair{&g_strHistoryMachinePrompt, static_cast<QWidget*>(machine)}}) {
+        auto* label = new QLabel(QString::fromUtf8((*text)[lang]), &box);
+        label->setBuddy(field);
+        layout->addWidget(label);
+        layout->addWidget(field);
+    }
+    layout->addWidget(buttons);
+    note->setFocus();
+    if (box.exec() != QDialog::Accepted)
         return;
     HistoryError error;
     const std::string id = r.m_strId;
-    if (!m_history.SetNote(id, input.textValue().trimmed().toStdString(), error)) {
+    if (!m_history.Annotate(id, note->toPlainText().trimmed().toStdString(), machine->text().trimmed().toStdString(),
+                            error)) {
         ShowFailure(g_strHistoryNoteFailed, CHistory::Reason(error, lang));
         return;
     }

@@ -14,10 +14,10 @@ struct HistoryRecord;
 // The diagnosis history: every recorded result newest first, a filter box that
 // narrows the list as one types, and Open (also Enter or a double click on a
 // row, or Enter in the filter box for the row selected; never a single
-// click), Note…, Export…, Delete… and Close, each enabled only when it has
-// something to act on. Under the list: where new records go, which records
-// are read-only, where the last export went. Open ends the window with IDOK
-// and Chosen() names the record.
+// click), Note… (the note and the machine), Export…, Delete… and Close,
+// each enabled only when it has something to act on. Under the list: where
+// new records go, which records are read-only, where the last export went.
+// Open ends the window with IDOK and Chosen() names the record.
 class CHistoryDlg : public CTemplateDialog {
     Q_OBJECT
 public:

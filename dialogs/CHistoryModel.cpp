@@ -2,7 +2,9 @@
 
 #include "data/TextCatalogue.h"
 
+#include <QApplication>
 #include <QColor>
+#include <QStyle>
 
 #include <algorithm>
 #include <functional>
@@ -48,6 +50,14 @@ void CHistoryModel::MakeRow(int record)
     if (r.m_bNarrowed)
         causes += QStringLiteral(" (") + QString::fromUtf8(g_strHistoryNarrowed[m_nLanguage]) + u')';
     row.text[kCauses] = causes;
+    row.text[kMachine] = FromUtf8(r.m_strMachine);
+    // Where a record of another laptop came from: the team user and the laptop.
+    if (!r.m_bOwn) {
+        row.text[kFrom] = FromUtf8(r.m_strAuthor);
+        if (!r.m_strAuthor.empty() && !r.m_strLaptop.empty())
+            row.text[kFrom] += u'@';
+        row.text[kFrom] += FromUtf8(r.m_strLaptop);
+    }
     // One line in the list; the tip shows the note's own lines.
     row.text[kNote] = FromUtf8(r.m_strNote).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ').replace(u'\r', u' ');
 }
@@ -72,6 +82,8 @@ QVariant CHistoryModel::data(const QModelIndex& index, int role) const
         return QColor(Qt::darkGray);
     if (role == Qt::ToolTipRole && index.column() == kNote)
         return FromUtf8(r.m_strNote);
+    if (role == Qt::DecorationRole && index.column() == kFrom && !r.m_bOwn)
+        return QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     return m_rows[static_cast<std::size_t>(record)].text[static_cast<std::size_t>(index.column())];
@@ -81,6 +93,7 @@ QVariant CHistoryModel::headerData(int section, Qt::Orientation orientation, int
 {
     static const LocalText* const kHeadings[kColumnCount] = {&g_strHistoryColTime, &g_strHistoryColUnits,
                                                              &g_strHistoryColCodes, &g_strHistoryColCauses,
+                                                             &g_strHistoryColMachine, &g_strHistoryColFrom,
                                                              &g_strHistoryColNote};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount)
         return {};
@@ -132,5 +145,5 @@ void CHistoryModel::NoteChanged(int record)
         return;
     MakeRow(record);
     if (const int row = RowOf(record); row >= 0)
-        emit dataChanged(index(row, kNote), index(row, kNote));
+        emit dataChanged(index(row, kMachine), index(row, kNote));
 }

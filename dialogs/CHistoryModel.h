@@ -7,14 +7,15 @@
 #include <array>
 #include <vector>
 
-// The history window's list: the records newest first in five columns of
-// text (date and time, units, entered codes, causes, note on one line),
-// narrowed by a filter text; read-only records in grey. The texts are made
+// The history window's list: the records newest first in columns of text
+// (date and time, units, entered codes, causes, machine, where a record from
+// another laptop came from, marked, and the note on one line), narrowed by a
+// filter text; read-only records in grey. The texts are made
 // once, so filtering only compares them.
 class CHistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { kTime, kUnits, kCodes, kCauses, kNote, kColumnCount };
+    enum Column { kTime, kUnits, kCodes, kCauses, kMachine, kFrom, kNote, kColumnCount };
 
     CHistoryModel(const std::vector<HistoryRecord>& records, int language, QObject* parent = nullptr);
 
@@ -31,7 +32,7 @@ public:
     int RowOf(int record) const;
     // The records shown, in the order shown.
     const std::vector<int>& Shown() const { return m_shown; }
-    // Takes the record's note anew from the records given.
+    // Takes the record's note and machine anew from the records given.
     void NoteChanged(int record);
     // Takes every record anew (after one was removed); the filter stays.
     void RecordsChanged();

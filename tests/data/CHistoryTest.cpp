@@ -11,6 +11,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace {
@@ -129,11 +131,12 @@ TEST(HistoryCsv, ExportQuotesAndKeepsSpreadsheetsFromEvaluatingAField)
     for (const Case& c : cases) {
         HistoryRecord r = Sample("2026-12-09T14:05:00.123+08:00", c.note);
         r.m_strCodes[1] = "-";
+        r.m_strMachine = "@Line 7\n";
         EXPECT_EQ(Line(r), "Diagnosis,2026-12-09T14:05:00.123+08:00,1.0.1.0,English,QL7B series,2,Receiver,"
-                           "No error code,'-,,Light ON,Light OFF,2,149 150," + c.field + "\r\n") << c.note;
+                           "No error code,'-,,Light ON,Light OFF,2,149 150," + c.field + ",'@Line 7 \r\n") << c.note;
     }
     EXPECT_EQ(Header(), "\xEF\xBB\xBFKind,Date and time,Version,Language,Series,Units,Side,Main Sensor,Sub Sensor 1,"
-                        "Sub Sensor 2,Interlock,Halt,Causes,Error numbers,Note\r\n");
+                        "Sub Sensor 2,Interlock,Halt,Causes,Error numbers,Note,Machine\r\n");
 }
 
 TEST(CSqliteHistory, KeepsRecordsNotesAndDeletionsAndCutsTheOldest)
@@ -155,9 +158,9 @@ TEST(CSqliteHistory, KeepsRecordsNotesAndDeletionsAndCutsTheOldest)
     const HistoryRecord later = Sample("2026-01-03T01:30:00.000+00:00"), early = Sample("2026-01-03T09:00:00.000+08:00");
     for (const HistoryRecord& r : {later, early, Sample("2026-01-04T08:00:00.000+08:00")})
         ASSERT_TRUE(store->Add(r, error)) << error.m_strDetail;
-    ASSERT_TRUE(store->SetNote(early.m_strId, "line 1\nline 2", "2026-01-05T08:00:00.000+08:00", error));
-    ASSERT_TRUE(store->Delete(later.m_strId, "2026-01-05T08:00:00.000+08:00", error));
-    EXPECT_FALSE(store->SetNote(later.m_strId, "gone", "2026-01-05T08:00:00.000+08:00", error));
+    ASSERT_TRUE(store->Annotate(early.m_strId, "line 1\nline 2", {}, "2026-01-05T08:00:00.000+08:00", "", error));
+    ASSERT_TRUE(store->Delete(later.m_strId, "2026-01-05T08:00:00.000+08:00", "", error));
+    EXPECT_FALSE(store->Annotate(later.m_strId, "gone", "Press 1", "2026-01-05T08:00:00.000+08:00", "", error));
     EXPECT_EQ(error.m_kind, Kind::Gone);
     ASSERT_TRUE(store->Load(read, error));
     EXPECT_EQ(Summary(read), "2026-01-02T08:00:00.000+08:00=;2026-01-03T09:00:00.000+08:00=line 1\nline 2;"
@@ -192,6 +195,179 @@ TEST(CSqliteHistory, KeepsRecordsNotesAndDeletionsAndCutsTheOldest)
     }
 }
 
+// A record as a team server gives it: another laptop's, codes the program knows.
+HistoryRecord Served(std::string time)
+{
+    HistoryRecord r = Sample(std::move(time));
+    r.m_nUnits = 1;
+    r.m_nSide = 1;
+    r.m_strCodes = {"No error code", "", ""};
+    r.m_strAuthor = "anna";
+    r.m_strLaptop = "press-pc";
+    return r;
+}
+
+TEST(HistoryTime, EveryLaptopPicksTheSameWinnerOfTwoValues)
+{
+    struct Case { history::ValueStamp a, b; const char* why; };
+    // a wins over b in each, and b never over a.
+    const Case cases[] = {
+        {{"2026-01-01T09:00:00.001+08:00", "anna", 1}, {"2026-01-01T09:00:00.000+08:00", "zoe", 9}, "the later moment"},
+        {{"2026-01-01T01:00:00.000+00:00", "anna", 1}, {"2026-01-01T08:30:00.000+08:00", "zoe", 9}, "moments, not texts"},
+        {{"2026-01-01T01:00:00.000+00:00", "bob", 1}, {"2026-01-01T09:00:00.000+08:00", "anna", 9}, "then the name"},
+        {{"2026-01-01T01:00:00.000+00:00", "bob", 7}, {"2026-01-01T09:00:00.000+08:00", "bob", 6}, "then the change id"},
+        {{"2026-01-01T01:00:00.000+00:00", "bob", 1}, {"2026-01-01T01:00:00.000+00:00", "bob", {}}, "an id beats none"},
+        {{"2000-01-01T00:00:00.000+00:00", "", {}}, {"yesterday", "zoe", 9}, "a time that names no moment"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(history::Wins(c.a, c.b)) << c.why;
+        EXPECT_FALSE(history::Wins(c.b, c.a)) << c.why;
+    }
+    EXPECT_FALSE(history::Wins(cases[0].a, cases[0].a)); // the same change: no winner
+}
+
+// How many of each kind are pending: "records notes machines deletions".
+std::string Counts(const HistoryChanges& c)
+{
+    return QString::asprintf("%zu %zu %zu %zu", c.m_records.size(), c.m_notes.size(), c.m_machines.size(),
+                             c.m_deletions.size()).toStdString();
+}
+
+TEST(CSqliteHistory, SyncsLocallyWhatIsPendingAndWhatTheServerGives)
+{
+    TempDataDir dir;
+    const std::string path = dir.PathOf("History.sqlite");
+    HistoryError error;
+    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 3, {}, error);
+    ASSERT_TRUE(store) << error.m_strDetail;
+    // Each record as "note|machine|own|author@laptop;", oldest first.
+    const auto shown = [&] {
+        std::vector<HistoryRecord> read;
+        EXPECT_TRUE(store->Load(read, error)) << error.m_strDetail;
+        std::string text;
+        for (const HistoryRecord& r : read)
+            text += r.m_strNote.substr(0, 9) + "|" + r.m_strMachine + "|" + std::to_string(r.m_bOwn) + "|"
+                + r.m_strAuthor + "@" + r.m_strLaptop + ";";
+        return text;
+    };
+
+    // Pending, and a value changed after it was read stays pending.
+    const HistoryRecord own = Sample("2026-01-01T08:00:00.000+08:00"), own2 = Served("2026-01-01T09:00:00.000+08:00");
+    ASSERT_TRUE(store->Add(own, error) && store->Add(own2, error));
+    ASSERT_TRUE(store->Annotate(own.m_strId, "first", "Press 1", "2026-01-02T08:00:00.000+08:00", "bob", error));
+    ASSERT_TRUE(store->Delete(own2.m_strId, "2026-01-02T08:00:00.000+08:00", "bob", error));
+    HistoryChanges pending;
+    ASSERT_TRUE(store->Pending(10, pending, error));
+    EXPECT_EQ(Counts(pending), "1 1 1 1");
+    ASSERT_TRUE(store->Annotate(own.m_strId, "second", {}, "2026-01-03T08:00:00.000+08:00", "bob", error));
+    pending.m_machines[0].m_nChangeId = 11;
+    ASSERT_TRUE(store->MarkSent(pending, error) && store->Pending(10, pending, error));
+    EXPECT_EQ(Counts(pending), "0 1 0 0");
+
+    // A batch from the server is taken once however often it comes; a value
+    // that wins replaces the one held, an unsent one included; a record
+    // removed here stays away.
+    const HistoryRecord served = Served("2026-01-04T08:00:00.000+08:00");
+    HistoryChanges batch;
+    batch.m_records = {served, served, own2};
+    batch.m_notes = {{served.m_strId, "from anna", "2026-01-04T09:00:00.000+08:00", "anna", 20},
+                     {own.m_strId, "older", "2026-01-03T07:59:59.999+08:00", "zoe", 21},
+                     {own.m_strId, "not mine", "2026-01-05T08:00:00.000+08:00", "x", {}}}; // no id: refused
+    batch.m_machines = {{own.m_strId, "Line 2\nbay 4", "2026-01-03T08:00:00.000+08:00", "anna", 22}};
+    std::size_t skipped = 0;
+    for (int twice = 0; twice < 2; ++twice) {
+        ASSERT_TRUE(store->Apply(batch, skipped, error)) << error.m_strDetail;
+        EXPECT_EQ(skipped, 1u);
+        EXPECT_EQ(shown(), "second|Line 2 bay 4|1|@;from anna||0|anna@press-pc;");
+    }
+    ASSERT_TRUE(store->Pending(10, pending, error));
+    EXPECT_EQ(Counts(pending), "0 1 0 0"); // this laptop's later note still goes
+
+    // A deletion from the server stays; the limit counts this laptop's records
+    // only, and a record it cut stays away.
+    HistoryChanges deletion;
+    deletion.m_deletions = {{served.m_strId, "2026-01-06T08:00:00.000+08:00", "anna"}};
+    ASSERT_TRUE(store->Apply(deletion, skipped, error) && store->Apply(batch, skipped, error));
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(store->Add(Sample("2026-02-0" + std::to_string(i + 1) + "T08:00:00.000+08:00"), error));
+    HistoryRecord cut = Served(own.m_strTime);
+    cut.m_strId = own.m_strId;
+    batch.m_records = {cut, Served("2026-01-07T08:00:00.000+08:00")};
+    ASSERT_TRUE(store->Apply(batch, skipped, error));
+    EXPECT_EQ(shown(), "||0|anna@press-pc;||1|@;||1|@;||1|@;");
+    EXPECT_EQ(Query(path, "SELECT count(*) FROM deleted"), "2");
+
+    // What the server gives is checked as the program's own: refused and counted, or cut.
+    const std::pair<const char*, std::function<void(HistoryRecord&)>> refused[] = {
+        {"no UUID", [](HistoryRecord& r) { r.m_strId = "record-1"; }},
+        {"an unknown code", [](HistoryRecord& r) { r.m_strCodes[0] = "Smoke"; }},
+        {"a code of a unit not connected", [](HistoryRecord& r) { r.m_strCodes[2] = "No error code"; }},
+        {"four units", [](HistoryRecord& r) { r.m_nUnits = 4; }},
+        {"invalid UTF-8", [](HistoryRecord& r) { r.m_strVersion = "1.0\xff"; }},
+        {"a time far in the future", [](HistoryRecord& r) { r.m_strTime = "2999-01-01T00:00:00.000+00:00"; }},
+        {"no time", [](HistoryRecord& r) { r.m_strTime = "yesterday"; }},
+        {"an error number", [](HistoryRecord& r) { r.m_nErrNos = {-1}; }},
+    };
+    for (const auto& [what, spoil] : refused) {
+        HistoryChanges bad;
+        bad.m_records = {Served("2026-01-08T08:00:00.000+08:00")};
+        spoil(bad.m_records[0]);
+        bad.m_notes = {{served.m_strId, "\xc3\x28", "2026-01-08T08:00:00.000+08:00", "anna", 30}};
+        ASSERT_TRUE(store->Apply(bad, skipped, error)) << what;
+        EXPECT_EQ(skipped, 2u) << what;
+    }
+    HistoryChanges large;
+    const std::string id = batch.m_records[1].m_strId;
+    large.m_notes = {{id, std::string(1 << 20, 'x'), "2026-03-01T08:00:00.000+08:00", "anna", 31}};
+    large.m_machines = {{id, std::string(100, 'y'), "2026-03-01T08:00:00.000+08:00", "anna", 32}};
+    ASSERT_TRUE(store->Apply(large, skipped, error));
+    EXPECT_EQ(shown(), "xxxxxxxxx|" + std::string(60, 'y') + "|0|anna@press-pc;||1|@;||1|@;||1|@;");
+    EXPECT_EQ(Query(path, "SELECT max(length(note)) FROM record"), "500");
+
+    // The pull's cursor belongs to its server: another starts from the beginning.
+    std::string horizon, seen;
+    ASSERT_TRUE(store->SetCursor("server-1", "record", "1234", error));
+    for (const char* server : {"server-1", "server-2"})
+        for (const char* table : {"record", "deletion"})
+            seen += (store->Cursor(server, table, horizon, error) ? horizon : "failed") + ";";
+    EXPECT_EQ(seen, "1234;;;;");
+    ASSERT_TRUE(store->SetCursor("server-2", "record", "5", error) && store->Cursor("server-1", "record", horizon, error));
+    EXPECT_EQ(horizon, "");
+}
+
+TEST(CSqliteHistory, AFirstVersionsFileIsBroughtToThisVersionWithEveryRecordAndNote)
+{
+    TempDataDir dir;
+    const std::string path = dir.PathOf("History.sqlite");
+    const HistoryRecord a = Sample("2026-01-01T08:00:00.000+08:00", "line 1\nline 2"), b = Sample("2026-01-02T08:00:00.000+08:00");
+    std::string made = std::string(CSqliteHistory::kVersion1Tables) + "PRAGMA user_version = 1; PRAGMA application_id = "
+        + std::to_string(CSqliteHistory::kApplicationId) + "; INSERT INTO deleted VALUES ('gone', '" + b.m_strTime + "');";
+    for (const HistoryRecord& r : {a, b})
+        made += "INSERT INTO record VALUES (NULL, '" + r.m_strId + "', '" + r.m_strTime + "', "
+            + std::to_string(*history::MsSinceEpoch(r.m_strTime)) + ", 0, '1.0.1.0', 1, 0, 2, 2, 'No error code', 'F', "
+            "'', 2, 1, '149 150', '" + r.m_strNote + "', '" + r.m_strTime + "');";
+    Query(path, made);
+    // Opened read-only, it is read as it is and left at its version.
+    HistoryError error;
+    std::vector<HistoryRecord> before, after;
+    auto reader = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadOnly, 100, {}, error);
+    ASSERT_TRUE(reader && reader->Load(before, error)) << error.m_strDetail;
+    reader.reset();
+    EXPECT_EQ(Query(path, "PRAGMA user_version"), "1");
+    auto store = CSqliteHistory::Open(path, CSqliteHistory::Mode::ReadWrite, 100, {}, error);
+    ASSERT_TRUE(store && store->Load(after, error)) << error.m_strDetail;
+    EXPECT_EQ(Query(path, "PRAGMA user_version"), "2");
+    for (HistoryRecord& r : before)
+        r.m_bReadOnly = false;
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(Summary(after), a.m_strTime + "=line 1\nline 2;" + b.m_strTime + "=;");
+    // Every record counts as made here and still to be sent, with its note and the deletion.
+    HistoryChanges pending;
+    ASSERT_TRUE(store->Pending(10, pending, error));
+    EXPECT_EQ(Counts(pending), "2 1 0 1");
+    EXPECT_EQ(store->CheckIntegrity(), "ok");
+}
+
 TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
 {
     TempDataDir dir;
@@ -203,7 +379,7 @@ TEST(CSqliteHistory, AFileItCannotKeepIsToldAndLeftAsItWas)
     struct Case { const char* name; std::function<void()> make; Kind atOpen, atAdd; };
     const std::string garbage(4096, 'x');
     const Case cases[] = {
-        {"newer", [&] { Query(path, "PRAGMA user_version = 2"); }, Kind::None, Kind::Newer},
+        {"newer", [&] { Query(path, "PRAGMA user_version = 3"); }, Kind::None, Kind::Newer},
         {"newer in WAL mode", [&] { Query(path, "PRAGMA journal_mode = wal"); }, Kind::None, Kind::Newer},
         {"with a trigger", [&] { Query(path, "PRAGMA journal_mode = delete");
                                  Query(path, "PRAGMA user_version = 1;"

@@ -29,8 +29,9 @@ QString Writer()
 
 struct Acknowledged {
     std::vector<std::string> records;
-    std::map<std::string, std::string> notes; // by record id
-    std::string failure;                       // an "F" line
+    std::map<std::string, std::string> notes, machines; // by record id
+    std::vector<std::string> taken;                     // records taken from a server's batch
+    std::string failure;                                // an "F" line
 };
 
 void Collect(const QByteArray& output, Acknowledged& acked)
@@ -39,8 +40,10 @@ void Collect(const QByteArray& output, Acknowledged& acked)
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with("R "))
             acked.records.push_back(line.substr(2));
-        else if (line.starts_with("N ") && line.size() > 39)
-            acked.notes[line.substr(2, 36)] = line.substr(39);
+        else if ((line.starts_with("N ") || line.starts_with("M ")) && line.size() > 39)
+            (line[0] == 'N' ? acked.notes : acked.machines)[line.substr(2, 36)] = line.substr(39);
+        else if (line.starts_with("A "))
+            acked.taken.push_back(line.substr(2));
         else if (line.starts_with("F "))
             acked.failure = line;
     }
@@ -118,13 +121,22 @@ TEST(HistoryStress, AWriterKilledAtAnyMomentLosesNothingItAcknowledged)
         ASSERT_TRUE(kept.count(id)) << "acknowledged record " << id << " lost (seed " << seed << ")";
     for (const auto& [id, note] : acked.notes)
         ASSERT_EQ(kept.at(id).m_strNote, note) << "seed " << seed;
+    for (const auto& [id, machine] : acked.machines)
+        ASSERT_EQ(kept.at(id).m_strMachine, machine) << "seed " << seed;
+    for (const std::string& id : acked.taken)
+        ASSERT_TRUE(kept.count(id) && !kept.at(id).m_bOwn && kept.at(id).m_strNote == "from the server")
+            << "record " << id << " taken from the server lost (seed " << seed << ")";
     // The earlier file's records once; besides the acknowledged records at
-    // most the one each killed writer had committed but not yet said.
-    std::size_t imported = 0;
-    for (const auto& [id, r] : kept)
+    // most the one each killed writer had committed but not yet said, of each kind.
+    std::size_t imported = 0, taken = 0;
+    for (const auto& [id, r] : kept) {
         imported += r.m_strVersion == "1.0.0.9";
+        taken += !r.m_bOwn;
+    }
     EXPECT_EQ(imported, old.size()) << "seed " << seed;
-    EXPECT_LE(kept.size(), acked.records.size() + old.size() + static_cast<std::size_t>(killedWriting)) << "seed " << seed;
+    EXPECT_LE(kept.size() - taken, acked.records.size() + old.size() + static_cast<std::size_t>(killedWriting))
+        << "seed " << seed;
+    EXPECT_LE(taken, acked.taken.size() + static_cast<std::size_t>(killedWriting)) << "seed " << seed;
 }
 
 TEST(HistoryStress, TwoWritersAtOnceAcrossTheLimitKeepEveryRecordTheCutLeaves)
@@ -157,13 +169,16 @@ TEST(HistoryStress, TwoWritersAtOnceAcrossTheLimitKeepEveryRecordTheCutLeaves)
         EXPECT_EQ(w.exitCode(), 0) << acked.failure;
     }
     ASSERT_EQ(acked.records.size(), 2u * kEach) << acked.failure;
+    ASSERT_EQ(acked.taken.size(), 2u * kEach) << acked.failure;
 
     std::string integrity;
     const std::map<std::string, HistoryRecord> kept = Kept(path, integrity);
     EXPECT_EQ(integrity, "ok");
-    EXPECT_EQ(kept.size(), CHistory::kMaxRecords);
-    for (const std::string& id : acked.records)
-        ASSERT_TRUE(kept.count(id)) << "record " << id << " of a writer lost";
+    // The limit counts this laptop's records; those taken from a server stay besides.
+    EXPECT_EQ(kept.size(), CHistory::kMaxRecords + acked.taken.size());
+    for (const auto* ids : {&acked.records, &acked.taken})
+        for (const std::string& id : *ids)
+            ASSERT_TRUE(kept.count(id)) << "record " << id << " of a writer lost";
     // The cut took the oldest: of the older records the newest remain.
     EXPECT_FALSE(kept.count("older-1500"));
     EXPECT_TRUE(kept.count("older-1501"));

@@ -2,6 +2,7 @@
 
 #include "data/AppState.h"
 #include "data/CHistory.h"
+#include "data/CSqliteHistory.h"
 #include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "dialogs/CHistoryModel.h"
@@ -14,7 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QCompleter>
+#include <QPlainTextEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -45,7 +47,7 @@ protected:
     std::string Path() const { return m_dir.PathOf("History.sqlite"); }
 
     // The record of a diagnosis of one unit, Main Sensor emitter code `code`.
-    HistoryRecord Diagnosed(int code, std::string note = {})
+    HistoryRecord Diagnosed(int code, std::string note = {}, std::string machine = {})
     {
         AppState app = m_app;
         app.m_nUnitsIndex = 2;
@@ -55,6 +57,7 @@ protected:
         EXPECT_FALSE(diag.Diagnose(status).has_value()) << code;
         HistoryRecord r = CHistoryEntry::Make(app, status, diag, false);
         r.m_strNote = std::move(note);
+        r.m_strMachine = std::move(machine);
         return r;
     }
     void Keep(const std::vector<HistoryRecord>& records)
@@ -98,7 +101,7 @@ protected:
 
 TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatch)
 {
-    Keep({Diagnosed(1, "Press 3, bay 4"), Diagnosed(3, "二号线 冲床"), Diagnosed(1)});
+    Keep({Diagnosed(1, "Press 3, bay 4"), Diagnosed(3, "二号线 冲床"), Diagnosed(1, {}, "Line 7")});
     CHistory file(Path());
     CHistoryDlg dlg(m_app, file);
     ASSERT_EQ(dlg.Model()->rowCount(), 3);
@@ -113,6 +116,7 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
         {"no error code", -1, {2, 0}, 2},     // entered codes
         {"149 150", -1, {2, 0}, 2},           // causes
         {"emitter: 1", -1, {1}, 1},           // the side and the code "1"
+        {"line 7", -1, {2}, 2},               // machine
         {"nothing like it", -1, {}, -1},
         {"no error code", 0, {2, 0}, 0},      // the pick stays while listed
         {"冲床", 0, {1}, 1},
@@ -137,6 +141,21 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
     QTest::keyClick(dlg.FilterBox(), Qt::Key_Return);
     ASSERT_NE(dlg.Chosen(), nullptr);
     EXPECT_EQ(dlg.Chosen()->m_strNote, "Press 3, bay 4");
+
+    // A record from another laptop: marked, with where it came from, and found by it.
+    HistoryChanges batch{{Diagnosed(3)}};
+    batch.m_records[0].m_strAuthor = "anna";
+    batch.m_records[0].m_strLaptop = "press-pc";
+    HistoryError error;
+    std::size_t skipped = 0;
+    ASSERT_TRUE(CSqliteHistory::Open(Path(), CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords, {}, error)
+                    ->Apply(batch, skipped, error));
+    CHistoryDlg again(m_app, file);
+    again.FilterBox()->setText("ANNA@");
+    ASSERT_EQ(again.Model()->rowCount(), 1);
+    const QModelIndex from = again.Model()->index(0, CHistoryModel::kFrom);
+    EXPECT_EQ(from.data().toString(), "anna@press-pc");
+    EXPECT_FALSE(from.data(Qt::DecorationRole).isNull());
 }
 
 TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
@@ -171,34 +190,45 @@ TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
 
 TEST_F(CHistoryDlgTest, NoteIsKeptInTheFileAndOpenedResultsReportIt)
 {
-    Keep({Diagnosed(1)});
+    Keep({Diagnosed(3, {}, "Press 12 north"), Diagnosed(1)});
     InHistory([](CHistoryDlg& dlg) {
         WhenModalShown([](QWidget* w) {
-            auto* input = qobject_cast<QInputDialog*>(w);
-            ASSERT_NE(input, nullptr);
-            input->setTextValue(QString(600, u'x'));
-            EXPECT_EQ(input->textValue().size(), 500); // at most 500 characters
-            input->setTextValue(QString::fromUtf8("Press 3,\n\"bay\" 4 — 新电缆"));
-            input->accept();
+            auto* note = w->findChild<QPlainTextEdit*>("note");
+            auto* machine = w->findChild<QLineEdit*>("machine");
+            ASSERT_TRUE(note && machine);
+            note->setPlainText(QString(600, u'x'));
+            EXPECT_EQ(note->toPlainText().size(), 500); // at most 500 characters
+            note->setPlainText(QString::fromUtf8("Press 3,\n\"bay\" 4 — 新电缆"));
+            machine->setText(QString(70, u'm'));
+            EXPECT_EQ(machine->text().size(), 60);
+            // Earlier machines are offered as one types.
+            machine->completer()->setCompletionPrefix("NORTH");
+            EXPECT_EQ(machine->completer()->currentCompletion(), "Press 12 north");
+            machine->setText(QString::fromUtf8("二号线 Press 3"));
+            static_cast<QDialog*>(w)->accept();
         });
         QTest::mouseClick(dlg.Control<QAbstractButton>(IDC_HISTORY_NOTE), Qt::LeftButton);
         EXPECT_EQ(dlg.Model()->data(dlg.Model()->index(0, CHistoryModel::kNote)).toString(),
                   QString::fromUtf8("Press 3, \"bay\" 4 — 新电缆")); // on one line
+        EXPECT_EQ(dlg.Model()->data(dlg.Model()->index(0, CHistoryModel::kMachine)).toString(),
+                  QString::fromUtf8("二号线 Press 3"));
         QTest::mouseClick(dlg.Control<QAbstractButton>(IDOK), Qt::LeftButton);
     });
-    const HistoryRecord kept = CHistory(Path()).Records().at(0);
+    const HistoryRecord kept = CHistory(Path()).Records().at(1);
     EXPECT_EQ(kept.m_strNote, "Press 3,\n\"bay\" 4 — 新电缆");
+    EXPECT_EQ(kept.m_strMachine, "二号线 Press 3");
     // The report of a record opened again: its own time, when it was opened, its note.
     Window().OnCopyReport();
     const QString report = QApplication::clipboard()->text();
-    EXPECT_TRUE(report.contains(QString::fromUtf8("Note: Press 3,\n\"bay\" 4 — 新电缆"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QString::fromUtf8("Machine: 二号线 Press 3\nNote: Press 3,\n\"bay\" 4 — 新电缆")))
+        << report.toStdString();
     EXPECT_TRUE(report.contains(QString::fromStdString("diagnosis: " + history::WithoutMilliseconds(kept.m_strTime) + "\nOpened again: ")))
         << report.toStdString();
 }
 
 TEST_F(CHistoryDlgTest, DeleteAsksFirstExportSaysWhereAndANewerHistoryIsOnlyShown)
 {
-    Keep({Diagnosed(1, "=1+1"), Diagnosed(3)});
+    Keep({Diagnosed(1, "=1+1", "=Press"), Diagnosed(3)});
     CHistory history(Path());
     {
         CHistoryDlg dlg(m_app, history);
@@ -227,14 +257,14 @@ TEST_F(CHistoryDlgTest, DeleteAsksFirstExportSaysWhereAndANewerHistoryIsOnlyShow
         EXPECT_TRUE(m_messages.empty());
         QFile exported(file);
         ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(exported.readAll().contains(",'=1+1\r\n"));
+        EXPECT_TRUE(exported.readAll().contains(",'=1+1,'=Press\r\n"));
         EXPECT_TRUE(dlg.StatusLine()->toolTip().contains(QStringLiteral("Exported to ") + QDir::toNativeSeparators(file)));
     }
     ASSERT_EQ(CHistory(Path()).Records().size(), 1u);
 
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA user_version = 3", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     CHistory newer(Path());
     CHistoryDlg dlg(m_app, newer);
