@@ -139,17 +139,19 @@ bool ReadSettings(const std::string& path, TeamSettings& settings, TeamSettingsE
     for (const Key& key : kTextKeys)
         if (const auto value = platform::FindProfileValue(text, kSection, key.name))
             read.*key.field = std::string(*value);
+    // A value out of range is named; the others stay, so that a dialog can show them.
     if (const auto port = platform::FindProfileValue(text, kSection, "Port"); port && !ParsePort(*port, read.m_nPort)) {
         error.m_kind = TeamSettingsError::Kind::BadPort;
         error.m_strDetail = "Port=" + std::string(*port);
-        return false;
     }
     if (!IsAcceptedSslMode(read.m_strSslMode)) {
         error.m_kind = TeamSettingsError::Kind::BadSslMode;
         error.m_strDetail = "SslMode=" + read.m_strSslMode;
-        return false;
+        read.m_strSslMode = TeamSettings().m_strSslMode;
     }
     settings = std::move(read);
+    if (error)
+        return false;
     error = TeamSettingsError();
     return true;
 }

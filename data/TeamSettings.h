@@ -46,7 +46,8 @@ std::string PasswordPath(bool create = false);
 // Reads the settings from path. A missing file is no error: the defaults, not
 // set. A file that cannot be read, holds bytes that are not UTF-8, a port that
 // is no number from 1 to 65535 or an SSL mode that is not accepted gives false
-// and says so in error; settings then holds the defaults.
+// and says so in error; settings then holds the defaults, or for a value out
+// of range the other values read and that one's default.
 bool ReadSettings(const std::string& path, TeamSettings& settings, TeamSettingsError& error);
 
 // Team.ini's whole text for settings; a value with a line break cannot be

@@ -182,7 +182,7 @@ void CTeamDlg::FinishTest(int run, const TeamError& error, const std::string& se
     KeepFocusSafe();
     const int lang = Language();
     if (error)
-        ShowStatus(team::ErrorText(error, lang), error.m_strDetail);
+        ShowStatus(team::ErrorText(error, lang), team::ErrorText(error, lang) + "\n" + error.m_strDetail);
     else
         ShowStatus(Format(g_strTeamConnected[lang], serverId, user));
     emit testFinished();

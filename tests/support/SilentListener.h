@@ -23,8 +23,6 @@ struct SilentListener {
             Close();
     }
     ~SilentListener() { Close(); }
-    SilentListener(const SilentListener&) = delete;
-    SilentListener& operator=(const SilentListener&) = delete;
     void Close()
     {
         if (fd >= 0)

@@ -10,7 +10,6 @@
 
 #include <QByteArray>
 
-
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -41,6 +40,24 @@ long long MsSince(Clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
+
+// Runs cancel on a thread of its own after ms (none for 0); joined when it goes.
+struct CancelLater {
+    std::thread thread;
+    CancelLater(int ms, std::function<void()> cancel)
+    {
+        if (ms)
+            thread = std::thread([ms, cancel] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                cancel();
+            });
+    }
+    ~CancelLater()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+};
 
 class TeamConnect : public ::testing::Test {
 protected:
@@ -107,18 +124,11 @@ TEST_F(TeamConnect, EachFailureItsKindWithinItsTime)
         TeamCancel cancel;
         options.cancel = &cancel;
         c.change(settings, options);
-        std::thread canceller;
-        if (c.cancelAfterMs)
-            canceller = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(c.cancelAfterMs));
-                cancel.Cancel();
-            });
+        CancelLater canceller(c.cancelAfterMs, [&cancel] { cancel.Cancel(); });
         const Clock::time_point start = Clock::now();
         TeamError error;
         const auto connection = ConnectTeam(settings, options, c.timeoutMs, error);
         const long long took = MsSince(start);
-        if (canceller.joinable())
-            canceller.join();
         EXPECT_EQ(error.m_kind, c.kind) << error.m_strDetail;
         EXPECT_EQ(connection != nullptr, c.kind == TeamError::Kind::None);
         EXPECT_LE(took, c.maxMs);
@@ -152,17 +162,10 @@ TEST_F(TeamConnect, ExecRowsErrorsTimeoutAndCancel)
     for (const auto& c : cases) {
         auto busy = ConnectTeam(Server(), kTeamConnectTimeoutMs, error);
         ASSERT_NE(busy, nullptr) << error.m_strDetail;
-        std::thread canceller;
-        if (c.cancelAfterMs)
-            canceller = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(c.cancelAfterMs));
-                busy->Cancel();
-            });
+        CancelLater canceller(c.cancelAfterMs, [&busy] { busy->Cancel(); });
         const Clock::time_point start = Clock::now();
         EXPECT_FALSE(busy->Exec("SELECT pg_sleep(30)", {}, rows, c.timeoutMs, error));
         EXPECT_LE(MsSince(start), std::max(c.timeoutMs, c.cancelAfterMs) + 500);
-        if (canceller.joinable())
-            canceller.join();
         EXPECT_EQ(error.m_kind, c.kind);
         EXPECT_FALSE(busy->Exec("SELECT 1", {}, rows, 5000, error)) << "used after it was given up";
     }
