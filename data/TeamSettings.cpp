@@ -28,9 +28,12 @@ struct Key {
     bool optional; // written only when set
 };
 constexpr std::array kTextKeys{
-    Key{"Host", &TeamSettings::m_strHost, false},          Key{"Database", &TeamSettings::m_strDatabase, false},
-    Key{"User", &TeamSettings::m_strUser, false},          Key{"SslMode", &TeamSettings::m_strSslMode, false},
-    Key{"SslRootCert", &TeamSettings::m_strSslRootCert, false}, Key{"SslCert", &TeamSettings::m_strSslCert, true},
+    Key{"Host", &TeamSettings::m_strHost, false},
+    Key{"Database", &TeamSettings::m_strDatabase, false},
+    Key{"User", &TeamSettings::m_strUser, false},
+    Key{"SslMode", &TeamSettings::m_strSslMode, false},
+    Key{"SslRootCert", &TeamSettings::m_strSslRootCert, false},
+    Key{"SslCert", &TeamSettings::m_strSslCert, true},
     Key{"SslKey", &TeamSettings::m_strSslKey, true},
 };
 
