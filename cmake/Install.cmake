@@ -4,6 +4,7 @@
 # The Debian package (below) holds the same program folder.
 #
 #   darvell, darvell-check      the program and the data-directory checker
+#   darvell_team.so             the team history server's connection (libpq), loaded on first use
 #   QL7_Tool/                   the sample texts and the bitmaps drawn at build time
 #   icons/darvell-<size>.png    the program's icon
 #   darvell.desktop             desktop entry (program found through PATH)
@@ -29,7 +30,7 @@ endif()
 # portable, the default install and the archive), and the Debian package
 # (component system, only installed by name), under /usr:
 #
-#   lib/darvell/                     the program folder: darvell, darvell-check, QL7_Tool/
+#   lib/darvell/                     the program folder: darvell, darvell-check, darvell_team.so, QL7_Tool/
 #   bin/darvell                      a link to lib/darvell/darvell
 #   share/applications/darvell.desktop
 #   share/icons/hicolor/<n>x<n>/apps/darvell.png
@@ -45,6 +46,8 @@ foreach(layout portable system)
     set(only_by_name EXCLUDE_FROM_ALL)
   endif()
   install(TARGETS darvell darvell-check RUNTIME DESTINATION ${dir} COMPONENT ${layout} ${only_by_name})
+  # Beside the program, where it looks for it; the package's libpq5 dependency comes from it.
+  install(TARGETS darvell_team LIBRARY DESTINATION ${dir} COMPONENT ${layout} ${only_by_name})
   # The committed text files, not the build's copies (the built program may have
   # rewritten Setting.ini), and the bitmaps the build drew.
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/res/QL7_Tool DESTINATION ${dir} COMPONENT ${layout} ${only_by_name})

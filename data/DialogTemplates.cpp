@@ -122,6 +122,32 @@ constexpr std::array kHistory{
     ControlTemplate{IDCANCEL, K::Button, 420, 372, 78, 30, C::BaseButton, kNone, "Close"},
 };
 
+// The team history server: one row per setting, caption left and field right,
+// the root certificate's state under its field, the test's outcome above the buttons.
+constexpr std::array kTeam{
+    ControlTemplate{IDC_TEAM_HEADING, K::Label, 9, 9, 300, 15, C::BaseStatic3, kNone, "Team"},
+    ControlTemplate{IDC_TEAM_HOST_CAPTION, K::Label, 9, 34, 78, 12, C::BaseStatic1, kNone, "Host"},
+    ControlTemplate{IDC_TEAM_HOST, K::Edit, 90, 32, 228, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_PORT_CAPTION, K::Label, 9, 56, 78, 12, C::BaseStatic1, kNone, "Port"},
+    ControlTemplate{IDC_TEAM_PORT, K::Edit, 90, 54, 60, 15, C::Plain, kNone, "5432"},
+    ControlTemplate{IDC_TEAM_DATABASE_CAPTION, K::Label, 9, 78, 78, 12, C::BaseStatic1, kNone, "Database"},
+    ControlTemplate{IDC_TEAM_DATABASE, K::Edit, 90, 76, 228, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_USER_CAPTION, K::Label, 9, 100, 78, 12, C::BaseStatic1, kNone, "User"},
+    ControlTemplate{IDC_TEAM_USER, K::Edit, 90, 98, 228, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_PASSWORD_CAPTION, K::Label, 9, 122, 78, 12, C::BaseStatic1, kNone, "Password"},
+    ControlTemplate{IDC_TEAM_PASSWORD, K::Edit, 90, 120, 228, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_SSLMODE_CAPTION, K::Label, 9, 144, 78, 12, C::BaseStatic1, kNone, "SSL mode"},
+    ControlTemplate{IDC_TEAM_SSLMODE, K::Combo, 90, 142, 100, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_ROOT_CAPTION, K::Label, 9, 166, 78, 12, C::BaseStatic1, kNone, "Root"},
+    ControlTemplate{IDC_TEAM_ROOT, K::Edit, 90, 164, 180, 15, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_BROWSE, K::Button, 273, 163, 45, 17, C::Plain, kNone, "Browse"},
+    ControlTemplate{IDC_TEAM_ROOT_STATE, K::Label, 90, 182, 228, 12, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_STATUS, K::Label, 9, 198, 309, 36, C::Plain, kNone, ""},
+    ControlTemplate{IDC_TEAM_TEST, K::Button, 9, 240, 96, 30, C::BaseButton, kNone, "Test"},
+    ControlTemplate{IDOK, K::Button, 150, 240, 78, 30, C::BaseButton, kNone, "OK"},
+    ControlTemplate{IDCANCEL, K::Button, 240, 240, 78, 30, C::BaseButton, kNone, "Cancel"},
+};
+
 } // namespace
 
 const DialogTemplate g_tmplAbout{100, "CAboutDlg", 235, 55, true, kAbout};
@@ -131,6 +157,7 @@ const DialogTemplate g_tmplSettings{130, "CSetDlg", 507, 415, false, kSettings};
 const DialogTemplate g_tmplMessage{192, "CMessageDlg", 195, 115, true, kMessage};
 const DialogTemplate g_tmplAdd{198, "CAddDlg", 276, 286, true, kAdd};
 const DialogTemplate g_tmplHistory{200, "CHistoryDlg", 507, 415, true, kHistory};
+const DialogTemplate g_tmplTeam{201, "CTeamDlg", 327, 279, true, kTeam};
 
 const ControlTemplate* FindControl(const DialogTemplate& dlg, int id)
 {

@@ -3,7 +3,7 @@
 #pragma once
 #include <span>
 
-enum class ControlKind { Label, Button, Radio, Icon, Edit, List };
+enum class ControlKind { Label, Button, Radio, Icon, Edit, List, Combo };
 
 // The drawing-kit class a control is bound to.
 enum class ControlClass { BaseButton, BaseButtonR, BaseStatic1, BaseStatic2,
@@ -56,6 +56,7 @@ extern const DialogTemplate g_tmplSettings;  // 130, CSetDlg
 extern const DialogTemplate g_tmplMessage;   // 192, CMessageDlg
 extern const DialogTemplate g_tmplAdd;       // 198, CAddDlg
 extern const DialogTemplate g_tmplHistory;   // 200, CHistoryDlg
+extern const DialogTemplate g_tmplTeam;      // 201, CTeamDlg
 
 // The control of the given id in a template, or nullptr.
 const ControlTemplate* FindControl(const DialogTemplate& dlg, int id);

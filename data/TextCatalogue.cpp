@@ -113,6 +113,59 @@ const LocalText g_strHistoryChanged = {"当前数据给出的原因与记录不�
 const LocalText g_strHistoryCannotOpen = {"此记录的错误状态无法用当前数据重新输入。",
                                           "The entry of this record cannot be made again with the current data."};
 
+// Team history server
+const LocalText g_strTeamMenu = {"团队诊断记录…", "Team history…"};
+const LocalText g_strTeamTitle = {"团队诊断记录服务器", "Team history server"};
+const LocalText g_strTeamHost = {"服务器地址", "Host"};
+const LocalText g_strTeamPort = {"端口", "Port"};
+const LocalText g_strTeamDatabase = {"数据库", "Database"};
+const LocalText g_strTeamUser = {"用户名", "User name"};
+const LocalText g_strTeamPassword = {"密码", "Password"};
+const LocalText g_strTeamPasswordKept = {"留空则保留已保存的密码", "Leave empty to keep the stored password"};
+const LocalText g_strTeamSslMode = {"SSL 模式", "SSL mode"};
+const LocalText g_strTeamRootCert = {"根证书", "Root certificate"};
+const LocalText g_strTeamBrowse = {"浏览…", "Browse…"};
+const LocalText g_strTeamTest = {"测试连接", "Test connection"};
+const LocalText g_strTeamOk = {"确定", "OK"};
+const LocalText g_strTeamCancel = {"取消", "Cancel"};
+const LocalText g_strTeamRootMissing = {"找不到此证书文件", "This certificate file is missing"};
+const LocalText g_strTeamRootNeeded = {"请选择为服务器证书签名的机构的根证书",
+                                       "Choose the root certificate of the authority that signed the server's certificate"};
+const LocalText g_strTeamCertFilter = {"证书 (*.crt *.pem *.cer);;所有文件 (*)", "Certificates (*.crt *.pem *.cer);;All files (*)"};
+const LocalText g_strTeamTesting = {"正在测试连接…", "Testing the connection…"};
+const LocalText g_strTeamConnected = {"连接成功: 服务器 %s, 用户 %s", "Connected: server %s, user %s"};
+const LocalText g_strTeamPortRange = {"端口必须是 1 到 65535 之间的数字。", "The port must be a number from 1 to 65535."};
+const LocalText g_strTeamSaveFailed = {"无法保存设置: %s", "The settings could not be saved: %s"};
+const std::array<LocalText, 14> g_strTeamWhy = {{
+    {"", ""},
+    {"请填写服务器地址、数据库和用户名。", "Enter the host, the database and the user name."},
+    {"缺少团队连接库 (darvell_team)。", "The team connection library (darvell_team) is missing."},
+    {"不接受此 SSL 模式, 只能使用 disable、require、verify-ca 或 verify-full。",
+     "This SSL mode is not accepted: use disable, require, verify-ca or verify-full."},
+    {"找不到根证书文件或无法读取。", "The root certificate file is missing or cannot be read."},
+    {"无法连接服务器: 地址或端口不可达。", "The server cannot be reached at this host and port."},
+    {"服务器未在规定时间内响应。", "The server did not answer in time."},
+    {"用户名或密码错误。", "The user name or the password is wrong."},
+    {"服务器上没有此数据库。", "The server has no such database."},
+    {"此数据库中没有团队诊断记录 (需由管理员执行 darvell-team.sql)。",
+     "This database holds no team history (the administrator applies darvell-team.sql to it)."},
+    {"数据库的版本比本程序新, 请更新本程序。版本:", "The database is of a newer version than this program knows; update the program. Version:"},
+    {"服务器证书未通过验证。", "The server's certificate does not verify."},
+    {"已取消连接。", "The connection was cancelled."},
+    {"服务器拒绝:", "The server refused:"},
+}};
+const std::array<LocalText, 8> g_strTeamSettingsWhy = {{
+    {"%s", "%s"},
+    {"此用户没有设置文件夹: %s", "This user has no settings folder: %s"},
+    {"无法读取 %s", "%s cannot be read"},
+    {"%s 中含有非 UTF-8 的字节", "%s holds bytes that are not UTF-8"},
+    {"%s 中的端口必须是 1 到 65535 之间的数字", "The port in %s must be a number from 1 to 65535"},
+    {"%s 中的 SslMode 只能是 disable、require、verify-ca 或 verify-full",
+     "SslMode in %s must be disable, require, verify-ca or verify-full"},
+    {"%s: 设置值中不能含有换行", "%s: a value cannot hold a line break"},
+    {"无法写入 %s", "%s cannot be written"},
+}};
+
 const LocalText g_strSeriesName = {"QL7B series", "QL7-A series"};
 
 // Error-code picker

@@ -47,6 +47,19 @@ extern const LocalText g_strHistoryMenu, g_strHistoryTitle, g_strHistoryFilter,
 // the store's own words then).
 extern const std::array<LocalText, 11> g_strHistoryWhy;
 
+// The team history server: the window-menu command and its dialog.
+// g_strTeamConnected takes the server id and the user, g_strTeamSaveFailed
+// the reason (all "%s").
+extern const LocalText g_strTeamMenu, g_strTeamTitle, g_strTeamHost, g_strTeamPort, g_strTeamDatabase,
+    g_strTeamUser, g_strTeamPassword, g_strTeamPasswordKept, g_strTeamSslMode, g_strTeamRootCert,
+    g_strTeamBrowse, g_strTeamTest, g_strTeamOk, g_strTeamCancel, g_strTeamRootMissing, g_strTeamRootNeeded,
+    g_strTeamCertFilter, g_strTeamTesting, g_strTeamConnected, g_strTeamSaveFailed, g_strTeamPortRange;
+// What failed, by TeamError::Kind (the server's words follow NewerSchema and
+// Server), and why Team.ini or the password file could not be read or
+// written, by TeamSettingsError::Kind (each takes the file's path, "%s").
+extern const std::array<LocalText, 14> g_strTeamWhy;
+extern const std::array<LocalText, 8> g_strTeamSettingsWhy;
+
 // Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.
 extern const LocalText g_strSeriesName;
 

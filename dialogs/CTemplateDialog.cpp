@@ -9,6 +9,7 @@
 #include "draw/CBaseStatic.h"
 #include "draw/ControlFont.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -176,12 +177,14 @@ QWidget* CTemplateDialog::CreateControl(const ControlTemplate& c)
         return l;
     }
     case ControlKind::Edit:
-    case ControlKind::List: {
+    case ControlKind::List:
+    case ControlKind::Combo: {
         // Plain text in the controls' face, a pixel size so that it scales with the window.
         QFont font = ControlFont(16, false, m_app.m_bNonCjkSystem);
         font.setBold(false);
         QWidget* w = c.kind == ControlKind::Edit ? static_cast<QWidget*>(new QLineEdit(text, this))
-                                                 : static_cast<QWidget*>(new QTreeView(this));
+            : c.kind == ControlKind::List        ? static_cast<QWidget*>(new QTreeView(this))
+                                                 : static_cast<QWidget*>(new QComboBox(this));
         w->setFont(font);
         return w;
     }

@@ -11,6 +11,12 @@ namespace platform {
 // is either as it was or complete. An existing file keeps its permissions; a
 // new one gets the user's default ones. False with the system's reason in
 // error; no temporary file stays behind.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+//
+// OwnerOnly (a file holding a secret): on POSIX the file is mode 0600 before
+// any byte is written, whatever it was before; on Windows it takes the
+// folder's inherited access, which in the user's profile is the user's alone.
+enum class FileAccess { Default, OwnerOnly };
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+                         FileAccess access = FileAccess::Default);
 
 } // namespace platform

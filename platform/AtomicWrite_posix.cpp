@@ -11,7 +11,7 @@
 
 namespace platform {
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error, FileAccess access)
 {
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -25,7 +25,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         tmp = (slash == std::string::npos ? std::string() : dir) + TemporaryName(name, (0ULL + seed()) << 32 | seed());
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    access == FileAccess::OwnerOnly ? 0600 : 0666);
         if (fd < 0 && errno != EEXIST)
             break;
     }
@@ -35,8 +36,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     }
     int err = 0;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, st.st_mode & 07777) != 0)
+    if (access == FileAccess::OwnerOnly) {
+        if (::fchmod(fd, 0600) != 0)
+            err = errno;
+    } else if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::fchmod(fd, st.st_mode & 07777) != 0) {
         err = errno;
+    }
     if (!err)
         err = WriteAll(fd, bytes);
     if (!err && ::fsync(fd) != 0)

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string& error, FileAccess)
 {
     const std::wstring target = WideFromUtf8(path);
     const std::size_t sep = target.find_last_of(L"\\/");

@@ -6,8 +6,10 @@ DARVELL_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # The diagnosis history's database; the end-to-end run reads it with the shell.
   libsqlite3-dev sqlite3
-  # The plant history's schema is tested on a private PostgreSQL server.
-  postgresql-15 postgresql-client-15
+  # The plant history's schema and the team connection (libpq, in the module
+  # darvell_team) are tested on a private PostgreSQL server, over TLS with
+  # certificates openssl makes.
+  postgresql-15 postgresql-client-15 libpq-dev openssl
   # bench/StartupBench starts a private session bus.
   dbus-daemon
   xvfb xdotool xclip imagemagick x11-utils tesseract-ocr libx11-dev openbox

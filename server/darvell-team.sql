@@ -71,6 +71,8 @@ CREATE TABLE IF NOT EXISTS record (
   change_id bigserial NOT NULL UNIQUE,
   xact xid8 NOT NULL DEFAULT pg_current_xact_id()
 );
+-- The name of the computer the record was made on.
+ALTER TABLE record ADD COLUMN IF NOT EXISTS laptop text NOT NULL DEFAULT '' CHECK (char_length(laptop) <= 64);
 
 -- Note changes, machine changes and deletion markers: the record, what
 -- changed, and when. A change sent again (its answer lost) is the same change;
@@ -143,7 +145,7 @@ BEGIN
 END $$;
 
 GRANT INSERT (id, time, narrowed, version, language, series, units, side, code_main, code_sub1, code_sub2,
-              interlock, halt, error_numbers, author) ON record TO darvell_technician;
+              interlock, halt, error_numbers, author, laptop) ON record TO darvell_technician;
 GRANT INSERT (record_id, note, time, author) ON note_change TO darvell_technician;
 GRANT INSERT (record_id, machine, time, author) ON machine_change TO darvell_technician;
 GRANT INSERT (record_id, time, author) ON deletion TO darvell_technician;

@@ -8,6 +8,7 @@
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CAddDlg.h"
 #include "dialogs/CHistoryDlg.h"
+#include "dialogs/CTeamDlg.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
@@ -132,6 +133,9 @@ void CDarvellDlg::OnInitDialog()
     m_pHistoryAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_pHistoryAction);
     connect(m_pHistoryAction, &QAction::triggered, this, &CDarvellDlg::OnHistory);
+    m_pTeamAction = m_pWindowMenu->addAction(QString());
+    m_pTeamAction->setObjectName(QStringLiteral("TeamAction"));
+    connect(m_pTeamAction, &QAction::triggered, this, &CDarvellDlg::OnTeam);
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(menuKey, &QShortcut::activated, this,
             [this] { m_pWindowMenu->popup(mapToGlobal(QPoint(0, 0))); });
@@ -199,6 +203,7 @@ void CDarvellDlg::ReloadScreen()
     m_pPrintAction->setText(QString::fromUtf8(g_strReportPrint[lang]));
     m_pSavePdfAction->setText(QString::fromUtf8(g_strReportSavePdf[lang]));
     m_pCopyAction->setText(QString::fromUtf8(g_strReportCopy[lang]));
+    m_pTeamAction->setText(QString::fromUtf8(g_strTeamMenu[lang]));
     MirrorHistory();
 
     const int units = app.m_nUnitsIndex;
@@ -614,6 +619,12 @@ void CDarvellDlg::OnHistory()
     }
     if (chosen)
         OpenRecord(*chosen);
+}
+
+void CDarvellDlg::OnTeam()
+{
+    CTeamDlg team(App(), this);
+    team.DoModal();
 }
 
 void CDarvellDlg::OpenRecord(const HistoryRecord& record)

@@ -59,6 +59,8 @@ public:
     QAction* CopyAction() const { return m_pCopyAction; }
     // The diagnosis history (Ctrl+H); its caption says when results are not being kept.
     QAction* HistoryAction() const { return m_pHistoryAction; }
+    // The team history server's settings.
+    QAction* TeamAction() const { return m_pTeamAction; }
     CHistory& History() { return m_history; }
 
     // Button handlers, also reached by clicking the controls.
@@ -74,6 +76,7 @@ public:
     void OnSaveReportPdf();
     void OnCopyReport();
     void OnHistory();
+    void OnTeam();
     // Shows a recorded result again: its series, units, codes and lamp
     // conditions entered and looked up anew, its time and note in the report.
     void OpenRecord(const HistoryRecord& record);
@@ -125,6 +128,7 @@ private:
     QAction* m_pCopyAction = nullptr;
     CTextBox* m_pTextBox = nullptr;
     QAction* m_pHistoryAction = nullptr;
+    QAction* m_pTeamAction = nullptr;
     CHistory m_history;
     std::optional<HistoryRecord> m_reopened; // the record a result shown was opened from
 };

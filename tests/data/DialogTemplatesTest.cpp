@@ -31,7 +31,7 @@ TEST(DialogTemplates, MainWindowFitsBothHeightsAndKeepsPictureClear)
 TEST(DialogTemplates, EveryTemplateHoldsItsControlsInsideItself)
 {
     for (const DialogTemplate* d : {&g_tmplAbout, &g_tmplMain, &g_tmplSelect, &g_tmplSettings,
-                                    &g_tmplMessage, &g_tmplAdd, &g_tmplHistory}) {
+                                    &g_tmplMessage, &g_tmplAdd, &g_tmplHistory, &g_tmplTeam}) {
         for (const auto& c : d->controls) {
             EXPECT_LE(c.x + c.width, d->width) << d->className << " " << c.id;
             EXPECT_LE(c.y + c.height, d->height) << d->className << " " << c.id;

@@ -27,8 +27,8 @@ as() { PGPASSWORD=pw q -h 127.0.0.1 -U "$1" -d darvell -c "$2" 2>&1; }
 A=aaaaaaaa-0000-4000-8000-000000000001 B=bbbbbbbb-0000-4000-8000-000000000002 C=cccccccc-0000-4000-8000-000000000003
 now=$(date +%FT%T.123%:z) near=$(date -d '+23 hours' +%FT%T%:z) ahead=$(date -u -d '+25 hours' +%FT%TZ)
 rec() { echo "INSERT INTO record (id, time, narrowed, version, language, series, units, side, code_main, code_sub1, \
-code_sub2, interlock, halt, error_numbers, author) VALUES ('$1', '$2', false, '1.0.1.0', 1, 0, 2, 1, 'E 1', '-', '', \
-0, 2, '149 150', ${3:-session_user})"; }
+code_sub2, interlock, halt, error_numbers, author, laptop) VALUES ('$1', '$2', false, '1.0.1.0', 1, 0, 2, 1, 'E 1', '-', \
+'', 0, 2, '149 150', ${3:-session_user}, '${4:-PC-01 测试}')"; }
 cases="ok|alice|$(rec $A "$now")
 ok|bob|$(rec $B "$now")
 ok|alice|$(rec $A "$now") ON CONFLICT DO NOTHING
@@ -41,6 +41,7 @@ row-level security|alice|$(rec cccccccc-0000-4000-8000-000000000004 "$now" "'bob
 row-level security|bob|INSERT INTO note_change (record_id, note, time, author) VALUES ('$B', 'x', '$now', 'alice')
 more than a day after|alice|$(rec cccccccc-0000-4000-8000-000000000005 "$ahead")
 no ISO 8601 time|bob|INSERT INTO deletion (record_id, time) VALUES ('$B', '2026-12-09 14:05')
+check constraint|alice|$(rec cccccccc-0000-4000-8000-000000000006 "$now" session_user "$(printf '%065d' 0)")
 check constraint|bob|INSERT INTO note_change (record_id, note, time) VALUES ('$B', repeat('é', 501), '$now')
 check constraint|bob|INSERT INTO machine_change (record_id, machine, time) VALUES ('$B', repeat('x', 61), '$now')
 permission denied|alice|INSERT INTO note_change (record_id, note, time, change_id) VALUES ('$A', 'x', '$now', 1)
@@ -53,10 +54,10 @@ while IFS='|' read -r expect who stmt; do
   if out=$(as "$who" "$stmt"); then [ "$expect" = ok ]; else [ "$expect" != ok ] && [[ $out == *"$expect"* ]]; fi ||
     fail "$who: $stmt: ${out:-done} (expected $expect)"
 done <<<"$cases"
-got=$(as bob "SELECT concat_ws(' ', (SELECT string_agg(author, ',' ORDER BY change_id) FROM record),
+got=$(as bob "SELECT concat_ws(' ', (SELECT string_agg(author || '@' || laptop, ',' ORDER BY change_id) FROM record),
   (SELECT utc = '$now' FROM record WHERE id = '$A'), (SELECT count(*) FROM note_change), (SELECT count(*) FROM
   machine_change), (SELECT count(*) FROM deletion), (SELECT schema_version FROM server))")
-[ "$got" = "alice,bob,alice t 1 1 1 1" ] || fail "read by bob: $got"
+[ "$got" = "alice@PC-01 测试,bob@PC-01 测试,alice@PC-01 测试 t 1 1 1 1" ] || fail "read by bob: $got"
 [ "$(as alice "INSERT INTO note_change (record_id, note, time) VALUES ('$C', '', '$now');
   SELECT xact = pg_current_xact_id() FROM note_change WHERE record_id = '$C'")" = t ] || fail "no transaction id kept"
 echo "team-sql-test: PASS"

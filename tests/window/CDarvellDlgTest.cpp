@@ -608,7 +608,7 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickOrAltSpaceAndOpensTheAboutBox
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
 
-    ASSERT_EQ(menu->actions().size(), 7); // About, a separator, the three report commands, a separator, the history
+    ASSERT_EQ(menu->actions().size(), 8); // About, a separator, the three report commands, a separator, the history, the team server
     QAction* about = menu->actions().front();
     EXPECT_EQ(about->text().toStdString(), g_strAboutMenuItem);
     QString opened;
@@ -619,6 +619,13 @@ TEST_F(CDarvellDlgTest, WindowMenuOpensByRightClickOrAltSpaceAndOpensTheAboutBox
     });
     about->trigger();
     EXPECT_EQ(opened, "CAboutDlg");
+    WhenModalShown([&](QWidget* box) {
+        ASSERT_NE(box, nullptr);
+        opened = box->objectName();
+        QTest::mouseClick(box->findChild<QAbstractButton*>("2"), Qt::LeftButton); // Cancel
+    });
+    dlg.TeamAction()->trigger();
+    EXPECT_EQ(opened, "CTeamDlg");
     ExpectIdle();
 }
 
