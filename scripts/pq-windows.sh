@@ -5,7 +5,8 @@
 # tree: ~/.cache/darvell/pq-15-mingw64, or where DARVELL_PQ_WINDOWS says
 # (bin/ libpq.dll, libssl-3-x64.dll, libcrypto-3-x64.dll; lib/ their import
 # libraries; include/; licenses/). About 7 minutes for OpenSSL and 2 for libpq
-# on two cores. A second call finds the cache and returns at once.
+# on two idle cores, several times that while other builds share them. A
+# second call finds the cache and returns at once; a killed build leaves none.
 #   scripts/pq-windows.sh    (prints the cache's path last)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,9 @@ if [ -e "$cache" ]; then
   fail "$cache exists but is no complete build; remove it and run this again"
 fi
 mkdir -p "$(dirname "$cache")"
+# What a killed build left (a build takes minutes, not a day).
+find "$(dirname "$cache")" -maxdepth 1 -name "$(basename "$cache").partial.*" -mmin +1440 -exec rm -rf {} + || true
+find "${TMPDIR:-/tmp}" -maxdepth 1 -user "$(id -u)" -name 'darvell-pq-windows.*' -mmin +1440 -exec rm -rf {} + || true
 work=$(mktemp -d "${TMPDIR:-/tmp}/darvell-pq-windows.XXXXXX")
 out=$(mktemp -d "$cache.partial.XXXXXX")
 trap 'rm -rf "$work" "$out"' EXIT
@@ -56,7 +60,7 @@ pg_src=$(fetch_source postgresql-15)
 # folders fixed at build time: these are under C:\Program Files, which only
 # administrators may write; a Unix prefix would name a folder on the current
 # drive that any user could make.
-echo "pq-windows: OpenSSL $(cat "$out/licenses/openssl.source")"
+echo "pq-windows: building $(cat "$out/licenses/openssl.source")"
 (cd "$ssl_src" &&
   ./Configure mingw64 --cross-compile-prefix=$host- shared no-tests \
     --prefix="C:/Program Files/OpenSSL" --libdir=lib >"$work/openssl-configure.log" 2>&1 &&
@@ -68,7 +72,7 @@ cp "$ssl_src"/include/openssl/*.h "$out/include/openssl/"
 
 # libpq alone: its configure checks the whole source's needs, of which only
 # OpenSSL stays; the library links Windows' sockets, security and shell DLLs.
-echo "pq-windows: libpq $(cat "$out/licenses/postgresql-15.source")"
+echo "pq-windows: building libpq of $(cat "$out/licenses/postgresql-15.source")"
 (cd "$pg_src" &&
   ./configure --host=$host --prefix="C:/Program Files/PostgreSQL" \
     --with-ssl=openssl --without-readline --without-zlib --without-icu \
