@@ -72,6 +72,8 @@ cp "$ssl_src"/include/openssl/*.h "$out/include/openssl/"
 
 # libpq alone: its configure checks the whole source's needs, of which only
 # OpenSSL stays; the library links Windows' sockets, security and shell DLLs.
+# Its service file (pg_service.conf) is looked for under the prefix, which is
+# under C:\Program Files for the same reason as OpenSSL's.
 echo "pq-windows: building libpq of $(cat "$out/licenses/postgresql-15.source")"
 (cd "$pg_src" &&
   ./configure --host=$host --prefix="C:/Program Files/PostgreSQL" \
