@@ -8,11 +8,15 @@
 #   qtbase_zh_CN.qm                  Qt's own texts in Chinese
 #   README.md, licenses/             the licence texts of what ships beside our code
 #   server/darvell-team.sql          the plant history's PostgreSQL schema, for the administrator
+#   libpq.dll, libssl-3-x64.dll,     PostgreSQL's client library and the OpenSSL it
+#   libcrypto-3-x64.dll              speaks TLS through, when their cache is found,
+#   darvell_team.dll                 and the team connection module built on them
 #
 # Qt's plugins are loaded, not imported: they are installed by name, and every
 # DLL that the programs and the plugins import, and those DLLs in turn, is
 # found in Qt's bin/ folder or MinGW's runtime folders and installed beside
 # the program. What is found in neither is the system's own and stays out.
+# libpq and OpenSSL, from their own cache, ship whole, with what they import.
 get_target_property(DARVELL_QT_CORE_DLL Qt6::Core IMPORTED_LOCATION_RELEASE)
 get_filename_component(DARVELL_QT_BIN ${DARVELL_QT_CORE_DLL} DIRECTORY)
 get_filename_component(DARVELL_QT_PREFIX ${DARVELL_QT_BIN} DIRECTORY)
@@ -24,7 +28,7 @@ set(DARVELL_DLL_LINKS ${CMAKE_BINARY_DIR}/runtime-dll-links)
 file(REMOVE_RECURSE ${DARVELL_DLL_LINKS})
 file(MAKE_DIRECTORY ${DARVELL_DLL_LINKS})
 file(GLOB DARVELL_SHIPPABLE_DLLS ${DARVELL_QT_BIN}/*.dll
-  /usr/lib/gcc/x86_64-w64-mingw32/*-posix/*.dll /usr/x86_64-w64-mingw32/lib/*.dll)
+  /usr/lib/gcc/x86_64-w64-mingw32/*-posix/*.dll /usr/x86_64-w64-mingw32/lib/*.dll ${DARVELL_PQ_DLLS})
 foreach(dll ${DARVELL_SHIPPABLE_DLLS})
   get_filename_component(name ${dll} NAME)
   string(TOLOWER ${name} lower)
@@ -36,6 +40,15 @@ endforeach()
 install(TARGETS darvell darvell-check RUNTIME DESTINATION .)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsIntegrationPlugin LIBRARY DESTINATION platforms)
 install(IMPORTED_RUNTIME_ARTIFACTS Qt6::QWindowsVistaStylePlugin LIBRARY DESTINATION styles)
+install(FILES ${DARVELL_PQ_DLLS} DESTINATION .)
+# The team connection module, built where libpq is: loaded by name from here.
+if(TARGET darvell_team)
+  install(TARGETS darvell_team LIBRARY DESTINATION .)
+  list(APPEND DARVELL_PQ_DLLS $<TARGET_FILE:darvell_team>)
+endif()
+list(TRANSFORM DARVELL_PQ_DLLS PREPEND "\"" OUTPUT_VARIABLE DARVELL_PQ_MODULES)
+list(TRANSFORM DARVELL_PQ_MODULES APPEND "\"")
+list(JOIN DARVELL_PQ_MODULES " " DARVELL_PQ_MODULES)
 install(CODE "
   set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
   set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
@@ -43,6 +56,7 @@ install(CODE "
   file(GET_RUNTIME_DEPENDENCIES
     EXECUTABLES \"$<TARGET_FILE:darvell>\" \"$<TARGET_FILE:darvell-check>\"
     MODULES \"$<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>\" \"$<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>\"
+      ${DARVELL_PQ_MODULES}
     DIRECTORIES \"${DARVELL_DLL_LINKS}\"
     PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
     RESOLVED_DEPENDENCIES_VAR links
@@ -82,12 +96,25 @@ set(DARVELL_QT_SOURCE_PACKAGE "")
 if(EXISTS ${DARVELL_QT_PREFIX}/licenses/qt6-base.source)
   file(STRINGS ${DARVELL_QT_PREFIX}/licenses/qt6-base.source DARVELL_QT_SOURCE_PACKAGE LIMIT_COUNT 1)
 endif()
+set(DARVELL_PQ_LICENSES "")
+if(DARVELL_PQ_WINDOWS)
+  set(DARVELL_PQ_LICENSES "- libpq, PostgreSQL's client library (libpq.dll), under the PostgreSQL
+  licence (postgresql.COPYRIGHT.txt, postgresql-15.copyright), and OpenSSL
+  (libssl-3-x64.dll, libcrypto-3-x64.dll), under the Apache License 2.0
+  (openssl.LICENSE.txt, openssl.copyright): built from Debian's source
+  packages postgresql-15 and openssl (postgresql-15.source and openssl.source
+  name their versions).
+")
+endif()
 configure_file(${CMAKE_SOURCE_DIR}/res/windows/licenses-README.txt.in
   ${CMAKE_BINARY_DIR}/licenses/README.txt @ONLY NEWLINE_STYLE UNIX)
 install(DIRECTORY ${DARVELL_QT_PREFIX}/licenses/ DESTINATION licenses)
 install(FILES ${CMAKE_BINARY_DIR}/licenses/README.txt DESTINATION licenses)
 # SQLite is linked into the program; its terms travel with it all the same.
 install(DIRECTORY ${DARVELL_SQLITE_WINDOWS}/licenses/ DESTINATION licenses)
+if(DARVELL_PQ_WINDOWS)
+  install(DIRECTORY ${DARVELL_PQ_WINDOWS}/licenses/ DESTINATION licenses)
+endif()
 install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright DESTINATION licenses RENAME gcc-runtime.copyright)
 install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION licenses RENAME mingw-w64.copyright)
 install(FILES /usr/share/doc/qt6-translations-l10n/copyright DESTINATION licenses

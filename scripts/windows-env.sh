@@ -2,6 +2,9 @@
 # build of the generators, and a cross build configured against them.
 #   darvell_windows_qt                 (sets qt_windows: the cache, built when missing)
 #   darvell_windows_sqlite             (sets sqlite_windows: likewise)
+#   darvell_windows_pq                 (sets pq_windows: libpq and OpenSSL's
+#                                      cache when complete, else empty; only
+#                                      pq-windows.sh builds it)
 #   darvell_windows_build SRC BUILD [CMAKE_ARG...]
 #                                      host generators in BUILD/host (release
 #                                      preset), then the Windows build in
@@ -42,6 +45,19 @@ darvell_windows_sqlite() {
   [ -f "$sqlite_windows/.complete" ] || { echo "no SQLite for Windows in '$sqlite_windows'" >&2; return 1; }
 }
 
+# libpq and OpenSSL for Windows, built from Debian's sources by pq-windows.sh.
+darvell_windows_pq_dir() {
+  echo "${DARVELL_PQ_WINDOWS:-$HOME/.cache/darvell/pq-15-mingw64}"
+}
+
+# Sets pq_windows: that cache when it is complete, else empty (saying so).
+darvell_windows_pq() {
+  pq_windows=$(darvell_windows_pq_dir)
+  [ -f "$pq_windows/.complete" ] && return 0
+  echo "No libpq for Windows cached in '$pq_windows': the build carries none (scripts/pq-windows.sh builds it)." >&2
+  pq_windows=""
+}
+
 darvell_windows_qt() {
   darvell_install_windows_deps
   qt_windows=$("$(dirname "${BASH_SOURCE[0]}")/qt-windows.sh" | tail -n 1)
@@ -55,7 +71,8 @@ darvell_windows_build() {
   cmake -S "$src" --preset release -B "$build/host" >/dev/null
   cmake --build "$build/host" -j"$(nproc)" --target darvell-makebitmaps darvell-makeicons
   darvell_windows_sqlite
-  DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows cmake -S "$src" --preset windows -B "$build/win" \
-    -DDARVELL_HOST_TOOLS="$build/host" "$@" >/dev/null
+  darvell_windows_pq
+  DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows DARVELL_PQ_WINDOWS=$pq_windows \
+    cmake -S "$src" --preset windows -B "$build/win" -DDARVELL_HOST_TOOLS="$build/host" "$@" >/dev/null
   cmake --build "$build/win" -j"$(nproc)"
 }

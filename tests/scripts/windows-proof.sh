@@ -5,7 +5,8 @@
 # One cross build of these sources (the windows preset, in build/windows, its
 # bitmaps drawn by the generators of the Release tree): its core tests run
 # under Wine through CTest, CPack packs the zip from it, and e2e-windows.sh
-# drives the unpacked program.
+# drives the unpacked program; with libpq for Windows cached (scripts/pq-windows.sh),
+# scripts/e2e-windows-pq.sh connects through the zip's libpq to a server over TLS.
 #   windows-proof.sh OUT_DIR   (the zip in OUT_DIR/package-windows, the proof's shots in OUT_DIR/windows)
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,13 +18,15 @@ if [ ! -f "$(darvell_windows_qt_dir)/.complete" ]; then
 fi
 darvell_windows_qt
 darvell_windows_sqlite
+darvell_windows_pq
 cd "$src"
 # The host generators: the Release tree has them once the run has built it.
 if [ ! -x build/release/darvell-makebitmaps ] || [ ! -x build/release/darvell-makeicons ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release -j"$(nproc)" --target darvell-makebitmaps darvell-makeicons
 fi
-DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows cmake --preset windows >/dev/null
+DARVELL_QT_WINDOWS=$qt_windows DARVELL_SQLITE_WINDOWS=$sqlite_windows DARVELL_PQ_WINDOWS=$pq_windows \
+  cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$(nproc)"
 echo "windows-proof: the core tests under Wine"
 ctest --preset windows -j"$(nproc)"
@@ -32,3 +35,8 @@ rm -rf "$out/package-windows"
 zip=$(find "$out/package-windows" -maxdepth 1 -name 'Darvell-*-Windows-x64.zip')
 [ -n "$zip" ] || { echo "windows-proof: CPack made no zip" >&2; exit 1; }
 "$src/scripts/e2e-windows.sh" "$zip" "$out/windows"
+if [ -n "$pq_windows" ]; then
+  "$src/scripts/e2e-windows-pq.sh" "$zip" build/windows/darvell-pqprobe.exe "$out/windows-pq"
+else
+  echo "windows-proof: libpq over TLS skipped (no libpq for Windows cached)"
+fi
