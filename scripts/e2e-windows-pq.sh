@@ -54,15 +54,15 @@ step "a test authority and a certificate for 127.0.0.1 made"
 "$src/scripts/team-server.sh" start "$work/server" >/dev/null
 source "$work/server/env"
 cluster=$(sed -n 's/^# cluster //p' "$work/server/env")
-# The server reads its key only when its own account alone may.
+# The server offers TLS with its own test authority's certificate; this
+# proof's certificate (127.0.0.1 alone, its authority in a folder with accented
+# letters) takes its place, read again on reload. The server reads its key only
+# when its own account alone may.
 owner=()
 [ "$(id -u)" -eq 0 ] && owner=(-o postgres)
-install -m 600 "${owner[@]}" "$tls/server.key" "$tls/server.crt" "$cluster/"
+install -m 600 "${owner[@]}" "$tls/server.key" "$tls/server.crt" "$cluster/tls/"
 password=$(openssl rand -hex 16)
 psql -qX -v ON_ERROR_STOP=1 -d postgres \
-  -c "ALTER SYSTEM SET ssl = on" \
-  -c "ALTER SYSTEM SET ssl_cert_file = '$cluster/server.crt'" \
-  -c "ALTER SYSTEM SET ssl_key_file = '$cluster/server.key'" \
   -c "CREATE ROLE darvell_probe LOGIN PASSWORD '$password'" \
   -c "SELECT pg_reload_conf()" >/dev/null
 for _ in $(seq 50); do

@@ -29,6 +29,53 @@
 
 namespace {
 
+#ifdef _WIN32
+const char* GaiWords(int status) { return ::gai_strerrorA(status); }
+
+// libpq opens the files a connection names (password file, certificates) by
+// names in the system's code page. A name that code page cannot spell is
+// given by its short (8.3) form, which it can; false when neither works.
+bool CodePageName(const std::string& utf8, std::string& name)
+{
+    const auto wide = [](const std::string& text) {
+        std::wstring out(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                                         static_cast<int>(text.size()), nullptr, 0)),
+                         L'\0');
+        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              static_cast<int>(out.size()));
+        return out;
+    };
+    const auto narrow = [](const std::wstring& text, std::string& out) {
+        BOOL lossy = FALSE;
+        const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                                            nullptr, 0, nullptr, &lossy);
+        if (lossy || (n == 0 && !text.empty()))
+            return false;
+        out.assign(static_cast<std::size_t>(n), '\0');
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), out.data(), n,
+                              nullptr, nullptr);
+        return true;
+    };
+    const std::wstring full = wide(utf8);
+    if (narrow(full, name))
+        return true;
+    std::wstring shortName(MAX_PATH, L'\0');
+    const DWORD n = ::GetShortPathNameW(full.c_str(), shortName.data(), MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    shortName.resize(n);
+    return narrow(shortName, name);
+}
+#else
+const char* GaiWords(int status) { return ::gai_strerror(status); }
+
+bool CodePageName(const std::string& utf8, std::string& name)
+{
+    name = utf8;
+    return true;
+}
+#endif
+
 using Clock = std::chrono::steady_clock;
 using Kind = TeamError::Kind;
 
@@ -163,7 +210,7 @@ bool ResolveHost(const std::string& host, Clock::time_point deadline, const Team
     if (lookup->status != 0 || lookup->addresses.empty())
         return Fail(error, Kind::Unreachable,
                     "could not translate host name \"" + host + "\": "
-                        + (lookup->status != 0 ? std::string(::gai_strerror(lookup->status)) : "no address"));
+                        + (lookup->status != 0 ? std::string(GaiWords(lookup->status)) : "no address"));
     addresses = lookup->addresses;
     return true;
 }
@@ -334,6 +381,15 @@ DARVELL_TEAM_EXPORT TeamConnection* darvell_team_connect_v1(const TeamModuleRequ
     // libpq's own limit in whole seconds, a little later than ours, which ends the wait.
     const std::string port = std::to_string(s.m_nPort);
     const std::string connectTimeout = std::to_string(std::max(2, request.timeoutMs / 1000 + 2));
+    // The files by names the client library can open.
+    std::string passfile, rootCert, cert, keyFile;
+    for (const auto& [from, to] : {std::pair{std::string(request.passfile), &passfile},
+                                   std::pair{s.m_strSslRootCert, &rootCert}, std::pair{s.m_strSslCert, &cert},
+                                   std::pair{s.m_strSslKey, &keyFile}})
+        if (!from.empty() && !CodePageName(from, *to)) {
+            Fail(error, Kind::Server, "the file name \"" + from + "\" cannot be passed to the client library in this system's code page");
+            return nullptr;
+        }
     std::vector<std::pair<const char*, const char*>> params = {
         {"host", hosts.c_str()},
         {"port", port.c_str()},
@@ -341,17 +397,17 @@ DARVELL_TEAM_EXPORT TeamConnection* darvell_team_connect_v1(const TeamModuleRequ
         {"user", s.m_strUser.c_str()},
         {"sslmode", s.m_strSslMode.c_str()},
         {"gssencmode", "disable"},
-        {"passfile", request.passfile},
+        {"passfile", passfile.c_str()},
         {"connect_timeout", connectTimeout.c_str()},
         {"client_encoding", "UTF8"},
         {"application_name", "darvell"},
     };
     if (!hostaddrs.empty())
         params.emplace_back("hostaddr", hostaddrs.c_str());
-    for (const auto& [key, value] : {std::pair{"sslrootcert", &s.m_strSslRootCert},
-                                     std::pair{"sslcert", &s.m_strSslCert}, std::pair{"sslkey", &s.m_strSslKey}})
+    for (const auto& [name, value] : {std::pair{"sslrootcert", &rootCert}, std::pair{"sslcert", &cert},
+                                      std::pair{"sslkey", &keyFile}})
         if (!value->empty())
-            params.emplace_back(key, value->c_str());
+            params.emplace_back(name, value->c_str());
     if (request.options->password)
         params.emplace_back("password", request.options->password->c_str());
     std::vector<const char*> keys, values;
