@@ -2,7 +2,8 @@
 # The databases and the technician TeamConnectTest connects to, on the private
 # server of scripts/team-server.sh: tc_team with the schema, tc_newer with a
 # newer schema version, tc_plain without the schema; tc_tech's password holds
-# the characters the password file escapes.
+# the characters the password file escapes; tc_tech2 is a second technician
+# (TeamSyncTest's other laptop).
 set -euo pipefail
 source "${1:?usage: $0 SERVER_DIR}/env"
 export PGOPTIONS="-c client_min_messages=warning"
@@ -17,4 +18,5 @@ done
 for db in tc_team tc_newer; do q -U tc_owner -d "$db" -f "$sql" >/dev/null; done
 q -U tc_owner -d tc_newer -c "UPDATE server SET schema_version = 2"
 q -U tc_owner -d tc_team -c "DROP ROLE IF EXISTS tc_tech" \
-  -c "CREATE ROLE tc_tech LOGIN PASSWORD 'te:ch\\pw' IN ROLE darvell_technician"
+  -c "CREATE ROLE tc_tech LOGIN PASSWORD 'te:ch\\pw' IN ROLE darvell_technician" \
+  -c "DROP ROLE IF EXISTS tc_tech2" -c "CREATE ROLE tc_tech2 LOGIN PASSWORD 'second' IN ROLE darvell_technician"
