@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdint>
 #include <optional>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -76,6 +78,34 @@ bool IsXid(const std::string& text)
     return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
+// Whether the server takes a time: ISO 8601 with its offset, no more than a
+// day after the clock (this computer's here; the server holds its own).
+bool TimeSendable(const std::string& time)
+{
+    static const std::regex iso(R"([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}([.][0-9]{1,3})?(Z|[+-][0-9]{2}:[0-9]{2}))");
+    const std::optional<std::int64_t> ms = history::MsSinceEpoch(time);
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return ms && *ms <= now.count() + 24 * 3600 * 1000LL && std::regex_match(time, iso);
+}
+
+// UTF-8 of at most max characters, as the server's columns take.
+bool Fits(const std::string& text, std::size_t max)
+{
+    return history::IsUtf8(text) && history::CutChars(text, max).size() == text.size();
+}
+
+bool RecordSendable(const HistoryRecord& r)
+{
+    bool ok = TimeSendable(r.m_strTime) && r.IsValid() && Fits(r.m_strVersion, 40) && Fits(r.m_strLaptop, 64)
+        && r.m_nErrNos.size() <= 200;
+    for (const std::string& code : r.m_strCodes)
+        ok = ok && Fits(code, 40);
+    for (const int n : r.m_nErrNos)
+        ok = ok && n >= 0 && n <= 99999;
+    return ok;
+}
+
 // Runs sql; on failure ends the server transaction, which the failure aborted.
 bool Run(TeamConnection& server, const char* sql, const Row& params, std::vector<Row>& rows, TeamError& error)
 {
@@ -110,9 +140,19 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
     bool begun = false;
     const auto begin = [&] { return begun || (begun = Run(server, "BEGIN", {}, rows, error)); };
 
+    // A change the server would refuse as it stands stays to be sent, and blocks none behind it.
+    const auto held = [&](const std::string& key) {
+        marked.insert(key);
+        ++result.m_nHeld;
+        more = true;
+    };
     for (const HistoryRecord& r : pending.m_records) {
         if (!fresh("r" + r.m_strId))
             continue;
+        if (!RecordSendable(r)) {
+            held("r" + r.m_strId);
+            continue;
+        }
         if (!begin()
             || !Run(server, kPushRecord,
                     {r.m_strId, r.m_strTime, std::string(r.m_bNarrowed ? "true" : "false"), r.m_strVersion,
@@ -126,8 +166,13 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
     }
     for (const bool note : {true, false})
         for (const HistoryValue& v : note ? pending.m_notes : pending.m_machines) {
-            if (!fresh((note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue))
+            const std::string key = (note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue;
+            if (!fresh(key))
                 continue;
+            if (!TimeSendable(v.m_strTime) || !Fits(v.m_strValue, note ? HistoryRecord::kMaxNote : HistoryRecord::kMaxMachine)) {
+                held(key);
+                continue;
+            }
             if (!begin() || !Run(server, note ? kPushNote : kPushMachine, {v.m_strRecordId, v.m_strValue, v.m_strTime},
                                  rows, error))
                 return false;
@@ -144,6 +189,10 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
     for (const HistoryDeletion& d : pending.m_deletions) {
         if (!fresh("d" + d.m_strRecordId))
             continue;
+        if (!TimeSendable(d.m_strTime)) {
+            held("d" + d.m_strRecordId);
+            continue;
+        }
         if (!begin() || !Run(server, kPushDeletion, {d.m_strRecordId, d.m_strTime}, rows, error))
             return false;
         // Refused for good (another user's record, or one the server never had): marked all the same.
@@ -166,7 +215,7 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
             marked.insert((note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue);
     for (const HistoryDeletion& d : done.m_deletions)
         marked.insert("d" + d.m_strRecordId);
-    more = count > 0;
+    more = more || count > 0;
     return true;
 }
 

@@ -10,6 +10,10 @@ struct TeamSyncResult {
     std::size_t m_nTaken = 0;   // rows read from the server and handed to the store
     std::size_t m_nSkipped = 0; // rows from the server that are no valid change of the program
     std::size_t m_nRefused = 0; // deletions the server does not take (another user's record, or none)
+    // Changes kept back, to be sent in a later pass: the server would refuse
+    // them as they stand (a time more than a day ahead of the clock, a text
+    // too long or no UTF-8).
+    std::size_t m_nHeld = 0;
     HistoryError m_localError;  // why the pass stopped when the store failed
 };
 

@@ -90,7 +90,10 @@ TEST(TeamSync, TwoLaptopsEndTheSame)
     HistoryError error;
     const HistoryRecord ra = Made(a.user), rb = Made(b.user), gone = Made(a.user);
     const std::vector<std::string> ids{ra.m_strId, rb.m_strId, gone.m_strId};
-    ASSERT_TRUE(a.store->Add(ra, error) && a.store->Add(gone, error) && b.store->Add(rb, error));
+    HistoryRecord ahead = Made(b.user); // made with a clock two days ahead: kept back, blocking nothing
+    ahead.m_strTime = Ago(-2 * 86400);
+    ASSERT_TRUE(b.store->Add(ahead, error) && a.store->Add(ra, error) && a.store->Add(gone, error)
+                && b.store->Add(rb, error));
 
     // A record made on each: both hold all three after a pass each way.
     EXPECT_EQ(Sync(a).m_nSent, 2u);
@@ -118,6 +121,7 @@ TEST(TeamSync, TwoLaptopsEndTheSame)
         for (Laptop* laptop : {&a, &b}) {
             const TeamSyncResult again = Sync(*laptop);
             EXPECT_EQ(again.m_nSent + again.m_nRefused + again.m_nSkipped, 0u);
+            EXPECT_EQ(again.m_nHeld, laptop == &b ? 1u : 0u);
         }
     EXPECT_EQ(Shown(a, ids), ";A's, later;-;");
     EXPECT_EQ(Shown(b, ids), "-;A's, later;-;");
