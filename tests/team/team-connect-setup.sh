@@ -2,8 +2,7 @@
 # The databases and the technician TeamConnectTest connects to, on the private
 # server of scripts/team-server.sh: tc_team with the schema, tc_newer with a
 # newer schema version, tc_plain without the schema; tc_tech's password holds
-# the characters the password file escapes; tc_tech2 is a second technician
-# (TeamSyncTest's other laptop).
+# the characters the password file escapes.
 set -euo pipefail
 source "${1:?usage: $0 SERVER_DIR}/env"
 export PGOPTIONS="-c client_min_messages=warning"
