@@ -117,6 +117,12 @@ bool Run(TeamConnection& server, const char* sql, const Row& params, std::vector
     return false;
 }
 
+// What names a change within one pass.
+std::string Key(bool note, const HistoryValue& v)
+{
+    return (note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue;
+}
+
 bool Local(bool ok, const HistoryError& localError, TeamSyncResult& result)
 {
     if (!ok)
@@ -166,7 +172,7 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
     }
     for (const bool note : {true, false})
         for (const HistoryValue& v : note ? pending.m_notes : pending.m_machines) {
-            const std::string key = (note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue;
+            const std::string key = Key(note, v);
             if (!fresh(key))
                 continue;
             if (!TimeSendable(v.m_strTime) || !Fits(v.m_strValue, note ? HistoryRecord::kMaxNote : HistoryRecord::kMaxMachine)) {
@@ -212,7 +218,7 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
         marked.insert("r" + r.m_strId);
     for (const bool note : {true, false})
         for (const HistoryValue& v : note ? done.m_notes : done.m_machines)
-            marked.insert((note ? "n" : "m") + v.m_strRecordId + '\n' + v.m_strTime + '\n' + v.m_strValue);
+            marked.insert(Key(note, v));
     for (const HistoryDeletion& d : done.m_deletions)
         marked.insert("d" + d.m_strRecordId);
     more = more || count > 0;
@@ -307,6 +313,12 @@ bool SyncOnce(HistoryStore& local, TeamConnection& server, TeamSyncResult& resul
 {
     result = {};
     error = {};
+    // A store that takes no writes could neither mark what went nor keep what came.
+    if (local.IsReadOnly()) {
+        result.m_localError = local.ReadOnlyReason() ? local.ReadOnlyReason()
+                                                     : HistoryError{HistoryError::Kind::ReadOnly, local.Where()};
+        return false;
+    }
     std::set<std::string> marked;
     for (bool more = true; more;)
         if (!PushBatch(local, server, marked, more, result, error))
