@@ -17,4 +17,5 @@ done
 for db in tc_team tc_newer; do q -U tc_owner -d "$db" -f "$sql" >/dev/null; done
 q -U tc_owner -d tc_newer -c "UPDATE server SET schema_version = 2"
 q -U tc_owner -d tc_team -c "DROP ROLE IF EXISTS tc_tech" \
-  -c "CREATE ROLE tc_tech LOGIN PASSWORD 'te:ch\\pw' IN ROLE darvell_technician"
+  -c "CREATE ROLE tc_tech LOGIN PASSWORD 'te:ch\\pw' IN ROLE darvell_technician" \
+  -c "DROP ROLE IF EXISTS tc_tech2" -c "CREATE ROLE tc_tech2 LOGIN PASSWORD 'second' IN ROLE darvell_technician"
