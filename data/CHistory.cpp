@@ -140,6 +140,7 @@ bool CHistory::Append(const HistoryRecord& record)
     made.m_bOwn = true;
     if (m_writable && m_writable->Add(made, error)) {
         m_bLoaded = false; // read again when next shown, with what other copies added
+        Changed();
         return true;
     }
     // The first failure of the run stands: the history has a gap from then on.
@@ -185,6 +186,7 @@ bool CHistory::Annotate(const std::string& id, std::string_view note, std::strin
         it->m_strMachine = newMachine;
         it->m_strMachineTime = now;
     }
+    Changed();
     return true;
 }
 
@@ -196,6 +198,7 @@ bool CHistory::Delete(const std::string& id, HistoryError& error)
     if (!m_writable->Delete(id, history::Now(), m_strAuthor, error))
         return false;
     m_records.erase(it);
+    Changed();
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ public:
     bool Delete(const std::string& id, HistoryError& error);
     // The team server user that new records and changes are made by; none by default.
     void SetAuthor(std::string author) { m_strAuthor = std::move(author); }
+    // Called after each record, note or machine change or deletion this object
+    // keeps (the team sync's ask for a pass); none by default.
+    void SetOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
     // The machines the records name, each once, sorted.
     std::vector<std::string> Machines();
 
@@ -63,6 +67,11 @@ public:
 private:
     void Open();
     void OpenOnce(); // Open unless it was tried
+    void Changed() const
+    {
+        if (m_onChange)
+            m_onChange();
+    }
     // The loaded record named id when it can be changed; else end() and why not.
     std::vector<HistoryRecord>::iterator Writable(const std::string& id, HistoryError& error);
 
@@ -76,5 +85,6 @@ private:
     HistoryError m_failure;
     std::vector<HistoryRecord> m_records;
     std::string m_strAuthor;
+    std::function<void()> m_onChange;
     std::string m_strLaptop; // this computer's host name, taken once
 };

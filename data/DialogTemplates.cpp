@@ -107,13 +107,14 @@ constexpr std::array kAbout{
 };
 
 // The history window: the size of the settings screen, buttons where the main
-// window has its STEP4 row, two lines of status (where records go, which are
-// read-only, where an export went) under the list.
+// window has its STEP4 row, the team history's state and two lines of status
+// (where records go, which are read-only, where an export went) under the list.
 constexpr std::array kHistory{
     ControlTemplate{IDC_HISTORY_HEADING, K::Label, 9, 9, 240, 15, C::BaseStatic3, kNone, "History"},
     ControlTemplate{IDC_HISTORY_FILTER_CAPTION, K::Label, 9, 32, 42, 12, C::BaseStatic1, kNone, "Filter"},
     ControlTemplate{IDC_HISTORY_FILTER, K::Edit, 54, 30, 444, 15, C::Plain, kNone, ""},
-    ControlTemplate{IDC_HISTORY_LIST, K::List, 9, 51, 489, 284, C::Plain, kNone, ""},
+    ControlTemplate{IDC_HISTORY_LIST, K::List, 9, 51, 489, 272, C::Plain, kNone, ""},
+    ControlTemplate{IDC_HISTORY_TEAM, K::Label, 9, 325, 489, 12, C::Plain, kNone, ""},
     ControlTemplate{IDC_HISTORY_STATUS, K::Label, 9, 338, 489, 30, C::Plain, kNone, ""},
     ControlTemplate{IDOK, K::Button, 42, 372, 78, 30, C::BaseButton, kNone, "Open"},
     ControlTemplate{IDC_HISTORY_NOTE, K::Button, 132, 372, 78, 30, C::BaseButton, kNone, "Note"},

@@ -135,6 +135,10 @@ const LocalText g_strTeamCertFilter = {"证书 (*.crt *.pem *.cer);;所有文件
 const LocalText g_strTeamTesting = {"正在测试连接…", "Testing the connection…"};
 const LocalText g_strTeamConnected = {"连接成功: 服务器 %s, 用户 %s", "Connected: server %s, user %s"};
 const LocalText g_strTeamPortRange = {"端口必须是 1 到 65535 之间的数字。", "The port must be a number from 1 to 65535."};
+const LocalText g_strTeamStateNotSet = {"团队历史: 未设置", "Team history: not set"};
+const LocalText g_strTeamStateUpToDate = {"团队历史: 已同步 (%s)", "Team history: up to date (%s)"};
+const LocalText g_strTeamStateOffline = {"团队历史: 自 %s 起离线, %s 项待发送", "Team history: offline since %s, %s waiting"};
+const LocalText g_strTeamStateRefused = {"团队历史: 被拒绝: %s", "Team history: refused: %s"};
 const LocalText g_strTeamSaveFailed = {"无法保存设置: %s", "The settings could not be saved: %s"};
 const std::array<LocalText, 14> g_strTeamWhy = {{
     {"", ""},

@@ -58,6 +58,10 @@ extern const LocalText g_strTeamMenu, g_strTeamTitle, g_strTeamHost, g_strTeamPo
 // Server), and why Team.ini or the password file could not be read or
 // written, by TeamSettingsError::Kind (each takes the file's path, "%s").
 extern const std::array<LocalText, 14> g_strTeamWhy;
+// The team sync's state in the history window: g_strTeamStateUpToDate takes
+// the time, g_strTeamStateOffline the time and the number waiting,
+// g_strTeamStateRefused the reason (all "%s").
+extern const LocalText g_strTeamStateNotSet, g_strTeamStateUpToDate, g_strTeamStateOffline, g_strTeamStateRefused;
 extern const std::array<LocalText, 8> g_strTeamSettingsWhy;
 
 // Indexed by series (0 "QL7B series", 1 "QL7-A series"), not by language.

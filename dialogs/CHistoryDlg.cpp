@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/CHistory.h"
 #include "data/HistoryCsv.h"
+#include "data/TeamSyncRunner.h"
 #include "dialogs/CHistoryModel.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/FitText.h"
@@ -11,6 +12,7 @@
 
 #include <QDate>
 #include <QHeaderView>
+#include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
@@ -56,13 +58,14 @@ void LimitNote(QPlainTextEdit* edit)
 
 } // namespace
 
-CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent)
+CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent, CTeamSyncRunner* team)
     : CTemplateDialog(g_tmplHistory, app, parent), m_history(history)
 {
     m_history.Reload(); // with what other copies of the program added
     m_pFilter = Control<QLineEdit>(IDC_HISTORY_FILTER);
     m_pList = Control<QTreeView>(IDC_HISTORY_LIST);
     m_pStatus = Control<QLabel>(IDC_HISTORY_STATUS);
+    m_pTeam = Control<QLabel>(IDC_HISTORY_TEAM);
     m_pModel = new CHistoryModel(m_history.Records(), Language(), this);
     m_pList->setModel(m_pModel);
     m_pList->setRootIsDecorated(false);
@@ -81,6 +84,11 @@ CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent)
     small.setPixelSize(std::max(1, static_cast<int>(std::lround(13 * Scale()))));
     m_pStatus->setFont(small);
     m_pStatus->setWordWrap(false);
+    m_pTeam->setFont(small);
+    m_pTeam->setWordWrap(false);
+    if (team)
+        connect(team, &CTeamSyncRunner::StateChanged, this, &CHistoryDlg::OnTeamState, Qt::QueuedConnection);
+    m_strTeam = QString::fromStdString(team::StateText(team ? team->State() : TeamSyncState(), Language()));
 
     connect(m_pFilter, &QLineEdit::textChanged, this, &CHistoryDlg::OnFilter);
     connect(m_pFilter, &QLineEdit::returnPressed, this, &CHistoryDlg::OnOK);
@@ -113,6 +121,7 @@ void CHistoryDlg::OnInitDialog()
     MoveToTopLeft();
     SelectRow(0);
     ShowStatus();
+    ShowTeam();
     m_pFilter->setFocus(Qt::OtherFocusReason);
 }
 
@@ -199,6 +208,27 @@ void CHistoryDlg::ShowStatus()
     }
     m_pStatus->setText(shown.join(u'\n'));
     m_pStatus->setToolTip(full.join(u'\n'));
+}
+
+void CHistoryDlg::ShowTeam()
+{
+    m_pTeam->setText(
+        QFontMetrics(m_pTeam->font()).elidedText(m_strTeam, Qt::ElideRight, m_pTeam->contentsRect().width()));
+    m_pTeam->setToolTip(m_strTeam);
+}
+
+void CHistoryDlg::OnTeamState(const TeamSyncState& state)
+{
+    m_strTeam = QString::fromStdString(team::StateText(state, Language()));
+    ShowTeam();
+    m_bReloadDue = m_bReloadDue || state.m_bTook;
+    // A box over the window (a note being written) may hold one of the records.
+    if (const QWidget* modal = QApplication::activeModalWidget(); !m_bReloadDue || (modal && modal != this))
+        return;
+    m_bReloadDue = false;
+    m_history.Reload();
+    m_pModel->RecordsChanged();
+    KeepPick();
 }
 
 void CHistoryDlg::OnFilter(const QString& text)

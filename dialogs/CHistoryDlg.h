@@ -6,22 +6,26 @@
 
 class CHistory;
 class CHistoryModel;
+class CTeamSyncRunner;
 class QLabel;
 class QLineEdit;
 class QTreeView;
 struct HistoryRecord;
+struct TeamSyncState;
 
 // The diagnosis history: every recorded result newest first, a filter box that
 // narrows the list as one types, and Open (also Enter or a double click on a
 // row, or Enter in the filter box for the row selected; never a single
 // click), Note… (the note and the machine), Export…, Delete… and Close,
-// each enabled only when it has something to act on. Under the list: where
+// each enabled only when it has something to act on. Under the list: the
+// team history's state (the records read again when a pass took some), where
 // new records go, which records are read-only, where the last export went.
 // Open ends the window with IDOK and Chosen() names the record.
 class CHistoryDlg : public CTemplateDialog {
     Q_OBJECT
 public:
-    CHistoryDlg(AppState& app, CHistory& history, QWidget* parent = nullptr);
+    // team: the sync whose state is shown; none, not set.
+    CHistoryDlg(AppState& app, CHistory& history, QWidget* parent = nullptr, CTeamSyncRunner* team = nullptr);
 
     // The record chosen by Open; nullptr before.
     const HistoryRecord* Chosen() const { return m_pChosen; }
@@ -30,6 +34,7 @@ public:
     QTreeView* List() const { return m_pList; }
     CHistoryModel* Model() const { return m_pModel; }
     QLabel* StatusLine() const { return m_pStatus; }
+    QLabel* TeamLine() const { return m_pTeam; }
     // The record of the selected row; -1 for none.
     int SelectedRecord() const;
 
@@ -49,6 +54,10 @@ private:
     void KeepPick();
     void MirrorButtons();
     void ShowStatus();
+    // Shows state; reads the records again when it took some (later, when
+    // another box is open over the window).
+    void OnTeamState(const TeamSyncState& state);
+    void ShowTeam();
     void ShowFailure(const LocalText& what, const std::string& reason);
 
     CHistory& m_history;
@@ -56,6 +65,9 @@ private:
     QLineEdit* m_pFilter = nullptr;
     QTreeView* m_pList = nullptr;
     QLabel* m_pStatus = nullptr;
+    QLabel* m_pTeam = nullptr;
+    QString m_strTeam;         // the team line, whole
+    bool m_bReloadDue = false; // a pass took records while a box was open
     const HistoryRecord* m_pChosen = nullptr;
     std::string m_strPicked;   // id of the record the user selected last; empty before
     bool m_bSelecting = false; // the window itself moves the selection

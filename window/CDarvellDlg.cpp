@@ -9,6 +9,7 @@
 #include "dialogs/CAddDlg.h"
 #include "dialogs/CHistoryDlg.h"
 #include "dialogs/CTeamDlg.h"
+#include "data/TeamSyncRunner.h"
 #include "dialogs/CMessageDlg.h"
 #include "dialogs/CSelectDlg.h"
 #include "dialogs/CSetDlg.h"
@@ -27,6 +28,7 @@
 #include <QKeyEvent>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QShowEvent>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QTextLayout>
@@ -613,7 +615,7 @@ void CDarvellDlg::OnHistory()
 {
     std::optional<HistoryRecord> chosen;
     {
-        CHistoryDlg history(App(), m_history, this);
+        CHistoryDlg history(App(), m_history, this, m_team.get());
         if (history.DoModal() == IDOK && history.Chosen())
             chosen = *history.Chosen();
     }
@@ -624,7 +626,33 @@ void CDarvellDlg::OnHistory()
 void CDarvellDlg::OnTeam()
 {
     CTeamDlg team(App(), this);
-    team.DoModal();
+    if (team.DoModal() == IDOK)
+        StartTeam();
+}
+
+CDarvellDlg::~CDarvellDlg() = default;
+
+void CDarvellDlg::showEvent(QShowEvent* event)
+{
+    CTemplateDialog::showEvent(event);
+    if (!event->spontaneous() && !m_bTeamStarted) {
+        m_bTeamStarted = true;
+        StartTeam();
+    }
+}
+
+void CDarvellDlg::StartTeam()
+{
+    // A Team.ini that cannot be read runs no sync; the team dialog says why.
+    TeamSettings settings;
+    TeamSettingsError error;
+    m_team.reset();
+    const bool set = team::ReadSettings(team::SettingsPath(), settings, error) && settings.IsSet();
+    m_history.SetAuthor(set ? settings.m_strUser : std::string());
+    if (!set)
+        return;
+    m_team = std::make_unique<CTeamSyncRunner>(m_history, std::move(settings));
+    m_team->Ask();
 }
 
 void CDarvellDlg::OpenRecord(const HistoryRecord& record)

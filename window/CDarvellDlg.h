@@ -9,10 +9,13 @@
 #include <QRect>
 #include <QTimer>
 
+#include <memory>
+
 struct Bitmaps;
 class CBaseButton;
 class QAction;
 class CTextBox;
+class CTeamSyncRunner;
 class QMenu;
 class QPrinter;
 
@@ -30,6 +33,7 @@ class CDarvellDlg : public CTemplateDialog {
     Q_OBJECT
 public:
     CDarvellDlg(AppState& app, const Bitmaps& bitmaps, QWidget* parent = nullptr);
+    ~CDarvellDlg() override;
 
     static constexpr int kBlinkMs = 500;
 
@@ -89,6 +93,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     // Page Down / Page Up page the result like DOWN and UP.
     void keyPressEvent(QKeyEvent* event) override;
+    // The team sync starts when the window is first shown.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void OnInitDialog() override;
@@ -112,6 +118,8 @@ private:
     void ShowEnteredCode(int slot);
     void RecordResult(bool narrowed);
     void MirrorHistory();
+    // Runs the team sync of Team.ini, when set, in place of any before.
+    void StartTeam();
 
     const Bitmaps& m_bitmaps;
     CEnteredStatus m_status;
@@ -130,5 +138,7 @@ private:
     QAction* m_pHistoryAction = nullptr;
     QAction* m_pTeamAction = nullptr;
     CHistory m_history;
+    std::unique_ptr<CTeamSyncRunner> m_team; // ended before the history it syncs
+    bool m_bTeamStarted = false;
     std::optional<HistoryRecord> m_reopened; // the record a result shown was opened from
 };

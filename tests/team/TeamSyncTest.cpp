@@ -1,13 +1,19 @@
 // Two laptops' histories syncing through the private server as tc_tech and tc_tech2 (team-connect-setup.sh).
+#include "data/CHistory.h"
 #include "data/CSqliteHistory.h"
 #include "data/TeamSync.h"
+#include "data/TeamSyncRunner.h"
 #include "platform/ExeDir.h"
+#include "tests/support/SilentListener.h"
 #include "tests/support/TempDataDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QDateTime>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -102,4 +108,50 @@ TEST(TeamSync, TwoLaptopsEndTheSame)
     for (int pass = 0; pass < 4; ++pass)
         EXPECT_EQ(Sync(pass % 2 ? b : a), pass % 2 ? "0 0 1 0" : "0 0 0 0");
     EXPECT_EQ(Shown({&a, &b}, ids), ";A's, later;-;|-;A's, later;-;|");
+}
+
+// The program's sync: a record appended to the history reaches the server with
+// no call but the append; quitting ends at once while a server never answers.
+TEST(TeamSync, RunnerSendsEachChangeAndQuitsInTime)
+{
+    TempDataDir home;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.Root()));
+    platform::SetExecutableDirForTesting(DARVELL_BINARY_DIR);
+    TeamSettings settings{"127.0.0.1", qgetenv("PGPORT").toInt(), "tc_team", "tc_tech", "verify-full",
+                          qgetenv("SERVER_DIR").toStdString() + "/ca.crt", "", ""};
+    TeamSettingsError settingsError;
+    TeamError teamError;
+    HistoryError error;
+    ASSERT_TRUE(team::SaveSettings(team::SettingsPath(true), team::PasswordPath(true), settings, "te:ch\\pw",
+                                   settingsError)) << settingsError.m_strDetail;
+    Laptop b{CSqliteHistory::Open(home.PathOf("b"), CSqliteHistory::Mode::ReadWrite, 100, {}, error), nullptr, "tc_tech2"};
+    b.server = ConnectTeam(TeamSettings{settings.m_strHost, settings.m_nPort, "tc_team", b.user, "verify-full",
+                                        settings.m_strSslRootCert, "", ""},
+                           {.cancel = nullptr, .password = "second"}, kTeamConnectTimeoutMs, teamError);
+    ASSERT_TRUE(b.store && b.server) << teamError.m_strDetail << error.m_strDetail;
+    CHistory history(home.PathOf("a"));
+    const HistoryRecord made = Made();
+    for (SilentListener silent; const int port : {settings.m_nPort, silent.port}) {
+        settings.m_nPort = port;
+        const auto start = std::chrono::steady_clock::now();
+        {
+            CTeamSyncRunner runner(history, settings);
+            if (port == silent.port) {
+                runner.Ask();
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            } else {
+                ASSERT_TRUE(history.Append(made));
+                // The pass may still be taking rows when b already has the record.
+                for (int i = 0; i < 100 && (Shown({&b}, {made.m_strId}) != ";|"
+                                            || runner.State().m_kind != TeamSyncState::Kind::UpToDate); ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    Sync(b);
+                }
+                EXPECT_EQ(Shown({&b}, {made.m_strId}), ";|");
+                EXPECT_EQ(runner.State().m_kind, TeamSyncState::Kind::UpToDate) << team::StateText(runner.State(), 1);
+            }
+        }
+        // Quitting waits for no network: at most the cancel's check and the join.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(port == silent.port ? 1500 : 15000));
+    }
 }
