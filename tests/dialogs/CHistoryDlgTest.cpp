@@ -143,7 +143,8 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
     EXPECT_EQ(dlg.Chosen()->m_strNote, "Press 3, bay 4");
 
     // A record from another laptop: marked, with where it came from, and found by it.
-    HistoryChanges batch{{Diagnosed(3)}};
+    HistoryChanges batch;
+    batch.m_records = {Diagnosed(3)};
     batch.m_records[0].m_strAuthor = "anna";
     batch.m_records[0].m_strLaptop = "press-pc";
     HistoryError error;
