@@ -16,8 +16,9 @@ source "$(dirname "$0")/e2e-lib.sh"
 shots="$build/e2e-team-shots"
 need_tools Xvfb xdotool import convert tesseract sqlite3
 [ -f "$build/darvell_team.so" ] || fail "no team module at $build/darvell_team.so"
-port=$(sed -n 's/.*PGPORT=\([0-9]*\).*/\1/p' "$server/env")
-[ -n "$port" ] || fail "no server port in $server/env"
+# psql as the server's superuser (scripts/team-server.sh's env).
+on_server() { (source "$server/env" && psql -X -qtA -d tc_e2e -c "$1"); }
+port=$(source "$server/env" && echo "$PGPORT")
 rm -rf "$shots"
 mkdir -p "$shots"
 darvell_start_xvfb "$work" "$src" || fail "no X server"
@@ -80,8 +81,13 @@ picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear
 sleep 0.3
 click_control "$picker" 15 48 78 30
 wait_gone "$(dx 300)" "$(dy 331)" || fail "the picker did not close"
+n=0
+until [ "$(on_server "SELECT count(*) FROM record WHERE author = 'tc_tech'")" = 1 ]; do
+  [ $((n += 1)) -lt 100 ] || fail "copy 1: the diagnosis did not reach the server in 20 s"
+  sleep 0.2
+done
 history_shows "" 'Team history: up to date'
-step "copy 1: the team is up to date"
+step "copy 1: the server holds the diagnosis, the team is up to date"
 end_copy
 
 start_copy 2 tc_tech2 second
