@@ -103,7 +103,8 @@ struct Laptop {
 
 void Server(const char* command)
 {
-    const std::string line = DARVELL_SOURCE_DIR "/scripts/team-server.sh " + std::string(command) + " " + g_serverDir;
+    const std::string line =
+        "'" DARVELL_SOURCE_DIR "/scripts/team-server.sh' " + std::string(command) + " '" + g_serverDir + "'";
     ASSERT_EQ(std::system(line.c_str()), 0) << line;
 }
 
