@@ -165,23 +165,6 @@ protected:
 
 } // namespace
 
-// 200 records made while the server is down wait; one pass sends them all when it is back.
-TEST_F(TeamFault, DayOfflineCatchesUp)
-{
-    const std::string tag = "offline-" + history::NewId().substr(0, 8);
-    Laptop laptop(m_home.PathOf("day"), "tc_tech");
-    ASSERT_TRUE(laptop.Pass()) << laptop.error.m_strDetail << " (run by CTest?)";
-    Server("halt");
-    for (int i = 0; i < 200; ++i)
-        ASSERT_FALSE(laptop.Make(tag, "", 86400 - i * 400).empty());
-    EXPECT_FALSE(laptop.Pass() || laptop.Connect());
-    EXPECT_EQ(laptop.Waiting(), 200u);
-    Server("resume");
-    ASSERT_TRUE(laptop.Connect() && laptop.Pass());
-    EXPECT_EQ(laptop.Waiting(), 0u);
-    EXPECT_EQ(OnServer(tag), Lines(laptop.Held(tag)));
-}
-
 // The laptop killed at random moments while it makes changes and syncs: the
 // database stays sound and holds every change reported as made; one clean pass
 // then leaves each record on the server once and nothing waiting.
@@ -275,19 +258,30 @@ TEST_F(TeamFault, PullerSkipsNoConcurrentPush)
     EXPECT_EQ(OnServer(tag), Lines(held));
 }
 
-// The server halted at random moments while a laptop pushes batch after batch,
-// and started again, until 50 passes were cut short; the laptop connects anew
-// each round. After one clean pass the server holds each record, note and
-// deletion once; nothing is lost or waiting.
-TEST_F(TeamFault, ServerHaltedDuringPushes)
+// The server halted for a day's records, then at random moments while the
+// laptop pushes batch after batch and started again, until 50 passes were cut
+// short; the laptop connects anew each round. After one clean pass the server
+// holds each record, note and deletion once; nothing is lost or waiting.
+TEST_F(TeamFault, ServerHaltedOfflineAndDuringPushes)
 {
-    std::mt19937 random = Random("ServerHaltedDuringPushes");
+    std::mt19937 random = Random("ServerHaltedOfflineAndDuringPushes");
     const std::string tag = "halted-" + std::to_string(random());
     Laptop laptop(m_home.PathOf("halted"), "tc_tech");
-    // A record on the server, deleted here: its marker waits with the rest.
     const std::string gone = laptop.Make(tag);
-    ASSERT_TRUE(laptop.Pass() && laptop.store->Delete(gone, Ago(20), "tc_tech", laptop.localError));
+    ASSERT_TRUE(laptop.Pass()) << laptop.error.m_strDetail << " (run by CTest?)";
+    // A day offline: 200 records wait, and go in one pass once the server is back.
     std::map<std::string, std::string> made;
+    Server("halt");
+    for (int i = 0; i < 200; ++i)
+        made[laptop.Make(tag, "", 86400 - i * 400)];
+    EXPECT_FALSE(laptop.Pass() || laptop.Connect());
+    EXPECT_EQ(laptop.Waiting(), 200u);
+    Server("resume");
+    ASSERT_TRUE(laptop.Connect() && laptop.Pass()) << laptop.error.m_strDetail;
+    EXPECT_EQ(laptop.Waiting(), 0u);
+    EXPECT_EQ(OnServer(tag), Lines(laptop.Held(tag)));
+    // A record on the server, deleted here: its marker waits with the rest.
+    ASSERT_TRUE(laptop.store->Delete(gone, Ago(20), "tc_tech", laptop.localError));
     // A pass that ends before the halt lands makes the next round's push longer.
     int cut = 0;
     for (int round = 0, adding = 1000; cut < 50; ++round) {
