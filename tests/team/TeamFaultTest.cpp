@@ -299,7 +299,7 @@ TEST_F(TeamFault, ServerHaltedOfflineAndDuringPushes)
         });
         const bool done = laptop.Pass();
         cut += !done;
-        adding = done ? adding * 2 : 200;
+        adding = done ? std::min(adding * 2, 3200) : 200;
         halt.join();
         Server("resume");
     }
