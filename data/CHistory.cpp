@@ -190,11 +190,21 @@ bool CHistory::Annotate(const std::string& id, std::string_view note, std::strin
     return true;
 }
 
+bool CHistory::MayDelete(const HistoryRecord& record) const
+{
+    return m_writable && !record.m_bReadOnly
+        && (m_strAuthor.empty() || record.m_strAuthor == m_strAuthor || (record.m_bOwn && record.m_strAuthor.empty()));
+}
+
 bool CHistory::Delete(const std::string& id, HistoryError& error)
 {
     const auto it = Writable(id, error);
     if (it == m_records.end())
         return false;
+    if (!MayDelete(*it)) {
+        error = {Kind::Other, "the record was made by another team server user: " + it->m_strAuthor};
+        return false;
+    }
     if (!m_writable->Delete(id, history::Now(), m_strAuthor, error))
         return false;
     m_records.erase(it);
