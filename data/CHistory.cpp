@@ -35,8 +35,10 @@ std::string Beside(const std::string& file, const char* name)
 // a time keeps its place after the one before it in its own history.
 std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<HistoryRecord> b)
 {
-    if (a.empty() || b.empty())
-        return a.empty() ? b : a;
+    if (a.empty())
+        return b; // moved, not copied: a plant's history is large
+    if (b.empty())
+        return a;
     std::vector<std::pair<std::int64_t, HistoryRecord>> all;
     all.reserve(a.size() + b.size());
     for (std::vector<HistoryRecord>* list : {&a, &b}) {
