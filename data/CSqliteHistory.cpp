@@ -641,12 +641,13 @@ bool CSqliteHistory::Load(std::vector<HistoryRecord>& records, HistoryError& err
     times.reserve(records.capacity());
     int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &s, nullptr);
     while (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
-        HistoryRecord r;
+        // Read in place: a record is large, and a plant's history holds many.
+        HistoryRecord& r = records.emplace_back();
         r.m_bReadOnly = m_bReadOnly;
-        if (ReadRecord(s, r)) {
-            records.push_back(std::move(r));
+        if (ReadRecord(s, r))
             times.push_back(sqlite3_column_int64(s, 2));
-        }
+        else
+            records.pop_back();
         rc = SQLITE_OK;
     }
     sqlite3_finalize(s);
