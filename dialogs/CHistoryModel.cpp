@@ -54,7 +54,8 @@ void CHistoryModel::MakeTexts()
     // Each record's texts made as UTF-8 and turned into text at the end of
     // one buffer: a string per record and column would cost more than the
     // rest of the window's opening.
-    QStringDecoder toText(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QStringDecoder toText(QStringDecoder::Utf8,
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     std::string utf8;
     qsizetype used = 0;
     m_text.resize(static_cast<qsizetype>(m_records.size()) * 128);
@@ -163,7 +164,8 @@ bool CHistoryModel::Matches(int record) const
 {
     // The filter holds no column end, so a match lies within one column.
     const auto r = static_cast<std::size_t>(record);
-    return QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]).contains(m_filter, Qt::CaseInsensitive);
+    const QStringView texts = QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]);
+    return texts.contains(m_filter, Qt::CaseInsensitive);
 }
 
 void CHistoryModel::SetFilter(const QString& text)
