@@ -7,8 +7,16 @@
 # pdftotext reads back (in Chinese, then in English), a second copy refused with
 # the "already open" message, both diagnoses in QL7_Tool\History.sqlite, and
 # darvell-check.exe finding the data clean.
+# With libpq in the zip, the program syncs with a private PostgreSQL server on
+# 127.0.0.1 (scripts/team-server.sh): Team.ini (verify-full, the server's test
+# authority in a folder with non-ASCII letters) and pgpass in the Wine user's
+# %APPDATA%\Darvell as the team dialog writes them; the Chinese diagnosis, with
+# History.sqlite's id, author and laptop, is on the server within a minute, and
+# the program's connection is TLS 1.3. Given PROBE_EXE (tools/pqprobe), the
+# zip's libpq beside darvell.exe must refuse that server with another
+# authority's certificate or a host name the certificate does not name.
 # Screenshots are left in BUILD_DIR/e2e-windows-shots.
-# Usage: scripts/e2e-windows.sh ZIP [BUILD_DIR]   (BUILD_DIR: build/windows)
+# Usage: scripts/e2e-windows.sh ZIP [BUILD_DIR [PROBE_EXE]]   (BUILD_DIR: build/windows)
 set -euo pipefail
 
 zip=$(readlink -f "${1:?usage: $0 ZIP [BUILD_DIR]}")
@@ -18,7 +26,11 @@ source "$src/scripts/windows-env.sh"
 build=$(mkdir -p "${2:-$src/build/windows}" && cd "${2:-$src/build/windows}" && pwd)
 shots=$build/e2e-windows-shots
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-e2e_cleanup() { WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true; }
+team=""
+e2e_cleanup() {
+  WINEPREFIX=$work/wine wineserver -k 2>/dev/null || true
+  [ -z "$team" ] || "$src/scripts/team-server.sh" stop "$team" || true
+}
 rm -rf "$shots"
 dest="$work/Darvell Prüfung é"
 mkdir -p "$dest"
@@ -43,6 +55,28 @@ replace_face "SimSun" "WenQuanYi Micro Hei"
 replace_face "Microsoft YaHei" "WenQuanYi Micro Hei"
 replace_face "Verdana" "DejaVu Sans"
 replace_face "Microsoft Sans Serif" "DejaVu Sans"
+
+# ---- the team server ---------------------------------------------------------
+
+# psql as the server's superuser, in a subshell: the program sees no PG* variables.
+# shellcheck source=/dev/null
+pg() { (source "$team/env" && psql -qXAt -v ON_ERROR_STOP=1 "$@"); }
+if [ -f "$app/libpq.dll" ]; then
+  team=$work/server
+  "$src/scripts/team-server.sh" start "$team" >/dev/null || fail "the team server did not start"
+  # The database tc_team and the technician tc_tech, password te:ch\pw.
+  "$src/tests/team/team-connect-setup.sh" "$team" || fail "no team database on the server"
+  port=$(pg -c 'SHOW port')
+  tls="$work/TLS Prüfung é"
+  mkdir -p "$tls"
+  cp "$team/ca.crt" "$team/other-ca.crt" "$tls/"
+  team_dir=$(winepath -u "$(wine cmd /c echo %APPDATA% | tr -d '\r')")/Darvell
+  mkdir -p "$team_dir"
+  printf '[Team]\r\nHost=127.0.0.1\r\nPort=%s\r\nDatabase=tc_team\r\nUser=tc_tech\r\nSslMode=verify-full\r\nSslRootCert=%s\r\n' \
+    "$port" "$(winepath -w "$tls/ca.crt")" >"$team_dir/Team.ini"
+  printf '127.0.0.1:%s:tc_team:tc_tech:te\\:ch\\\\pw\n' "$port" >"$team_dir/pgpass"
+  step "team server on 127.0.0.1:$port with TLS; Team.ini and pgpass in $team_dir"
+fi
 
 # ---- the program -------------------------------------------------------------
 
@@ -124,6 +158,19 @@ zh_cause=$(sed -n '/^\[1LINEE149\]/,/^\[/ s/^ca=\([^\\]*\).*/\1/p' "$app/QL7_Too
 [ -n "$zh_cause" ] || fail "no Chinese cause text for section 1LINEE149"
 diagnose 147 zh "$zh_cause"
 cmp -s "$settings_ini" "$work/Setting.chinese" || fail "Setting.ini holds more than the new language: $(od -c "$settings_ini")"
+if [ -n "$team" ]; then
+  for _ in $(seq 120); do
+    sent=$(pg -d tc_team -c 'SELECT id, author, laptop FROM record')
+    [ -z "$sent" ] || break
+    sleep 0.5
+  done
+  [ -n "$sent" ] || fail "the diagnosis is not on the team server after a minute"
+  # The program keeps its connection between passes.
+  tls_version=$(pg -c "SELECT s.version FROM pg_stat_ssl s JOIN pg_stat_activity a USING (pid)
+                       WHERE a.usename = 'tc_tech' AND a.datname = 'tc_team' AND s.ssl")
+  [ "$tls_version" = TLSv1.3 ] || fail "the program's connection to the team server is not TLS 1.3: '$tls_version'"
+  step "the diagnosis is on the team server, sent over $tls_version: $sent"
+fi
 
 # A second copy while the first runs: the message, and its end after OK.
 step "a second darvell.exe"
@@ -163,4 +210,25 @@ wine "$app/darvell-check.exe" "$(winepath -w "$app/QL7_Tool")" >"$work/check.log
   { cat "$work/check.log" >&2; fail "darvell-check.exe found problems"; }
 cp "$work/check.log" "$shots/darvell-check.txt"
 step "darvell-check.exe: $(grep -c . "$work/check.log") lines, clean"
+
+if [ -n "$team" ]; then
+  kept=$(sqlite3 -readonly "$app/QL7_Tool/History.sqlite" 'SELECT id, author, laptop FROM record WHERE language = 0')
+  [[ $sent = "$kept" && $sent = *"|tc_tech|"?* ]] ||
+    fail "the team server holds '$sent', History.sqlite '$kept' (id|author|laptop)"
+  step "the server's record is History.sqlite's Chinese diagnosis, by tc_tech on its laptop"
+fi
+if [ -n "$team" ] && [ -n "${3:-}" ]; then
+  cp "$3" "$app/"
+  while IFS='|' read -r what host cert expect; do
+    if refused=$(cd "$app" && wine ./darvell-pqprobe.exe "$host port=$port dbname=tc_team user=tc_tech \
+sslmode=verify-full sslrootcert='$(winepath -w "$tls/$cert" | tr '\\' /)' connect_timeout=30" 2>&1); then
+      fail "the zip's libpq connected although $what: $refused"
+    fi
+    grep -qi "$expect" <<<"$refused" || fail "the zip's libpq was refused for another reason than $what: $refused"
+    step "the zip's libpq refused $what"
+  done <<'EOF'
+another authority's certificate|host=127.0.0.1|other-ca.crt|certificate verify failed
+a host name the certificate does not name|host=darvell.invalid hostaddr=127.0.0.1|ca.crt|does not match host name
+EOF
+fi
 step "passed"

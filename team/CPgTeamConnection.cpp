@@ -37,6 +37,13 @@ const char* GaiWords(int status) { return ::gai_strerrorA(status); }
 // given by its short (8.3) form, which it can; false when neither works.
 bool CodePageName(const std::string& utf8, std::string& name)
 {
+    // Where the system's code page is UTF-8 (a Windows option), the name is
+    // spelt as it stands; the conversion below would fail there, since
+    // Windows takes no flags nor default character for UTF-8.
+    if (::GetACP() == CP_UTF8) {
+        name = utf8;
+        return true;
+    }
     const auto wide = [](const std::string& text) {
         std::wstring out(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.data(),
                                                                          static_cast<int>(text.size()), nullptr, 0)),
