@@ -35,8 +35,10 @@ std::string Beside(const std::string& file, const char* name)
 // a time keeps its place after the one before it in its own history.
 std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<HistoryRecord> b)
 {
-    if (a.empty() || b.empty())
-        return a.empty() ? b : a;
+    if (a.empty())
+        return b; // moved, not copied: a plant's history is large
+    if (b.empty())
+        return a;
     std::vector<std::pair<std::int64_t, HistoryRecord>> all;
     all.reserve(a.size() + b.size());
     for (std::vector<HistoryRecord>* list : {&a, &b}) {
@@ -190,11 +192,21 @@ bool CHistory::Annotate(const std::string& id, std::string_view note, std::strin
     return true;
 }
 
+bool CHistory::MayDelete(const HistoryRecord& record) const
+{
+    return m_writable && !record.m_bReadOnly
+        && (m_strAuthor.empty() || record.m_strAuthor == m_strAuthor || (record.m_bOwn && record.m_strAuthor.empty()));
+}
+
 bool CHistory::Delete(const std::string& id, HistoryError& error)
 {
     const auto it = Writable(id, error);
     if (it == m_records.end())
         return false;
+    if (!MayDelete(*it)) {
+        error = {Kind::Other, "the record was made by another team server user: " + it->m_strAuthor};
+        return false;
+    }
     if (!m_writable->Delete(id, history::Now(), m_strAuthor, error))
         return false;
     m_records.erase(it);

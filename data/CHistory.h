@@ -42,6 +42,12 @@ public:
     bool Annotate(const std::string& id, std::string_view note, std::string_view machine, HistoryError& error);
     // Removes the record named id for good; false with the reason.
     bool Delete(const std::string& id, HistoryError& error);
+    // Whether a loaded record may be deleted: a writable one, and with a team
+    // server user set only one that user made (or one made here before any
+    // was set, which the server takes as that user's when it is sent): the
+    // server keeps another's record, so deleting it here would split the
+    // history between the laptops.
+    bool MayDelete(const HistoryRecord& record) const;
     // The team server user that new records and changes are made by; none by default.
     void SetAuthor(std::string author) { m_strAuthor = std::move(author); }
     // Called after each record, note or machine change or deletion this object

@@ -174,10 +174,10 @@ int CHistoryDlg::SelectedRecord() const
 void CHistoryDlg::MirrorButtons()
 {
     const int record = SelectedRecord();
-    const bool writable = record >= 0 && !m_history.Records()[static_cast<std::size_t>(record)].m_bReadOnly;
-    Control(IDOK)->setEnabled(record >= 0);
-    Control(IDC_HISTORY_NOTE)->setEnabled(writable);
-    Control(IDC_HISTORY_DELETE)->setEnabled(writable);
+    const HistoryRecord* r = record >= 0 ? &m_history.Records()[static_cast<std::size_t>(record)] : nullptr;
+    Control(IDOK)->setEnabled(r);
+    Control(IDC_HISTORY_NOTE)->setEnabled(r && !r->m_bReadOnly);
+    Control(IDC_HISTORY_DELETE)->setEnabled(r && m_history.MayDelete(*r));
     Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0);
     KeepFocusSafe();
 }
@@ -324,7 +324,7 @@ void CHistoryDlg::OnExport()
 void CHistoryDlg::OnDelete()
 {
     const int record = SelectedRecord();
-    if (record < 0 || m_history.Records()[static_cast<std::size_t>(record)].m_bReadOnly)
+    if (record < 0 || !m_history.MayDelete(m_history.Records()[static_cast<std::size_t>(record)]))
         return;
     const int lang = Language();
     // Asked in a box whose safe answer is the default: a double Enter deletes nothing.

@@ -17,7 +17,8 @@ struct TeamSyncState;
 // narrows the list as one types, and Open (also Enter or a double click on a
 // row, or Enter in the filter box for the row selected; never a single
 // click), Note… (the note and the machine), Export…, Delete… and Close,
-// each enabled only when it has something to act on. Under the list: the
+// each enabled only when it has something to act on (Delete… only where the
+// history may delete the record: CHistory::MayDelete). Under the list: the
 // team history's state (the records read again when a pass took some), where
 // new records go, which records are read-only, where the last export went.
 // Open ends the window with IDOK and Chosen() names the record.

@@ -4,62 +4,122 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QStringDecoder>
 #include <QStyle>
 
 #include <algorithm>
 #include <functional>
+#include <string>
+#include <string_view>
 
 namespace {
-QString FromUtf8(const std::string& s)
+
+// Ends each column's text; control characters in the texts are spaces, so
+// that no text holds one.
+constexpr char kEnd = '\x1f';
+
+// text on one line: a control character as a space, a line break (CR LF too) as one.
+void PutLine(std::string& out, std::string_view text)
 {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20; };
+    for (auto at = text.begin(); at != text.end();) {
+        const auto stop = std::find_if(at, text.end(), control);
+        out.append(at, stop);
+        if (stop == text.end())
+            break;
+        out += ' ';
+        at = stop + (*stop == '\r' && stop + 1 != text.end() && stop[1] == '\n' ? 2 : 1);
+    }
 }
+
 } // namespace
 
 CHistoryModel::CHistoryModel(const std::vector<HistoryRecord>& records, int language, QObject* parent)
     : QAbstractTableModel(parent), m_records(records), m_nLanguage(language == 1 ? 1 : 0)
 {
-    m_rows.resize(records.size());
-    for (int r = 0; r < static_cast<int>(records.size()); ++r)
-        MakeRow(r);
+    MakeTexts();
     Narrow();
 }
 
 void CHistoryModel::RecordsChanged()
 {
     beginResetModel();
-    m_rows.assign(m_records.size(), Row{});
-    for (int r = 0; r < static_cast<int>(m_records.size()); ++r)
-        MakeRow(r);
+    MakeTexts();
     Narrow();
     endResetModel();
 }
 
-void CHistoryModel::MakeRow(int record)
+void CHistoryModel::MakeTexts()
 {
-    const HistoryRecord& r = m_records[static_cast<std::size_t>(record)];
-    Row& row = m_rows[static_cast<std::size_t>(record)];
-    // "2026-12-09T14:05:00.123+08:00" reads "2026-12-09 14:05:00".
-    row.text[kTime] = FromUtf8(r.m_strTime.substr(0, 19)).replace(u'T', u' ');
-    row.text[kUnits] = QString::number(r.m_nUnits);
-    QString codes = QString::fromUtf8((r.m_nSide == 2 ? g_strReceiver : g_strEmitter)[m_nLanguage]) + QStringLiteral(": ");
-    for (int u = 0; u < r.m_nUnits; ++u)
-        codes += (u ? QStringLiteral(" / ") : QString()) + FromUtf8(r.m_strCodes[static_cast<std::size_t>(u)]);
-    row.text[kCodes] = codes;
-    QString causes = QString::number(r.m_nErrNos.size()) + QStringLiteral(": ") + FromUtf8(HistoryRecord::ErrorNumbers(r.m_nErrNos));
-    if (r.m_bNarrowed)
-        causes += QStringLiteral(" (") + QString::fromUtf8(g_strHistoryNarrowed[m_nLanguage]) + u')';
-    row.text[kCauses] = causes;
-    row.text[kMachine] = FromUtf8(r.m_strMachine);
-    // Where a record of another laptop came from: the team user and the laptop.
-    if (!r.m_bOwn) {
-        row.text[kFrom] = FromUtf8(r.m_strAuthor);
-        if (!r.m_strAuthor.empty() && !r.m_strLaptop.empty())
-            row.text[kFrom] += u'@';
-        row.text[kFrom] += FromUtf8(r.m_strLaptop);
+    // Each record's texts made as UTF-8 and turned into text at the end of
+    // one buffer: a string per record and column would cost more than the
+    // rest of the window's opening.
+    QStringDecoder toText(QStringDecoder::Utf8,
+                          QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    std::string utf8;
+    qsizetype used = 0;
+    m_text.resize(static_cast<qsizetype>(m_records.size()) * 128);
+    m_starts.assign(1, 0);
+    m_starts.reserve(m_records.size() + 1);
+    const std::string_view side[] = {g_strEmitter[m_nLanguage], g_strReceiver[m_nLanguage]};
+    const std::string narrowed = std::string(" (") + g_strHistoryNarrowed[m_nLanguage] + ')';
+    for (const HistoryRecord& r : m_records) {
+        utf8.clear();
+        // "2026-12-09T14:05:00.123+08:00" reads "2026-12-09 14:05:00".
+        PutLine(utf8, std::string_view(r.m_strTime).substr(0, 19));
+        std::replace(utf8.begin(), utf8.end(), 'T', ' ');
+        utf8 += kEnd;
+        utf8 += std::to_string(r.m_nUnits);
+        utf8 += kEnd;
+        utf8 += side[r.m_nSide == 2 ? 1 : 0];
+        utf8 += ": ";
+        for (int u = 0; u < r.m_nUnits && u < 3; ++u) {
+            if (u)
+                utf8 += " / ";
+            PutLine(utf8, r.m_strCodes[static_cast<std::size_t>(u)]);
+        }
+        utf8 += kEnd;
+        utf8 += std::to_string(r.m_nErrNos.size());
+        utf8 += ": ";
+        for (std::size_t n = 0; n < r.m_nErrNos.size(); ++n) {
+            if (n)
+                utf8 += ' ';
+            utf8 += std::to_string(r.m_nErrNos[n]);
+        }
+        if (r.m_bNarrowed)
+            utf8 += narrowed;
+        utf8 += kEnd;
+        PutLine(utf8, r.m_strMachine);
+        utf8 += kEnd;
+        // Where a record of another laptop came from: the team user and the laptop.
+        if (!r.m_bOwn) {
+            PutLine(utf8, r.m_strAuthor);
+            if (!r.m_strAuthor.empty() && !r.m_strLaptop.empty())
+                utf8 += '@';
+            PutLine(utf8, r.m_strLaptop);
+        }
+        utf8 += kEnd;
+        // One line in the list; the tip shows the note's own lines.
+        PutLine(utf8, r.m_strNote);
+        utf8 += kEnd;
+        const qsizetype room = toText.requiredSpace(static_cast<qsizetype>(utf8.size()));
+        if (m_text.size() - used < room)
+            m_text.resize(std::max(m_text.size() * 2, used + room));
+        used = toText.appendToBuffer(m_text.data() + used, utf8) - m_text.constData();
+        m_starts.push_back(used);
     }
-    // One line in the list; the tip shows the note's own lines.
-    row.text[kNote] = FromUtf8(r.m_strNote).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\n', u' ').replace(u'\r', u' ');
+    m_text.truncate(used);
+}
+
+QStringView CHistoryModel::Cell(int record, int column) const
+{
+    const auto r = static_cast<std::size_t>(record);
+    if (record < 0 || r + 1 >= m_starts.size() || column < 0 || column >= kColumnCount)
+        return {};
+    QStringView row = QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]);
+    for (int c = 0; c < column; ++c)
+        row = row.sliced(row.indexOf(QLatin1Char(kEnd)) + 1);
+    return row.left(row.indexOf(QLatin1Char(kEnd)));
 }
 
 int CHistoryModel::rowCount(const QModelIndex& parent) const
@@ -81,12 +141,12 @@ QVariant CHistoryModel::data(const QModelIndex& index, int role) const
     if (role == Qt::ForegroundRole && r.m_bReadOnly)
         return QColor(Qt::darkGray);
     if (role == Qt::ToolTipRole && index.column() == kNote)
-        return FromUtf8(r.m_strNote);
+        return QString::fromUtf8(r.m_strNote.data(), qsizetype(r.m_strNote.size()));
     if (role == Qt::DecorationRole && index.column() == kFrom && !r.m_bOwn)
         return QApplication::style()->standardIcon(QStyle::SP_DriveNetIcon);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
-    return m_rows[static_cast<std::size_t>(record)].text[static_cast<std::size_t>(index.column())];
+    return Cell(record, index.column()).toString();
 }
 
 QVariant CHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -100,17 +160,20 @@ QVariant CHistoryModel::headerData(int section, Qt::Orientation orientation, int
     return QString::fromUtf8((*kHeadings[section])[m_nLanguage]);
 }
 
-bool CHistoryModel::Matches(const Row& row) const
+bool CHistoryModel::Matches(int record) const
 {
-    for (const QString& text : row.text)
-        if (text.contains(m_filter, Qt::CaseInsensitive))
-            return true;
-    return false;
+    // The filter holds no column end, so a match lies within one column.
+    const auto r = static_cast<std::size_t>(record);
+    const QStringView texts = QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]);
+    return texts.contains(m_filter, Qt::CaseInsensitive);
 }
 
 void CHistoryModel::SetFilter(const QString& text)
 {
-    const QString filter = text.trimmed();
+    QString filter = text.trimmed();
+    for (QChar& c : filter)
+        if (c.unicode() < 0x20) // as in the texts
+            c = u' ';
     if (filter == m_filter)
         return;
     beginResetModel();
@@ -122,8 +185,8 @@ void CHistoryModel::SetFilter(const QString& text)
 void CHistoryModel::Narrow()
 {
     m_shown.clear();
-    for (int r = static_cast<int>(m_rows.size()) - 1; r >= 0; --r)
-        if (m_filter.isEmpty() || Matches(m_rows[static_cast<std::size_t>(r)]))
+    for (int r = static_cast<int>(m_starts.size()) - 2; r >= 0; --r)
+        if (m_filter.isEmpty() || Matches(r))
             m_shown.push_back(r);
 }
 
@@ -141,9 +204,9 @@ int CHistoryModel::RowOf(int record) const
 
 void CHistoryModel::NoteChanged(int record)
 {
-    if (record < 0 || record >= static_cast<int>(m_rows.size()))
+    if (record < 0 || record >= static_cast<int>(m_records.size()))
         return;
-    MakeRow(record);
+    MakeTexts(); // the record's texts change length
     if (const int row = RowOf(record); row >= 0)
         emit dataChanged(index(row, kMachine), index(row, kNote));
 }

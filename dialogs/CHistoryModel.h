@@ -4,14 +4,14 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include <array>
 #include <vector>
 
 // The history window's list: the records newest first in columns of text
 // (date and time, units, entered codes, causes, machine, where a record from
 // another laptop came from, marked, and the note on one line), narrowed by a
-// filter text; read-only records in grey. The texts are made
-// once, so filtering only compares them.
+// filter text; read-only records in grey. The texts of every record are made
+// once, into one buffer (control characters as spaces), so opening a plant's
+// history makes no string per cell and filtering only compares them.
 class CHistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -38,16 +38,19 @@ public:
     void RecordsChanged();
 
 private:
-    struct Row {
-        std::array<QString, kColumnCount> text;
-    };
-    void MakeRow(int record);
+    // Every record's texts, made anew from the records given.
+    void MakeTexts();
     void Narrow();
-    bool Matches(const Row& row) const;
+    bool Matches(int record) const;
+    // The text of a record's column, a view into m_text.
+    QStringView Cell(int record, int column) const;
 
     const std::vector<HistoryRecord>& m_records;
     int m_nLanguage;
-    std::vector<Row> m_rows;  // by record
+    // The column texts of record r in order, each ended by U+001F, from
+    // m_starts[r] to m_starts[r + 1].
+    QString m_text;
+    std::vector<qsizetype> m_starts;
     std::vector<int> m_shown; // records, newest first
     QString m_filter;
 };

@@ -157,6 +157,21 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
     const QModelIndex from = again.Model()->index(0, CHistoryModel::kFrom);
     EXPECT_EQ(from.data().toString(), "anna@press-pc");
     EXPECT_FALSE(from.data(Qt::DecorationRole).isNull());
+    // Delete… with a team server user set: that user's records, and this
+    // laptop's own from before one was set; Note… for every record.
+    struct Team { const char* user; const char* typed; bool deletable; };
+    for (const Team& t : {Team{"tc_tech", "ANNA@", false}, Team{"anna", "ANNA@", true}, Team{"tc_tech", "bay", true},
+                          Team{"", "ANNA@", true}}) {
+        file.SetAuthor(t.user);
+        again.FilterBox()->clear();
+        again.FilterBox()->setText(t.typed);
+        ASSERT_EQ(again.Model()->rowCount(), 1) << t.typed;
+        EXPECT_TRUE(again.Control(IDC_HISTORY_NOTE)->isEnabled());
+        EXPECT_EQ(again.Control(IDC_HISTORY_DELETE)->isEnabled(), t.deletable) << t.user << " " << t.typed;
+    }
+    file.SetAuthor("tc_tech");
+    EXPECT_FALSE(file.Delete(batch.m_records[0].m_strId, error));
+    EXPECT_EQ(CHistory(Path()).Records().size(), 4u);
 }
 
 TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
