@@ -4,11 +4,10 @@
 // 200 ms) and one keystroke in its filter box (the list narrowed and painted
 // anew; at most 50 ms), each with its target beside it; and one record
 // written to a full history.
+#include "bench/SampleHistory.h"
 #include "data/AppState.h"
 #include "data/CHistory.h"
 #include "data/CSqliteHistory.h"
-#include "data/HistoryCsv.h"
-#include "platform/AtomicWrite.h"
 #include "dialogs/CHistoryDlg.h"
 #include "platform/ExeDir.h"
 
@@ -26,49 +25,11 @@
 
 namespace {
 
-AppState SampleState()
-{
-    AppState app;
-    app.m_nLanguage = 1;
-    app.m_bNonCjkSystem = 1;
-    app.m_nDialogWidth = 1024;
-    app.m_nDialogHeight = 768;
-    return app;
-}
-
-// A full history of varied records, one in five with a note; made once, as a
-// History.csv that a new database takes over.
+// A full history of this laptop's own, made once.
 const std::string& OwnHistory()
 {
     static QTemporaryDir dir;
-    static const std::string path = [] {
-        const char* codes[] = {"No error code", "1", "2", "3", "4", "5", "6", "7", "9", "c", "F", "POWER OFF"};
-        std::vector<HistoryRecord> records;
-        for (std::size_t i = 0; i < CHistory::kMaxRecords; ++i) {
-            HistoryRecord r;
-            char time[64];
-            std::snprintf(time, sizeof time, "2026-%02zu-%02zuT%02zu:%02zu:%02zu.%03zu+08:00", 1 + i / 2000 % 12,
-                          1 + i / 80 % 28, i / 60 % 24, i % 60, i * 7 % 60, i % 1000);
-            r.m_strTime = time;
-            r.m_strVersion = "1.0.1.0";
-            r.m_nUnits = 1 + static_cast<int>(i % 3);
-            r.m_nSide = 1 + static_cast<int>(i / 3 % 2);
-            for (int u = 0; u < r.m_nUnits; ++u)
-                r.m_strCodes[static_cast<std::size_t>(u)] = codes[(i + static_cast<std::size_t>(u) * 5) % 12];
-            r.m_bNarrowed = i % 7 == 0;
-            for (int k = 0; k < 1 + static_cast<int>(i % 9); ++k)
-                r.m_nErrNos.push_back(100 + static_cast<int>(i % 50) + k);
-            if (i % 5 == 0)
-                r.m_strNote = "Press " + std::to_string(i % 40) + ", bay " + std::to_string(i % 13) + ": new cable, 二号线";
-            records.push_back(std::move(r));
-        }
-        std::string error;
-        const std::string csv = dir.filePath("History.csv").toStdString();
-        if (!platform::WriteFileAtomically(csv, historycsv::Export(records), error))
-            return std::string();
-        const std::string file = dir.filePath("History.sqlite").toStdString();
-        return CHistory(file).Records().size() == CHistory::kMaxRecords ? file : std::string();
-    }();
+    static const std::string path = bench::SampleHistory(dir.path(), bench::SampleRecords(CHistory::kMaxRecords));
     return path;
 }
 
@@ -112,7 +73,7 @@ std::string FullHistory(std::size_t total = CHistory::kMaxRecords)
 void BM_OpenHistoryWindow(benchmark::State& state)
 {
     const std::string path = FullHistory(static_cast<std::size_t>(state.range(0)));
-    AppState app = SampleState();
+    AppState app = bench::WindowState();
     for (auto _ : state) {
         CHistory file(path);
         CHistoryDlg dlg(app, file);
@@ -132,7 +93,7 @@ BENCHMARK(BM_OpenHistoryWindow)->Arg(20000)->Arg(100000)->Unit(benchmark::kMilli
 // Typing "bay 12" and deleting it again, one keystroke per iteration.
 void BM_FilterKeystroke(benchmark::State& state)
 {
-    AppState app = SampleState();
+    AppState app = bench::WindowState();
     CHistory file(FullHistory(static_cast<std::size_t>(state.range(0))));
     CHistoryDlg dlg(app, file);
     dlg.show();
