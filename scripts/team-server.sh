@@ -6,20 +6,25 @@
 # `postgres`.
 #   scripts/team-server.sh start DIR   # DIR/env: PGHOST PGPORT PGUSER for psql (source it)
 #   scripts/team-server.sh stop DIR    # ends that server and removes its cluster and DIR
+#   scripts/team-server.sh halt DIR    # ends that server at once, as a power cut would (no shutdown)
+#   scripts/team-server.sh resume DIR  # starts it again, after a halt, on the same port
 # The superuser is `postgres`, trusted on the socket; TCP asks every role its
 # password (scram-sha-256) and offers TLS with a certificate for 127.0.0.1 and
 # localhost from a test authority made here by openssl: DIR/ca.crt is that
 # authority, DIR/other-ca.crt one that signed nothing of this server. A
 # scratch server: it writes without fsync.
 set -euo pipefail
-dir=${2:?usage: $0 start|stop DIR}
+dir=${2:?usage: $0 start|stop|halt|resume DIR}
 fail() { echo "team-server: $*" >&2; exit 1; }
 
 as_owner() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi; }
 
+# The cluster of DIR, as start wrote it in DIR/env.
+cluster_of() { sed -n 's/^# cluster //p' "$dir/env" 2>/dev/null || true; }
+
 stop() {
   local cluster
-  cluster=$(sed -n 's/^# cluster //p' "$dir/env" 2>/dev/null || true)
+  cluster=$(cluster_of)
   if [ -n "$cluster" ] && [ -f "$cluster/data/postmaster.pid" ]; then
     as_owner "$bin/pg_ctl" stop -D "$cluster/data" -m fast -w >/dev/null || true
   fi
@@ -47,6 +52,14 @@ make_certificates() {
   if [ "$(id -u)" -eq 0 ]; then chown -R postgres: "$tls"; fi
 }
 
+# Starts the cluster's server on port $2; fails when it does not come up.
+launch() {
+  local cluster=$1 port=$2 tls=$1/tls
+  as_owner "$bin/pg_ctl" start -D "$cluster/data" -w -t 60 -l "$cluster/server.log" \
+    -o "-c listen_addresses=127.0.0.1 -p $port -k $cluster -c fsync=off -c ssl=on \
+        -c ssl_cert_file=$tls/server.crt -c ssl_key_file=$tls/server.key" >/dev/null
+}
+
 case $1 in
 start)
   stop # a server an interrupted run left
@@ -63,14 +76,12 @@ start)
     fail "initdb failed: $(tail -n 5 "$cluster/initdb.log")"
   make_certificates "$cluster/tls" >"$cluster/tls.log" 2>&1 || fail "openssl failed: $(tail -n 5 "$cluster/tls.log")"
   cp "$cluster/tls/ca.crt" "$cluster/tls/other-ca.crt" "$dir/"
-  tls_options="-c ssl=on -c ssl_cert_file=$cluster/tls/server.crt -c ssl_key_file=$cluster/tls/server.key"
   # A port that is free now may be taken before the server binds it: the
   # server then fails to start, and another port is tried.
   for _ in 1 2 3 4 5 6 7 8; do
     port=$((20000 + RANDOM % 40000))
     ss -Hltn "sport = :$port" 2>/dev/null | grep -q . && continue
-    if as_owner "$bin/pg_ctl" start -D "$cluster/data" -w -t 60 -l "$cluster/server.log" \
-      -o "-c listen_addresses=127.0.0.1 -p $port -k $cluster -c fsync=off $tls_options" >/dev/null; then
+    if launch "$cluster" "$port"; then
       printf 'export PGHOST=%q PGPORT=%s PGUSER=postgres\n' "$cluster" "$port" >>"$dir/env"
       echo "PostgreSQL on 127.0.0.1:$port, socket in $cluster"
       exit 0
@@ -79,5 +90,15 @@ start)
   fail "the server did not start: $(tail -n 5 "$cluster/server.log")"
   ;;
 stop) stop ;;
-*) fail "usage: $0 start|stop DIR" ;;
+halt | resume)
+  cluster=$(cluster_of)
+  port=$(sed -n 's/.* PGPORT=\([0-9]*\) .*/\1/p' "$dir/env" 2>/dev/null || true)
+  [ -n "$cluster" ] && [ -n "$port" ] && [ -d "$cluster/data" ] || fail "no server started in $dir"
+  if [ "$1" = halt ]; then
+    as_owner "$bin/pg_ctl" stop -D "$cluster/data" -m immediate -w >/dev/null || fail "the server of $dir did not stop"
+  else
+    launch "$cluster" "$port" || fail "the server did not start again: $(tail -n 5 "$cluster/server.log")"
+  fi
+  ;;
+*) fail "usage: $0 start|stop|halt|resume DIR" ;;
 esac
