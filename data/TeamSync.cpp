@@ -1,5 +1,10 @@
 #include "data/TeamSync.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -14,23 +19,34 @@ namespace {
 
 using Row = TeamConnection::Row;
 
-// A record as the server keeps it; author, utc, change_id and xact are the server's.
-constexpr const char* kPushRecord =
+// A batch of records as the server keeps them ($1: a JSON array of objects);
+// author, utc, change_id and xact are the server's.
+constexpr const char* kPushRecords =
     "INSERT INTO record (id, time, narrowed, version, language, series, units, side, code_main, code_sub1, "
     "code_sub2, interlock, halt, error_numbers, laptop) "
-    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15) ON CONFLICT (id) DO NOTHING";
-// A note or machine value of a record the server holds: whether it holds the
+    "SELECT id, time, narrowed, version, language, series, units, side, code_main, code_sub1, code_sub2, interlock, "
+    "halt, error_numbers, laptop FROM json_to_recordset($1::json) AS x(id text, time text, narrowed boolean, "
+    "version text, language smallint, series smallint, units smallint, side smallint, code_main text, "
+    "code_sub1 text, code_sub2 text, interlock smallint, halt smallint, error_numbers text, laptop text) "
+    "ON CONFLICT (id) DO NOTHING";
+// A batch of note or machine values ($1: a JSON array of i, record_id, value,
+// time), one row per value in the order of i: whether the server holds its
 // record, and the change id of the value (added now, or this user's same
-// value sent before, its answer lost).
-#define DARVELL_PUSH_VALUE(table, column)                                                                          \
-    "WITH held AS (SELECT id FROM record WHERE id = $1::text), "                                                   \
-    "added AS (INSERT INTO " table " (record_id, " column ", time) SELECT id, $2::text, $3::text FROM held "       \
-    "ON CONFLICT DO NOTHING RETURNING change_id) "                                                                 \
-    "SELECT EXISTS (SELECT FROM held), coalesce((SELECT change_id FROM added), (SELECT change_id FROM " table      \
-    " WHERE record_id = $1::text AND author = session_user AND time = $3::text AND " column " = $2::text))"
-constexpr const char* kPushNote = DARVELL_PUSH_VALUE("note_change", "note");
-constexpr const char* kPushMachine = DARVELL_PUSH_VALUE("machine_change", "machine");
-#undef DARVELL_PUSH_VALUE
+// value sent before, its answer lost). A value of a record the server lacks is
+// not added.
+#define DARVELL_PUSH_VALUES(table, column)                                                                         \
+    "WITH v AS (SELECT * FROM json_to_recordset($1::json) AS x(i int, record_id text, value text, time text)), "    \
+    "added AS (INSERT INTO " table " (record_id, " column ", time) SELECT record_id, value, time FROM v "           \
+    "WHERE EXISTS (SELECT FROM record r WHERE r.id = v.record_id) ON CONFLICT DO NOTHING "                         \
+    "RETURNING change_id, record_id, time, " column ") "                                                           \
+    "SELECT DISTINCT ON (v.i) v.i, EXISTS (SELECT FROM record r WHERE r.id = v.record_id), "                       \
+    "coalesce(a.change_id, (SELECT c.change_id FROM " table " c WHERE c.record_id = v.record_id "                  \
+    "AND c.author = session_user AND c.time = v.time AND c." column " = v.value)) "                                \
+    "FROM v LEFT JOIN added a ON a.record_id = v.record_id AND a.time = v.time AND a." column " = v.value "        \
+    "ORDER BY v.i"
+constexpr const char* kPushNotes = DARVELL_PUSH_VALUES("note_change", "note");
+constexpr const char* kPushMachines = DARVELL_PUSH_VALUES("machine_change", "machine");
+#undef DARVELL_PUSH_VALUES
 // A deletion marker, added only for a record of this user; whether the
 // server has the record marked deleted now.
 constexpr const char* kPushDeletion =
@@ -59,6 +75,16 @@ const struct {
 std::string Text(const Row& row, std::size_t i)
 {
     return i < row.size() && row[i] ? *row[i] : std::string();
+}
+
+QJsonValue Json(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+
+std::string JsonText(const QJsonArray& array)
+{
+    return QJsonDocument(array).toJson(QJsonDocument::Compact).toStdString();
 }
 
 template <typename T>
@@ -152,6 +178,7 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
         ++result.m_nHeld;
         more = true;
     };
+    QJsonArray records;
     for (const HistoryRecord& r : pending.m_records) {
         if (!fresh("r" + r.m_strId))
             continue;
@@ -159,18 +186,20 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
             held("r" + r.m_strId);
             continue;
         }
-        if (!begin()
-            || !Run(server, kPushRecord,
-                    {r.m_strId, r.m_strTime, std::string(r.m_bNarrowed ? "true" : "false"), r.m_strVersion,
-                     std::to_string(r.m_nLanguage), std::to_string(r.m_nSeries), std::to_string(r.m_nUnits),
-                     std::to_string(r.m_nSide), r.m_strCodes[0], r.m_strCodes[1], r.m_strCodes[2],
-                     std::to_string(r.m_nInterlock), std::to_string(r.m_nHalt), HistoryRecord::ErrorNumbers(r.m_nErrNos),
-                     r.m_strLaptop},
-                    rows, error))
-            return false;
+        records.append(QJsonObject{{"id", Json(r.m_strId)}, {"time", Json(r.m_strTime)}, {"narrowed", r.m_bNarrowed},
+                                   {"version", Json(r.m_strVersion)}, {"language", r.m_nLanguage},
+                                   {"series", r.m_nSeries}, {"units", r.m_nUnits}, {"side", r.m_nSide},
+                                   {"code_main", Json(r.m_strCodes[0])}, {"code_sub1", Json(r.m_strCodes[1])},
+                                   {"code_sub2", Json(r.m_strCodes[2])}, {"interlock", r.m_nInterlock},
+                                   {"halt", r.m_nHalt}, {"error_numbers", Json(HistoryRecord::ErrorNumbers(r.m_nErrNos))},
+                                   {"laptop", Json(r.m_strLaptop)}});
         done.m_records.push_back(r);
     }
-    for (const bool note : {true, false})
+    if (!records.isEmpty() && !(begin() && Run(server, kPushRecords, {JsonText(records)}, rows, error)))
+        return false;
+    for (const bool note : {true, false}) {
+        std::vector<const HistoryValue*> values;
+        QJsonArray batch;
         for (const HistoryValue& v : note ? pending.m_notes : pending.m_machines) {
             const std::string key = Key(note, v);
             if (!fresh(key))
@@ -179,18 +208,31 @@ bool PushBatch(HistoryStore& local, TeamConnection& server, std::set<std::string
                 held(key);
                 continue;
             }
-            if (!begin() || !Run(server, note ? kPushNote : kPushMachine, {v.m_strRecordId, v.m_strValue, v.m_strTime},
-                                 rows, error))
-                return false;
+            batch.append(QJsonObject{{"i", static_cast<int>(values.size())}, {"record_id", Json(v.m_strRecordId)},
+                                     {"value", Json(v.m_strValue)}, {"time", Json(v.m_strTime)}});
+            values.push_back(&v);
+        }
+        if (values.empty())
+            continue;
+        if (!begin() || !Run(server, note ? kPushNotes : kPushMachines, {JsonText(batch)}, rows, error))
+            return false;
+        if (rows.size() != values.size()) {
+            Run(server, "ROLLBACK", {}, rows, error);
+            error = {TeamError::Kind::Server, "the server answered " + std::to_string(rows.size()) + " rows for "
+                                                  + std::to_string(values.size()) + " values"};
+            return false;
+        }
+        for (std::size_t i = 0; i < values.size(); ++i) {
             // A value of a record the server lacks yet goes after its record, in a later batch.
-            if (rows.empty() || Text(rows[0], 0) != "t")
+            if (Text(rows[i], 1) != "t")
                 continue;
-            HistoryValue sent = v;
+            HistoryValue sent = *values[i];
             std::int64_t id = 0;
-            if (Number(rows[0], 1, id))
+            if (Number(rows[i], 2, id))
                 sent.m_nChangeId = id;
             (note ? done.m_notes : done.m_machines).push_back(std::move(sent));
         }
+    }
     std::size_t refused = 0;
     for (const HistoryDeletion& d : pending.m_deletions) {
         if (!fresh("d" + d.m_strRecordId))
