@@ -43,6 +43,7 @@ start_copy() { # N USER ESCAPED
   settings=$(wait_window 1024 768) || fail "copy $1: the settings screen did not appear"
   click_control "$settings" 198 345 111 48
   main=$(wait_window 1024 768 "$settings") || fail "copy $1: the main window did not appear after OK"
+  sleep 0.5 # a click the moment the window maps may find it not yet taking input
 }
 # Opens the history window, types FILTER into its filter box (which has the
 # keyboard) and waits up to 30 s until its text (OCR) matches every REGEX
@@ -76,6 +77,7 @@ end_copy() { # Close, then EXIT: both in the same place of their windows
 start_copy 1 tc_tech 'te\:ch\\pw'
 step "1 Unit, Main Sensor emitter, 'No error code'"
 click_control "$main" 198 30 78 30
+sleep 0.3
 click_control "$main" 102 189 78 30
 picker=$(wait_window "$(dx 300)" "$(dy 331)") || fail "the picker did not appear"
 sleep 0.3
@@ -83,7 +85,8 @@ click_control "$picker" 15 48 78 30
 wait_gone "$(dx 300)" "$(dy 331)" || fail "the picker did not close"
 n=0
 until [ "$(on_server "SELECT count(*) FROM record WHERE author = 'tc_tech'")" = 1 ]; do
-  [ $((n += 1)) -lt 100 ] || fail "copy 1: the diagnosis did not reach the server in 20 s"
+  [ $((n += 1)) -lt 100 ] || { import -window root "$shots/copy1-not-sent.png"
+    fail "copy 1: the diagnosis did not reach the server in 20 s"; }
   sleep 0.2
 done
 history_shows "" 'Team history: up to date'
