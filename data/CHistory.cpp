@@ -56,6 +56,23 @@ std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<Histo
     return merged;
 }
 
+// The records of the history read-only beside and of the writable one, merged;
+// the latter marked as newerReadOnly says.
+CHistory::Loaded ReadBoth(HistoryStore* older, HistoryStore* newer, bool newerReadOnly)
+{
+    CHistory::Loaded loaded;
+    std::vector<HistoryRecord> a, b;
+    HistoryError error;
+    if (older && !older->Load(a, error))
+        loaded.m_error = error;
+    if (newer && !newer->Load(b, error))
+        loaded.m_error = error;
+    for (HistoryRecord& r : b)
+        r.m_bReadOnly = newerReadOnly;
+    loaded.m_records = Merge(std::move(a), std::move(b));
+    return loaded;
+}
+
 } // namespace
 
 CHistory::CHistory() = default;
@@ -114,13 +131,47 @@ void CHistory::Reload()
 {
     Open();
     m_bLoaded = true;
-    std::vector<HistoryRecord> older, newer;
-    HistoryError error;
-    if (m_readOnly && !m_readOnly->Load(older, error))
-        m_loadError = error;
-    if (m_writable && !m_writable->Load(newer, error))
-        m_loadError = error;
-    m_records = Merge(std::move(older), std::move(newer));
+    Loaded loaded = ReadBoth(m_readOnly.get(), m_writable.get(), m_writable && m_writable->IsReadOnly());
+    if (loaded.m_error)
+        m_loadError = loaded.m_error;
+    m_records = std::move(loaded.m_records);
+}
+
+std::function<CHistory::Loaded()> CHistory::Reader()
+{
+    Open();
+    std::string older = m_readOnly ? m_readOnly->Where() : std::string();
+    std::string newer = m_writable ? m_writable->Where() : std::string();
+    const bool olderIsCsv = m_readOnly && !dynamic_cast<const CSqliteHistory*>(m_readOnly.get());
+    const bool newerReadOnly = m_writable && m_writable->IsReadOnly();
+    return [older = std::move(older), newer = std::move(newer), olderIsCsv, newerReadOnly,
+            generation = m_nGeneration] {
+        // Connections that only read: the writable database is read while
+        // this program and the team sync write it, and is never changed here.
+        Loaded loaded;
+        std::unique_ptr<HistoryStore> a, b;
+        if (!older.empty())
+            a = olderIsCsv ? std::make_unique<CCsvHistory>(older, kMaxRecords)
+                           : std::unique_ptr<HistoryStore>(CSqliteHistory::Open(
+                                 older, CSqliteHistory::Mode::ReadOnly, kMaxRecords, {}, loaded.m_error));
+        if (!newer.empty())
+            b = CSqliteHistory::Open(newer, CSqliteHistory::Mode::ReadOnly, kMaxRecords, {}, loaded.m_error);
+        if (!loaded.m_error)
+            loaded = ReadBoth(a.get(), b.get(), newerReadOnly);
+        loaded.m_nGeneration = generation;
+        return loaded;
+    };
+}
+
+void CHistory::Take(Loaded&& loaded)
+{
+    // A failed reading leaves the records shown as they are.
+    if (loaded.m_error) {
+        m_loadError = loaded.m_error;
+        return;
+    }
+    m_bLoaded = true;
+    m_records = std::move(loaded.m_records);
 }
 
 const std::vector<HistoryRecord>& CHistory::Records()

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,21 @@ public:
     const std::vector<HistoryRecord>& Records();
     // Reads the records again: another copy of the program may have added some.
     void Reload();
+
+    // The records as a reading on another thread made them.
+    struct Loaded {
+        std::vector<HistoryRecord> m_records;
+        HistoryError m_error; // the read failed: the records are not whole
+        std::uint64_t m_nGeneration = 0; // Generation() when the reading began
+    };
+    // A reading of the records that runs on any thread, each run with database
+    // connections of its own; refers to nothing of this object.
+    std::function<Loaded()> Reader();
+    // Counts the changes this object makes: a reading begun before the last
+    // of them misses it.
+    std::uint64_t Generation() const { return m_nGeneration; }
+    // Keeps the records of a reading, moved; a failed reading only its reason.
+    void Take(Loaded&& loaded);
     // Keeps a new record; false when it could not be kept (LastFailure says why).
     bool Append(const HistoryRecord& record);
     // Sets the note and the machine of the record named id in one step (each
@@ -73,8 +89,9 @@ public:
 private:
     void Open();
     void OpenOnce(); // Open unless it was tried
-    void Changed() const
+    void Changed()
     {
+        ++m_nGeneration;
         if (m_onChange)
             m_onChange();
     }
@@ -90,6 +107,7 @@ private:
     HistoryError m_loadError;
     HistoryError m_failure;
     std::vector<HistoryRecord> m_records;
+    std::uint64_t m_nGeneration = 0;
     std::string m_strAuthor;
     std::function<void()> m_onChange;
     std::string m_strLaptop; // this computer's host name, taken once

@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/CHistory.h"
 #include "data/CSqliteHistory.h"
+#include "data/TeamSyncRunner.h"
 #include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "dialogs/CHistoryModel.h"
@@ -23,6 +24,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -172,6 +174,34 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
     file.SetAuthor("tc_tech");
     EXPECT_FALSE(file.Delete(batch.m_records[0].m_strId, error));
     EXPECT_EQ(CHistory(Path()).Records().size(), 4u);
+}
+
+TEST_F(CHistoryDlgTest, RecordsTakenBySyncAreReadOffTheWindowAndAReadingThatMissedAChangeIsReadAgain)
+{
+    Keep({Diagnosed(1), Diagnosed(3)});
+    CHistory file(Path());
+    CTeamSyncRunner team(file, TeamSettings()); // not set: the test sends its states
+    CHistoryDlg dlg(m_app, file, nullptr, &team);
+    dlg.FilterBox()->setText("no error code");
+    ASSERT_EQ(dlg.Model()->Shown(), std::vector<int>{0});
+    HistoryChanges batch;
+    batch.m_records = {Diagnosed(1)};
+    batch.m_records[0].m_strAuthor = "anna";
+    HistoryError error;
+    std::size_t skipped = 0;
+    ASSERT_TRUE(CSqliteHistory::Open(Path(), CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords, {}, error)
+                    ->Apply(batch, skipped, error));
+    TeamSyncState took;
+    took.m_bTook = true;
+    emit team.StateChanged(took);
+    QCoreApplication::sendPostedEvents(&dlg, QEvent::MetaCall); // the window starts reading
+    QThreadPool::globalInstance()->waitForDone();               // read, not yet taken
+    ASSERT_TRUE(file.Annotate(file.Records()[0].m_strId, "bay 9", {}, error));
+    // Read again with the note, the filter over the records taken.
+    const auto note = [&] { return dlg.Model()->data(dlg.Model()->index(1, CHistoryModel::kNote)).toString(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note() == "bay 9"; }, 5000)) << note().toStdString();
+    EXPECT_EQ(dlg.Model()->Shown(), (std::vector<int>{2, 0}));
+    EXPECT_EQ(dlg.SelectedRecord(), 2);
 }
 
 TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
