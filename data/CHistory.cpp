@@ -57,19 +57,32 @@ std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<Histo
 }
 
 // The records of the history read-only beside and of the writable one, merged;
-// the latter marked as newerReadOnly says.
-CHistory::Loaded ReadBoth(HistoryStore* older, HistoryStore* newer, bool newerReadOnly)
+// the latter marked as newerReadOnly says. Only the newest of them for a
+// count; whole tells whether that was every record.
+CHistory::Loaded ReadBoth(HistoryStore* older, HistoryStore* newer, bool newerReadOnly, std::size_t newest = 0,
+                          bool* whole = nullptr)
 {
     CHistory::Loaded loaded;
     std::vector<HistoryRecord> a, b;
-    HistoryError error;
-    if (older && !older->Load(a, error))
-        loaded.m_error = error;
-    if (newer && !newer->Load(b, error))
-        loaded.m_error = error;
+    bool all = true;
+    const auto load = [&](HistoryStore* store, std::vector<HistoryRecord>& into) {
+        HistoryError error;
+        auto* db = newest ? dynamic_cast<CSqliteHistory*>(store) : nullptr;
+        if (store && !(db ? db->LoadNewest(newest, into, error) : store->Load(into, error)))
+            loaded.m_error = error;
+        all = all && !(db && into.size() >= newest);
+    };
+    load(older, a);
+    load(newer, b);
     for (HistoryRecord& r : b)
         r.m_bReadOnly = newerReadOnly;
     loaded.m_records = Merge(std::move(a), std::move(b));
+    if (newest && loaded.m_records.size() > newest) {
+        all = false;
+        loaded.m_records.erase(loaded.m_records.begin(), loaded.m_records.end() - static_cast<std::ptrdiff_t>(newest));
+    }
+    if (whole)
+        *whole = all;
     return loaded;
 }
 
@@ -129,9 +142,15 @@ void CHistory::OpenOnce()
 
 void CHistory::Reload()
 {
+    ReloadNewest(0);
+}
+
+void CHistory::ReloadNewest(std::size_t count)
+{
     Open();
     m_bLoaded = true;
-    Loaded loaded = ReadBoth(m_readOnly.get(), m_writable.get(), m_writable && m_writable->IsReadOnly());
+    Loaded loaded =
+        ReadBoth(m_readOnly.get(), m_writable.get(), m_writable && m_writable->IsReadOnly(), count, &m_bWhole);
     if (loaded.m_error)
         m_loadError = loaded.m_error;
     m_records = std::move(loaded.m_records);
@@ -171,6 +190,7 @@ void CHistory::Take(Loaded&& loaded)
         return;
     }
     m_bLoaded = true;
+    m_bWhole = true;
     m_records = std::move(loaded.m_records);
 }
 

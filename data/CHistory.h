@@ -36,6 +36,11 @@ public:
     const std::vector<HistoryRecord>& Records();
     // Reads the records again: another copy of the program may have added some.
     void Reload();
+    // Reads only the newest count records of each history (a first screen):
+    // Records() holds no others until Reload or Take.
+    void ReloadNewest(std::size_t count);
+    // Whether Records() holds every record, not only the newest.
+    bool IsWhole() const { return m_bWhole; }
 
     // The records as a reading on another thread made them.
     struct Loaded {
@@ -101,6 +106,7 @@ private:
     std::string m_strPath; // the one database given, or empty: the program's places
     bool m_bOpened = false;
     bool m_bLoaded = false;
+    bool m_bWhole = true;
     std::unique_ptr<CSqliteHistory> m_writable;
     std::unique_ptr<HistoryStore> m_readOnly;
     HistoryError m_openError;

@@ -71,7 +71,7 @@ struct CHistoryDlg::Reading {
 CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent, CTeamSyncRunner* team)
     : CTemplateDialog(g_tmplHistory, app, parent), m_history(history)
 {
-    m_history.Reload(); // with what other copies of the program added
+    m_history.ReloadNewest(kFirstScreen); // with what other copies of the program added
     m_pFilter = Control<QLineEdit>(IDC_HISTORY_FILTER);
     m_pList = Control<QTreeView>(IDC_HISTORY_LIST);
     m_pStatus = Control<QLabel>(IDC_HISTORY_STATUS);
@@ -119,6 +119,8 @@ CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent, CTea
     OnClicked(IDC_HISTORY_EXPORT, [this] { OnExport(); });
     OnClicked(IDC_HISTORY_DELETE, [this] { OnDelete(); });
     InitDialog(); // complete before DoModal, for tests and the benchmark
+    if (!m_history.IsWhole())
+        StartReload();
 }
 
 void CHistoryDlg::OnInitDialog()
@@ -188,7 +190,8 @@ void CHistoryDlg::MirrorButtons()
     Control(IDOK)->setEnabled(r);
     Control(IDC_HISTORY_NOTE)->setEnabled(r && !r->m_bReadOnly);
     Control(IDC_HISTORY_DELETE)->setEnabled(r && m_history.MayDelete(*r));
-    Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0);
+    // Every record shown is exported: not before all are read.
+    Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0 && m_history.IsWhole());
     KeepFocusSafe();
 }
 
@@ -358,7 +361,7 @@ void CHistoryDlg::OnNote()
 
 void CHistoryDlg::OnExport()
 {
-    if (m_pModel->Shown().empty())
+    if (m_pModel->Shown().empty() || !m_history.IsWhole())
         return;
     const auto due = qScopeGuard([this] { ReloadIfDue(); }); // held while the box is open
     const int lang = Language();

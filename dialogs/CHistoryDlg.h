@@ -26,6 +26,9 @@ struct TeamSyncState;
 class CHistoryDlg : public CTemplateDialog {
     Q_OBJECT
 public:
+    // The records listed at once; the rest are read on a worker thread.
+    static constexpr std::size_t kFirstScreen = 1000;
+
     // team: the sync whose state is shown; none, not set.
     CHistoryDlg(AppState& app, CHistory& history, QWidget* parent = nullptr, CTeamSyncRunner* team = nullptr);
 
