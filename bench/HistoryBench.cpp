@@ -72,6 +72,15 @@ std::string FullHistory(std::size_t total = CHistory::kMaxRecords)
     return made[total] = CHistory(file).Records().size() == total ? file : std::string();
 }
 
+// Until the window lists every record, read on its worker; false past 30 s.
+bool WaitWhole(const CHistory& file)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (QEventLoop wait; !file.IsWhole() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30);)
+        wait.processEvents(QEventLoop::WaitForMoreEvents);
+    return file.IsWhole();
+}
+
 void BM_OpenHistoryWindow(benchmark::State& state)
 {
     const std::string path = FullHistory(static_cast<std::size_t>(state.range(0)));
@@ -86,8 +95,7 @@ void BM_OpenHistoryWindow(benchmark::State& state)
         dlg.render(&shot);
         benchmark::DoNotOptimize(shot.constBits());
         state.PauseTiming();
-        for (QEventLoop wait; !file.IsWhole() && std::chrono::steady_clock::now() - start < std::chrono::seconds(30);)
-            wait.processEvents(QEventLoop::WaitForMoreEvents);
+        WaitWhole(file);
         allIn += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         if (file.Records().size() != static_cast<std::size_t>(state.range(0))) {
             state.SkipWithError("the full history did not read back");
@@ -107,6 +115,8 @@ void BM_FilterKeystroke(benchmark::State& state)
     CHistory file(FullHistory(static_cast<std::size_t>(state.range(0))));
     CHistoryDlg dlg(app, file);
     dlg.show();
+    if (!WaitWhole(file))
+        return state.SkipWithError("the full history did not read back");
     const QString typed = QStringLiteral("bay 12");
     std::vector<QString> steps;
     for (qsizetype n = 1; n <= typed.size(); ++n)
