@@ -193,6 +193,7 @@ TEST_F(CHistoryDlgTest, RecordsBeyondTheFirstScreenAndThoseTakenBySyncAreReadOff
     };
     take(CHistoryDlg::kFirstScreen, 3);
     CHistory file(Path());
+    { CHistoryDlg closed(m_app, file); } // closed while it reads: nothing waits for it
     CTeamSyncRunner team(file, TeamSettings()); // not set: the test sends its states
     CHistoryDlg dlg(m_app, file, nullptr, &team);
     dlg.FilterBox()->setText("no error code"); // typed before the older records are in
