@@ -10,7 +10,8 @@
 // - FrameWhileTaking: the history window open while the program's sync
 //   (CTeamSyncRunner) takes the plant into the window's database, a 10 ms
 //   timer on the UI thread: the longest gap between its ticks while the pass
-//   runs, and the one across the window reading its records again after it.
+//   runs, and the longest from its end until 200 ms after the window shows
+//   the records it read again.
 //   Target: at most 50 ms each.
 // Each prints its numbers against its target; the program ends non-zero when
 // a target is missed or a benchmark failed.
@@ -23,6 +24,7 @@
 #include "data/TeamSync.h"
 #include "data/TeamSyncRunner.h"
 #include "dialogs/CHistoryDlg.h"
+#include "dialogs/CHistoryModel.h"
 #include "platform/ExeDir.h"
 
 #include <QApplication>
@@ -361,12 +363,13 @@ void BM_FrameWhileTaking(benchmark::State& state)
 
         // Five seconds of ticks with no sync show the machine's own gaps; then
         // the ticks until the window had the pass's end are the pass's, and
-        // the first one after it spans the window's reading of the records.
+        // those until 200 ms after it lists the plant span its reading of the
+        // records and taking them.
         QEventLoop loop;
         QTimer tick;
         tick.setTimerType(Qt::PreciseTimer);
         auto last = Clock::now();
-        double idleGap = 0, passGap = 0, reloadGap = -1;
+        double idleGap = 0, passGap = 0, reloadGap = 0;
         bool syncing = false;
         std::optional<TeamSyncState> ended;
         QObject::connect(&tick, &QTimer::timeout, [&] {
@@ -376,14 +379,17 @@ void BM_FrameWhileTaking(benchmark::State& state)
                 idleGap = std::max(idleGap, gap);
             else if (!ended)
                 passGap = std::max(passGap, gap);
-            else if (reloadGap < 0)
-                reloadGap = gap;
+            else
+                reloadGap = std::max(reloadGap, gap);
         });
         // Queued after the window's own handler of the same state.
         QObject::connect(&runner, &CTeamSyncRunner::StateChanged, &dlg, [&](const TeamSyncState& s) {
             ended = s;
-            QTimer::singleShot(200, &loop, &QEventLoop::quit);
         }, Qt::QueuedConnection);
+        QObject::connect(dlg.Model(), &QAbstractItemModel::modelReset, &loop, [&] {
+            if (dlg.Model()->rowCount() == static_cast<int>(kPlantRecords))
+                QTimer::singleShot(200, &loop, &QEventLoop::quit);
+        });
         QTimer::singleShot(120'000, &loop, &QEventLoop::quit);
         auto start = Clock::now();
         QTimer::singleShot(5000, &loop, [&] {
@@ -398,7 +404,7 @@ void BM_FrameWhileTaking(benchmark::State& state)
             return Fail(state, "the sync did not end up to date with the plant: "
                                    + (ended ? team::StateText(*ended, 1) : std::string("no pass ended")) + ", "
                                    + std::to_string(history.Records().size()) + " records");
-        // Of the reload, the database's part: the records read again.
+        // What the window's worker does first: the records read again.
         const auto load = Clock::now();
         history.Reload();
         slowestLoad = std::max(slowestLoad, Seconds(load) * 1000);
@@ -411,7 +417,7 @@ void BM_FrameWhileTaking(benchmark::State& state)
     Verdict("FrameWhileTaking: longest gap of a 10 ms timer, no sync running", worstIdle, "ms");
     Verdict("FrameWhileTaking: longest gap of a 10 ms timer during the pass", worstPass, "ms", 50);
     Verdict("FrameWhileTaking: the gap across the window's reload after it", worstReload, "ms", 50);
-    Verdict("FrameWhileTaking: of it, the 100,000 records read from the database", slowestLoad, "ms");
+    Verdict("FrameWhileTaking: the 100,000 records read again (on the worker)", slowestLoad, "ms");
 }
 BENCHMARK(BM_FrameWhileTaking)->Iterations(2)->UseManualTime()->Unit(benchmark::kSecond);
 

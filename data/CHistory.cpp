@@ -56,6 +56,36 @@ std::vector<HistoryRecord> Merge(std::vector<HistoryRecord> a, std::vector<Histo
     return merged;
 }
 
+// The records of the history read-only beside and of the writable one, merged;
+// the latter marked as newerReadOnly says. Only the newest of them for a
+// count; whole tells whether that was every record.
+CHistory::Loaded ReadBoth(HistoryStore* older, HistoryStore* newer, bool newerReadOnly, std::size_t newest = 0,
+                          bool* whole = nullptr)
+{
+    CHistory::Loaded loaded;
+    std::vector<HistoryRecord> a, b;
+    bool all = true;
+    const auto load = [&](HistoryStore* store, std::vector<HistoryRecord>& into) {
+        HistoryError error;
+        auto* db = newest ? dynamic_cast<CSqliteHistory*>(store) : nullptr;
+        if (store && !(db ? db->LoadNewest(newest, into, error) : store->Load(into, error)))
+            loaded.m_error = error;
+        all = all && !(db && into.size() >= newest);
+    };
+    load(older, a);
+    load(newer, b);
+    for (HistoryRecord& r : b)
+        r.m_bReadOnly = newerReadOnly;
+    loaded.m_records = Merge(std::move(a), std::move(b));
+    if (newest && loaded.m_records.size() > newest) {
+        all = false;
+        loaded.m_records.erase(loaded.m_records.begin(), loaded.m_records.end() - static_cast<std::ptrdiff_t>(newest));
+    }
+    if (whole)
+        *whole = all;
+    return loaded;
+}
+
 } // namespace
 
 CHistory::CHistory() = default;
@@ -112,15 +142,56 @@ void CHistory::OpenOnce()
 
 void CHistory::Reload()
 {
+    ReloadNewest(0);
+}
+
+void CHistory::ReloadNewest(std::size_t count)
+{
     Open();
     m_bLoaded = true;
-    std::vector<HistoryRecord> older, newer;
-    HistoryError error;
-    if (m_readOnly && !m_readOnly->Load(older, error))
-        m_loadError = error;
-    if (m_writable && !m_writable->Load(newer, error))
-        m_loadError = error;
-    m_records = Merge(std::move(older), std::move(newer));
+    Loaded loaded =
+        ReadBoth(m_readOnly.get(), m_writable.get(), m_writable && m_writable->IsReadOnly(), count, &m_bWhole);
+    if (loaded.m_error)
+        m_loadError = loaded.m_error;
+    m_records = std::move(loaded.m_records);
+}
+
+std::function<CHistory::Loaded()> CHistory::Reader()
+{
+    Open();
+    std::string older = m_readOnly ? m_readOnly->Where() : std::string();
+    std::string newer = m_writable ? m_writable->Where() : std::string();
+    const bool olderIsCsv = m_readOnly && !dynamic_cast<const CSqliteHistory*>(m_readOnly.get());
+    const bool newerReadOnly = m_writable && m_writable->IsReadOnly();
+    return [older = std::move(older), newer = std::move(newer), olderIsCsv, newerReadOnly,
+            generation = m_nGeneration] {
+        // Connections that only read: the writable database is read while
+        // this program and the team sync write it, and is never changed here.
+        Loaded loaded;
+        std::unique_ptr<HistoryStore> a, b;
+        if (!older.empty())
+            a = olderIsCsv ? std::make_unique<CCsvHistory>(older, kMaxRecords)
+                           : std::unique_ptr<HistoryStore>(CSqliteHistory::Open(
+                                 older, CSqliteHistory::Mode::ReadOnly, kMaxRecords, {}, loaded.m_error));
+        if (!newer.empty())
+            b = CSqliteHistory::Open(newer, CSqliteHistory::Mode::ReadOnly, kMaxRecords, {}, loaded.m_error);
+        if (!loaded.m_error)
+            loaded = ReadBoth(a.get(), b.get(), newerReadOnly);
+        loaded.m_nGeneration = generation;
+        return loaded;
+    };
+}
+
+void CHistory::Take(Loaded&& loaded)
+{
+    // A failed reading leaves the records shown as they are.
+    if (loaded.m_error) {
+        m_loadError = loaded.m_error;
+        return;
+    }
+    m_bLoaded = true;
+    m_bWhole = true;
+    m_records = std::move(loaded.m_records);
 }
 
 const std::vector<HistoryRecord>& CHistory::Records()

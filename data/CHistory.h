@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,26 @@ public:
     const std::vector<HistoryRecord>& Records();
     // Reads the records again: another copy of the program may have added some.
     void Reload();
+    // Reads only the newest count records of each history (a first screen):
+    // Records() holds no others until Reload or Take.
+    void ReloadNewest(std::size_t count);
+    // Whether Records() holds every record, not only the newest.
+    bool IsWhole() const { return m_bWhole; }
+
+    // The records as a reading on another thread made them.
+    struct Loaded {
+        std::vector<HistoryRecord> m_records;
+        HistoryError m_error; // the read failed: the records are not whole
+        std::uint64_t m_nGeneration = 0; // Generation() when the reading began
+    };
+    // A reading of the records that runs on any thread, each run with database
+    // connections of its own; refers to nothing of this object.
+    std::function<Loaded()> Reader();
+    // Counts the changes this object makes: a reading begun before the last
+    // of them misses it.
+    std::uint64_t Generation() const { return m_nGeneration; }
+    // Keeps the records of a reading, moved; a failed reading only its reason.
+    void Take(Loaded&& loaded);
     // Keeps a new record; false when it could not be kept (LastFailure says why).
     bool Append(const HistoryRecord& record);
     // Sets the note and the machine of the record named id in one step (each
@@ -73,8 +94,9 @@ public:
 private:
     void Open();
     void OpenOnce(); // Open unless it was tried
-    void Changed() const
+    void Changed()
     {
+        ++m_nGeneration;
         if (m_onChange)
             m_onChange();
     }
@@ -84,12 +106,14 @@ private:
     std::string m_strPath; // the one database given, or empty: the program's places
     bool m_bOpened = false;
     bool m_bLoaded = false;
+    bool m_bWhole = true;
     std::unique_ptr<CSqliteHistory> m_writable;
     std::unique_ptr<HistoryStore> m_readOnly;
     HistoryError m_openError;
     HistoryError m_loadError;
     HistoryError m_failure;
     std::vector<HistoryRecord> m_records;
+    std::uint64_t m_nGeneration = 0;
     std::string m_strAuthor;
     std::function<void()> m_onChange;
     std::string m_strLaptop; // this computer's host name, taken once

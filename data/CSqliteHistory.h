@@ -53,6 +53,8 @@ public:
     CSqliteHistory& operator=(const CSqliteHistory&) = delete;
 
     bool Load(std::vector<HistoryRecord>& records, HistoryError& error) override;
+    // The newest count records as Load orders them (every record for 0).
+    bool LoadNewest(std::size_t count, std::vector<HistoryRecord>& records, HistoryError& error);
     bool Add(const HistoryRecord& record, HistoryError& error) override;
     bool Annotate(std::string_view id, std::optional<std::string_view> note, std::optional<std::string_view> machine,
                   std::string_view time, std::string_view author, HistoryError& error) override;

@@ -15,16 +15,21 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPromise>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QThreadPool>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -58,10 +63,15 @@ void LimitNote(QPlainTextEdit* edit)
 
 } // namespace
 
+struct CHistoryDlg::Reading {
+    CHistory::Loaded m_loaded;
+    CHistoryModel::Texts m_texts;
+};
+
 CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent, CTeamSyncRunner* team)
     : CTemplateDialog(g_tmplHistory, app, parent), m_history(history)
 {
-    m_history.Reload(); // with what other copies of the program added
+    m_history.ReloadNewest(kFirstScreen); // with what other copies of the program added
     m_pFilter = Control<QLineEdit>(IDC_HISTORY_FILTER);
     m_pList = Control<QTreeView>(IDC_HISTORY_LIST);
     m_pStatus = Control<QLabel>(IDC_HISTORY_STATUS);
@@ -109,6 +119,8 @@ CHistoryDlg::CHistoryDlg(AppState& app, CHistory& history, QWidget* parent, CTea
     OnClicked(IDC_HISTORY_EXPORT, [this] { OnExport(); });
     OnClicked(IDC_HISTORY_DELETE, [this] { OnDelete(); });
     InitDialog(); // complete before DoModal, for tests and the benchmark
+    if (!m_history.IsWhole())
+        StartReload();
 }
 
 void CHistoryDlg::OnInitDialog()
@@ -178,7 +190,8 @@ void CHistoryDlg::MirrorButtons()
     Control(IDOK)->setEnabled(r);
     Control(IDC_HISTORY_NOTE)->setEnabled(r && !r->m_bReadOnly);
     Control(IDC_HISTORY_DELETE)->setEnabled(r && m_history.MayDelete(*r));
-    Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0);
+    // Every record shown is exported: not before all are read.
+    Control(IDC_HISTORY_EXPORT)->setEnabled(m_pModel->rowCount() > 0 && m_history.IsWhole());
     KeepFocusSafe();
 }
 
@@ -222,12 +235,61 @@ void CHistoryDlg::OnTeamState(const TeamSyncState& state)
     m_strTeam = QString::fromStdString(team::StateText(state, Language()));
     ShowTeam();
     m_bReloadDue = m_bReloadDue || state.m_bTook;
+    ReloadIfDue();
+}
+
+void CHistoryDlg::ReloadIfDue()
+{
     // A box over the window (a note being written) may hold one of the records.
     if (const QWidget* modal = QApplication::activeModalWidget(); !m_bReloadDue || (modal && modal != this))
         return;
     m_bReloadDue = false;
-    m_history.Reload();
-    m_pModel->RecordsChanged();
+    StartReload();
+}
+
+void CHistoryDlg::StartReload()
+{
+    if (m_pReading) {
+        m_bReadAgain = true;
+        return;
+    }
+    // The reading refers to nothing of the window: closed meanwhile, the
+    // window does not wait for it, and what it made is dropped.
+    auto* watcher = new QFutureWatcher<Reading>(this);
+    m_pReading = watcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        m_pReading = nullptr;
+        watcher->deleteLater();
+        OnRead(watcher->future().takeResult());
+    });
+    auto promise = std::make_shared<QPromise<Reading>>();
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, read = m_history.Reader(), lang = m_pModel->Language()] {
+        Reading reading{read(), {}};
+        if (!reading.m_loaded.m_error)
+            reading.m_texts = CHistoryModel::MakeTexts(reading.m_loaded.m_records, lang);
+        promise->addResult(std::move(reading));
+        promise->finish();
+    });
+}
+
+void CHistoryDlg::OnRead(Reading reading)
+{
+    if (const QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        m_bReloadDue = true; // read again once the box is closed
+        return;
+    }
+    // A reading begun before a change here (a note, a deletion) misses it.
+    if (std::exchange(m_bReadAgain, false) || reading.m_loaded.m_nGeneration != m_history.Generation()) {
+        StartReload();
+        return;
+    }
+    if (reading.m_loaded.m_error) {
+        m_history.Take(std::move(reading.m_loaded));
+        return;
+    }
+    m_pModel->RecordsChanged([&] { m_history.Take(std::move(reading.m_loaded)); }, std::move(reading.m_texts));
     KeepPick();
 }
 
@@ -251,6 +313,7 @@ void CHistoryDlg::OnNote()
     const int record = SelectedRecord();
     if (record < 0)
         return;
+    const auto due = qScopeGuard([this] { ReloadIfDue(); }); // held while the box is open
     const HistoryRecord& r = m_history.Records()[static_cast<std::size_t>(record)];
     const int lang = Language();
     // The note on several lines and the machine on one, earlier machines
@@ -298,8 +361,9 @@ void CHistoryDlg::OnNote()
 
 void CHistoryDlg::OnExport()
 {
-    if (m_pModel->Shown().empty())
+    if (m_pModel->Shown().empty() || !m_history.IsWhole())
         return;
+    const auto due = qScopeGuard([this] { ReloadIfDue(); }); // held while the box is open
     const int lang = Language();
     const std::optional<QString> path =
         AskSavePath(this, g_strHistoryExport, g_strHistoryCsvFilter, lang, QStringLiteral("csv"),
@@ -326,6 +390,7 @@ void CHistoryDlg::OnDelete()
     const int record = SelectedRecord();
     if (record < 0 || !m_history.MayDelete(m_history.Records()[static_cast<std::size_t>(record)]))
         return;
+    const auto due = qScopeGuard([this] { ReloadIfDue(); }); // held while the box is open
     const int lang = Language();
     // Asked in a box whose safe answer is the default: a double Enter deletes nothing.
     QMessageBox ask(QMessageBox::Question, CommandTitle(g_strHistoryDelete, lang),

@@ -19,12 +19,16 @@ struct TeamSyncState;
 // click), Note… (the note and the machine), Export…, Delete… and Close,
 // each enabled only when it has something to act on (Delete… only where the
 // history may delete the record: CHistory::MayDelete). Under the list: the
-// team history's state (the records read again when a pass took some), where
+// team history's state (the records read again on a worker thread when a pass
+// took some, and swapped in once read), where
 // new records go, which records are read-only, where the last export went.
 // Open ends the window with IDOK and Chosen() names the record.
 class CHistoryDlg : public CTemplateDialog {
     Q_OBJECT
 public:
+    // The records listed at once; the rest are read on a worker thread.
+    static constexpr std::size_t kFirstScreen = 1000;
+
     // team: the sync whose state is shown; none, not set.
     CHistoryDlg(AppState& app, CHistory& history, QWidget* parent = nullptr, CTeamSyncRunner* team = nullptr);
 
@@ -58,6 +62,13 @@ private:
     // Shows state; reads the records again when it took some (later, when
     // another box is open over the window).
     void OnTeamState(const TeamSyncState& state);
+    // Reads the records again unless none are due or a box is open over the window.
+    void ReloadIfDue();
+    // Reads the records on a worker thread; one reading at a time.
+    void StartReload();
+    struct Reading;
+    // Swaps in what a reading made, unless it missed a change since.
+    void OnRead(Reading reading);
     void ShowTeam();
     void ShowFailure(const LocalText& what, const std::string& reason);
 
@@ -69,6 +80,8 @@ private:
     QLabel* m_pTeam = nullptr;
     QString m_strTeam;         // the team line, whole
     bool m_bReloadDue = false; // a pass took records while a box was open
+    QObject* m_pReading = nullptr; // the reading under way; none
+    bool m_bReadAgain = false;     // records were due while it ran
     const HistoryRecord* m_pChosen = nullptr;
     std::string m_strPicked;   // id of the record the user selected last; empty before
     bool m_bSelecting = false; // the window itself moves the selection

@@ -35,35 +35,44 @@ void PutLine(std::string& out, std::string_view text)
 } // namespace
 
 CHistoryModel::CHistoryModel(const std::vector<HistoryRecord>& records, int language, QObject* parent)
-    : QAbstractTableModel(parent), m_records(records), m_nLanguage(language == 1 ? 1 : 0)
+    : QAbstractTableModel(parent), m_records(records), m_nLanguage(language == 1 ? 1 : 0),
+      m_texts(MakeTexts(records, m_nLanguage))
 {
-    MakeTexts();
     Narrow();
 }
 
 void CHistoryModel::RecordsChanged()
 {
+    RecordsChanged({}, MakeTexts(m_records, m_nLanguage));
+}
+
+void CHistoryModel::RecordsChanged(const std::function<void()>& replace, Texts texts)
+{
     beginResetModel();
-    MakeTexts();
+    if (replace)
+        replace();
+    m_texts = std::move(texts);
     Narrow();
     endResetModel();
 }
 
-void CHistoryModel::MakeTexts()
+CHistoryModel::Texts CHistoryModel::MakeTexts(const std::vector<HistoryRecord>& records, int language)
 {
     // Each record's texts made as UTF-8 and turned into text at the end of
     // one buffer: a string per record and column would cost more than the
     // rest of the window's opening.
+    const int lang = language == 1 ? 1 : 0;
+    Texts texts;
     QStringDecoder toText(QStringDecoder::Utf8,
                           QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     std::string utf8;
     qsizetype used = 0;
-    m_text.resize(static_cast<qsizetype>(m_records.size()) * 128);
-    m_starts.assign(1, 0);
-    m_starts.reserve(m_records.size() + 1);
-    const std::string_view side[] = {g_strEmitter[m_nLanguage], g_strReceiver[m_nLanguage]};
-    const std::string narrowed = std::string(" (") + g_strHistoryNarrowed[m_nLanguage] + ')';
-    for (const HistoryRecord& r : m_records) {
+    texts.m_text.resize(static_cast<qsizetype>(records.size()) * 128);
+    texts.m_starts.assign(1, 0);
+    texts.m_starts.reserve(records.size() + 1);
+    const std::string_view side[] = {g_strEmitter[lang], g_strReceiver[lang]};
+    const std::string narrowed = std::string(" (") + g_strHistoryNarrowed[lang] + ')';
+    for (const HistoryRecord& r : records) {
         utf8.clear();
         // "2026-12-09T14:05:00.123+08:00" reads "2026-12-09 14:05:00".
         PutLine(utf8, std::string_view(r.m_strTime).substr(0, 19));
@@ -103,20 +112,26 @@ void CHistoryModel::MakeTexts()
         PutLine(utf8, r.m_strNote);
         utf8 += kEnd;
         const qsizetype room = toText.requiredSpace(static_cast<qsizetype>(utf8.size()));
-        if (m_text.size() - used < room)
-            m_text.resize(std::max(m_text.size() * 2, used + room));
-        used = toText.appendToBuffer(m_text.data() + used, utf8) - m_text.constData();
-        m_starts.push_back(used);
+        if (texts.m_text.size() - used < room)
+            texts.m_text.resize(std::max(texts.m_text.size() * 2, used + room));
+        used = toText.appendToBuffer(texts.m_text.data() + used, utf8) - texts.m_text.constData();
+        texts.m_starts.push_back(used);
     }
-    m_text.truncate(used);
+    texts.m_text.truncate(used);
+    return texts;
+}
+
+QStringView CHistoryModel::RowTexts(std::size_t r) const
+{
+    return QStringView(m_texts.m_text).sliced(m_texts.m_starts[r], m_texts.m_starts[r + 1] - m_texts.m_starts[r]);
 }
 
 QStringView CHistoryModel::Cell(int record, int column) const
 {
     const auto r = static_cast<std::size_t>(record);
-    if (record < 0 || r + 1 >= m_starts.size() || column < 0 || column >= kColumnCount)
+    if (record < 0 || r + 1 >= m_texts.m_starts.size() || column < 0 || column >= kColumnCount)
         return {};
-    QStringView row = QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]);
+    QStringView row = RowTexts(r);
     for (int c = 0; c < column; ++c)
         row = row.sliced(row.indexOf(QLatin1Char(kEnd)) + 1);
     return row.left(row.indexOf(QLatin1Char(kEnd)));
@@ -164,8 +179,7 @@ bool CHistoryModel::Matches(int record) const
 {
     // The filter holds no column end, so a match lies within one column.
     const auto r = static_cast<std::size_t>(record);
-    const QStringView texts = QStringView(m_text).sliced(m_starts[r], m_starts[r + 1] - m_starts[r]);
-    return texts.contains(m_filter, Qt::CaseInsensitive);
+    return RowTexts(r).contains(m_filter, Qt::CaseInsensitive);
 }
 
 void CHistoryModel::SetFilter(const QString& text)
@@ -185,7 +199,7 @@ void CHistoryModel::SetFilter(const QString& text)
 void CHistoryModel::Narrow()
 {
     m_shown.clear();
-    for (int r = static_cast<int>(m_starts.size()) - 2; r >= 0; --r)
+    for (int r = static_cast<int>(m_texts.m_starts.size()) - 2; r >= 0; --r)
         if (m_filter.isEmpty() || Matches(r))
             m_shown.push_back(r);
 }
@@ -206,7 +220,7 @@ void CHistoryModel::NoteChanged(int record)
 {
     if (record < 0 || record >= static_cast<int>(m_records.size()))
         return;
-    MakeTexts(); // the record's texts change length
+    m_texts = MakeTexts(m_records, m_nLanguage); // the record's texts change length
     if (const int row = RowOf(record); row >= 0)
         emit dataChanged(index(row, kMachine), index(row, kNote));
 }

@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // The history window's list: the records newest first in columns of text
@@ -16,6 +17,15 @@ class CHistoryModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { kTime, kUnits, kCodes, kCauses, kMachine, kFrom, kNote, kColumnCount };
+
+    // The column texts of every record, made from the records alone (on any thread).
+    struct Texts {
+        // The column texts of record r in order, each ended by U+001F, from
+        // m_starts[r] to m_starts[r + 1].
+        QString m_text;
+        std::vector<qsizetype> m_starts;
+    };
+    static Texts MakeTexts(const std::vector<HistoryRecord>& records, int language);
 
     CHistoryModel(const std::vector<HistoryRecord>& records, int language, QObject* parent = nullptr);
 
@@ -36,21 +46,22 @@ public:
     void NoteChanged(int record);
     // Takes every record anew (after one was removed); the filter stays.
     void RecordsChanged();
+    // Takes records that replace swaps in, with texts made from them.
+    void RecordsChanged(const std::function<void()>& replace, Texts texts);
+    // The language the texts are made in.
+    int Language() const { return m_nLanguage; }
 
 private:
-    // Every record's texts, made anew from the records given.
-    void MakeTexts();
     void Narrow();
     bool Matches(int record) const;
-    // The text of a record's column, a view into m_text.
+    // The texts of record r, every column.
+    QStringView RowTexts(std::size_t r) const;
+    // The text of a record's column, a view into the texts.
     QStringView Cell(int record, int column) const;
 
     const std::vector<HistoryRecord>& m_records;
     int m_nLanguage;
-    // The column texts of record r in order, each ended by U+001F, from
-    // m_starts[r] to m_starts[r + 1].
-    QString m_text;
-    std::vector<qsizetype> m_starts;
+    Texts m_texts;
     std::vector<int> m_shown; // records, newest first
     QString m_filter;
 };

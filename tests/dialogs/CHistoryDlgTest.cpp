@@ -3,6 +3,7 @@
 #include "data/AppState.h"
 #include "data/CHistory.h"
 #include "data/CSqliteHistory.h"
+#include "data/TeamSyncRunner.h"
 #include "window/CDarvellDlg.h"
 #include "diagnosis/CHistoryEntry.h"
 #include "dialogs/CHistoryModel.h"
@@ -23,6 +24,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
+#include <QThreadPool>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -172,6 +174,48 @@ TEST_F(CHistoryDlgTest, FilterNarrowsTheListAsOneTypesAndEnterOpensTheNewestMatc
     file.SetAuthor("tc_tech");
     EXPECT_FALSE(file.Delete(batch.m_records[0].m_strId, error));
     EXPECT_EQ(CHistory(Path()).Records().size(), 4u);
+}
+
+TEST_F(CHistoryDlgTest, RecordsBeyondTheFirstScreenAndThoseTakenBySyncAreReadOffTheWindow)
+{
+    Keep({Diagnosed(1), Diagnosed(3)});
+    // Records from another laptop, a first screen of them (newer), then one more.
+    const auto take = [&](std::size_t n, int code) {
+        HistoryChanges batch;
+        for (batch.m_records.assign(n, Diagnosed(code)); HistoryRecord& r : batch.m_records) {
+            r.m_strId = history::NewId();
+            r.m_strAuthor = "anna";
+        }
+        HistoryError error;
+        std::size_t skipped = 0;
+        ASSERT_TRUE(CSqliteHistory::Open(Path(), CSqliteHistory::Mode::ReadWrite, CHistory::kMaxRecords, {}, error)
+                        ->Apply(batch, skipped, error));
+    };
+    take(CHistoryDlg::kFirstScreen, 3);
+    CHistory file(Path());
+    { CHistoryDlg closed(m_app, file); } // closed while it reads: nothing waits for it
+    CTeamSyncRunner team(file, TeamSettings()); // not set: the test sends its states
+    CHistoryDlg dlg(m_app, file, nullptr, &team);
+    dlg.FilterBox()->setText("no error code"); // typed before the older records are in
+    EXPECT_TRUE(dlg.Model()->Shown().empty());
+    EXPECT_FALSE(dlg.Control(IDC_HISTORY_EXPORT)->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg.Model()->Shown() == std::vector<int>{0}; }, 5000));
+    EXPECT_TRUE(dlg.Control(IDC_HISTORY_EXPORT)->isEnabled());
+
+    take(1, 1);
+    TeamSyncState took;
+    took.m_bTook = true;
+    emit team.StateChanged(took);
+    QCoreApplication::sendPostedEvents(&dlg, QEvent::MetaCall); // the window starts reading
+    QThreadPool::globalInstance()->waitForDone();               // read, not yet taken
+    HistoryError error;
+    ASSERT_TRUE(file.Annotate(file.Records()[0].m_strId, "bay 9", {}, error));
+    // Read again with the note, the filter over the records taken.
+    const auto note = [&] { return dlg.Model()->data(dlg.Model()->index(1, CHistoryModel::kNote)).toString(); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note() == "bay 9"; }, 5000)) << note().toStdString();
+    const int newest = static_cast<int>(CHistoryDlg::kFirstScreen) + 2;
+    EXPECT_EQ(dlg.Model()->Shown(), (std::vector<int>{newest, 0}));
+    EXPECT_EQ(dlg.SelectedRecord(), newest);
 }
 
 TEST_F(CHistoryDlgTest, OpenShowsTheOlderResultAgainAndRecordsNothingNew)
