@@ -97,6 +97,9 @@ int CDarvellApp::InitInstance()
     m_app.m_nLanguage = 1; // nothing read yet: early messages are in English
     const CClickGuard clickGuard; // for every window of the run
 
+    // The threads start first: the lock and the files are read beside them.
+    const int nonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
+    m_work.Start(LegacyCheck(), nonCjkSystem);
     switch (m_guard.Acquire(kInstanceName)) {
     case platform::CInstanceGuard::Outcome::Acquired:
         break;
@@ -105,12 +108,9 @@ int CDarvellApp::InitInstance()
     case platform::CInstanceGuard::Outcome::Failed:
         // Said on the terminal too: a start from a shell or a service log shows it there.
         std::fputs("Darvell: cannot create the single-instance lock; not starting.\n", stderr);
-        ShowMessage(m_app, g_strLockFailed);
+        Tell(g_strLockFailed);
         return kExitStartupFailed;
     }
-
-    const int nonCjkSystem = NonCjkSystemFlag(platform::SystemPrimaryLanguageId());
-    m_work.Start(LegacyCheck(), nonCjkSystem);
     if (!LoadDataFiles())
         return kExitStartupFailed;
     StartupMark("icon, lock, INI files, encoding check");

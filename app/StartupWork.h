@@ -6,17 +6,18 @@
 #include <future>
 #include <thread>
 
-// The pieces of that work that begin before QApplication, whose own start
-// does not need them: the legacy converters opened once and the system's font
-// configuration loaded, on a thread from construction until Wait. main()
-// waits once QApplication stands, before the font system starts.
+// The pieces of the start-up work that begin before QApplication, whose own
+// start does not need them: the legacy converters opened once and the
+// system's font configuration loaded, on a thread in the background
+// (platform::RunInBackground) from construction on, so that it takes no
+// processor time from QApplication's start. Nothing waits for it; the
+// destructor joins it.
 class CFontConfigurationLoad {
 public:
     CFontConfigurationLoad();
     CFontConfigurationLoad(const CFontConfigurationLoad&) = delete;
     CFontConfigurationLoad& operator=(const CFontConfigurationLoad&) = delete;
-    ~CFontConfigurationLoad() { Wait(); }
-    void Wait();
+    ~CFontConfigurationLoad();
 
 private:
     std::thread m_thread;
@@ -24,17 +25,17 @@ private:
 
 // While the main thread takes the single-instance lock and reads the data
 // files, two threads do what the first screen needs but no widget makes:
-//   fonts   the font system's start-up and the sizes of the control fonts,
-//           and the program's icon drawn as images;
-//   files   the check for the legacy converters, then the bitmaps: those of
-//           the first screen decoded to images (only the GUI thread may make
-//           the pixmaps), the others read and checked, so that an unreadable
-//           one still stops the start before the first screen; they are
-//           decoded once that screen is left (TakeCheckedBitmaps).
+//   fonts   the font system's start-up and the size of the labels' font;
+//   files   the bitmaps: those of the first screen decoded to images (only
+//           the GUI thread may make the pixmaps), the others read and
+//           checked, so that an unreadable one still stops the start before
+//           the first screen; they are decoded once that screen is left
+//           (TakeCheckedBitmaps). Then the program's icon drawn as images.
 // Each result is waited for where start-up needs it, in the order start-up
 // has always used it, so that every message and screen comes at the same
-// moment as before. Finish waits for both threads; so does the destructor, so
-// that no thread outlives the start-up, whichever way it ends.
+// moment as before. Finish waits for both threads' work; so does the
+// destructor, which also waits for their ends, so that no thread outlives
+// the start-up, whichever way it ends.
 //
 // A start without threads (SetInlineForTesting) computes each result on the
 // main thread when it is asked for: the eager order, to compare with.
@@ -45,7 +46,7 @@ public:
     CStartupWork() = default;
     CStartupWork(const CStartupWork&) = delete;
     CStartupWork& operator=(const CStartupWork&) = delete;
-    ~CStartupWork() { Finish(); }
+    ~CStartupWork();
 
     // Starts both threads; the control fonts are those of the system flag's
     // face. A thread the system refuses leaves its work to the main thread.
@@ -62,23 +63,27 @@ public:
     bool TakeBitmaps(Bitmaps& bitmaps);
     // Decodes the checked bitmaps into their slots; false when one fails.
     bool TakeCheckedBitmaps(Bitmaps& bitmaps);
-    // Waits for both threads: before the first widget, a message box or the
-    // first screen, so that only the main thread uses the font system then.
-    // The first call gives the application its icon.
+    // Waits for both threads' work: before the first widget, a message box
+    // or the first screen. The first call finds the heading's font size and
+    // gives the application its icon.
     void Finish();
 
     // True: no threads; each result is computed where it is asked for.
     static void SetInlineForTesting(bool inlineWork);
 
 private:
+    void WaitForWork();
+
     bool m_inline = false;
+    int m_headingSize = -1;          // the system flag, while Finish has the heading's size to find
     LegacyEncodingsCheck m_legacyCheck = nullptr;
-    std::future<bool> m_legacy;      // the files thread's check, while it has not been asked for
     bool m_filesOnThread = false;    // the bitmaps come from the files thread
     bool m_threadsRan = false;       // until Finish has given back what they freed
     bool m_iconSet = false;
-    AppIconImages m_icon;            // drawn by the fonts thread; null images: not drawn
-    CBmpData::StartupImages m_images; // written by the files thread, read after it ends
+    AppIconImages m_icon;            // drawn by the files thread; null images: not drawn
+    CBmpData::StartupImages m_images; // written by the files thread, read once m_bitmapsRead is ready
+    std::future<void> m_bitmapsRead;
+    std::future<void> m_fontsDone, m_filesDone; // each thread's work; invalid once waited for
     std::thread m_fonts;
     std::thread m_files;
 };

@@ -13,8 +13,6 @@ int main(int, char** argv)
     CFontConfigurationLoad fontConfiguration; // beside QApplication's own start
     QApplication qapp(argc, argv);
     StartupMark("QApplication");
-    fontConfiguration.Wait();
-    StartupMark("font configuration");
     QApplication::setApplicationName(QStringLiteral("Darvell"));
 
     CDarvellApp app;

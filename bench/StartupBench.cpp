@@ -79,6 +79,7 @@ struct Run {
     std::vector<std::pair<std::string, double>> phases;
     double totalMs = -1;
     double peakRssMiB = 0;
+    double cpuMs = 0; // user and system time of all its threads, to its end just after the mapping
 };
 
 // A server started with "-displayfd"-like options writes one line to the
@@ -264,6 +265,8 @@ private:
             rusage usage{};
             ::wait4(child, &status, 0, &usage);
             run.peakRssMiB = usage.ru_maxrss / 1024.0; // kilobytes on Linux
+            run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+                + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
         }
         std::string marks;
         char buf[4096];
@@ -323,7 +326,7 @@ double Median(std::vector<double> v)
 struct Series {
     std::vector<std::string> order; // phase names, first seen first
     std::map<std::string, std::vector<double>> phases;
-    std::vector<double> total, rss;
+    std::vector<double> total, rss, cpu;
 
     void Add(const Run& run)
     {
@@ -334,6 +337,7 @@ struct Series {
         }
         total.push_back(run.totalMs);
         rss.push_back(run.peakRssMiB);
+        cpu.push_back(run.cpuMs);
     }
 };
 
@@ -423,6 +427,8 @@ bool PrintTable(const Result& r)
                 kMaxRatio, ratio <= kMaxRatio ? "met" : "MISSED");
     std::printf("%-42s %10.1f %12.1f   ratio %.3f (target at most %.2f) %s\n", "peak RSS (MiB, median)", oursRss,
                 floorRss, rssRatio, kMaxRssRatio, rssRatio <= kMaxRssRatio ? "met" : "MISSED");
+    std::printf("%-42s %10.1f %12.1f\n", "processor time, all threads (ms, median)", Median(r.darvell.cpu),
+                Median(r.floor.cpu));
     std::printf("team server set: %s\n", g_team ? "yes (Team.ini and pgpass, a server on loopback)" : "no");
     return ratio <= kMaxRatio && rssRatio <= kMaxRssRatio;
 }

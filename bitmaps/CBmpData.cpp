@@ -209,8 +209,8 @@ CBmpData::StartupImages CBmpData::DecodeStartupBitmaps(std::span<const Picture> 
 {
     const int tiles = int(g_pictureCodes.size());
     StartupImages decoded;
+    std::string bytes; // one buffer for every file: a checked file's bytes are not kept
     for (int i = 0; i < kStartupBitmapCount && decoded.failed < 0; ++i) {
-        std::string bytes;
         bool now = false;
         for (const Picture picture : firstScreen)
             now = now || i == tiles + int(picture);
@@ -219,7 +219,7 @@ CBmpData::StartupImages CBmpData::DecodeStartupBitmaps(std::span<const Picture> 
         else if (now ? !DecodeBitmapBytes(bytes, decoded.images[i]) : !CheckBitmapBytes(bytes))
             decoded.failed = i;
         else if (!now)
-            decoded.checked[i] = std::move(bytes);
+            decoded.checked[i] = true;
     }
     return decoded;
 }
@@ -243,11 +243,11 @@ bool CBmpData::AdoptStartupBitmaps(StartupImages& decoded, Bitmaps& bitmaps)
 bool CBmpData::AdoptCheckedBitmaps(StartupImages& decoded, Bitmaps& bitmaps)
 {
     for (int i = 0; i < kStartupBitmapCount; ++i) {
-        if (decoded.checked[i].empty())
+        if (!decoded.checked[i])
             continue;
+        decoded.checked[i] = false;
         QImage image;
-        const bool ok = DecodeBitmapBytes(decoded.checked[i], image);
-        decoded.checked[i] = std::string();
+        const bool ok = DecodeBitmapPath(platform::DataPath(StartupBitmapName(i)), image);
         QPixmap& slot = StartupBitmapSlot(bitmaps, i);
         slot = ok ? QPixmap::fromImage(std::move(image)) : QPixmap();
         if (slot.isNull())

@@ -34,23 +34,25 @@ public:
 
     // Every bitmap of start-up, in the order LoadCodeBitmaps and then
     // LoadPictures load them. Those the first screen draws are decoded as
-    // images at once; the others are read and their headers and lengths
-    // checked, and decoded when the later screens need them. Any thread may
+    // images at once; the others are read whole and their headers and
+    // lengths checked, but not kept: they are read again and decoded when
+    // the later screens need them. Any thread may
     // read and decode; only the GUI thread makes the pixmaps. Together the
     // same as those two loads.
     static constexpr int kStartupBitmapCount = 33 + 7;
     struct StartupImages {
         std::array<QImage, kStartupBitmapCount> images;
-        std::array<std::string, kStartupBitmapCount> checked; // read and checked, not yet decoded
+        std::array<bool, kStartupBitmapCount> checked{}; // read and checked, not yet decoded
         int failed = -1; // the first file that could not be read (its images and later ones null), or -1
     };
     static StartupImages DecodeStartupBitmaps(std::span<const Picture> firstScreen);
     // The decoded images before the first failure become their slots'
     // pixmaps and the failed slot is null, as the loads leave them; false
-    // when one failed. The checked files stay for AdoptCheckedBitmaps.
+    // when one failed. The checked files are left for AdoptCheckedBitmaps.
     static bool AdoptStartupBitmaps(StartupImages& decoded, Bitmaps& bitmaps);
-    // Decodes the checked files into their slots; false at the first that
-    // fails (that slot is left null).
+    // Reads and decodes the checked files into their slots; false at the
+    // first that fails (that slot is left null): a file removed or changed
+    // since the check.
     static bool AdoptCheckedBitmaps(StartupImages& decoded, Bitmaps& bitmaps);
 
     // The slot of a picture code (exact, case-sensitive match), or fallback.

@@ -471,6 +471,20 @@ TEST_F(StartupTest, OkOnTheSettingsScreenOpensTheMainWindowInTheChosenLanguage)
     EXPECT_EQ(m_after, expected);
 }
 
+// The bitmaps the first screen does not draw are checked before it and read
+// again after it: one removed meanwhile stops the start with the bitmaps'
+// message instead of a main window missing a picture.
+TEST_F(StartupTest, BitmapRemovedWhileTheSettingsScreenShowsStopsWithTheBitmapMessage)
+{
+    m_windows.actions["CSetDlg"] = [&](QDialog* dlg) {
+        m_dir.Remove("b03.bmp");
+        ClickControl(dlg, IDOK);
+    };
+    EXPECT_EQ(RunApp(), CDarvellApp::kExitStartupFailed);
+    EXPECT_EQ(m_windows.shown, std::vector<std::string>{"CSetDlg"});
+    EXPECT_EQ(m_messages, (std::vector<Message>{{8, 1}}));
+}
+
 TEST_F(StartupTest, SecondCopyIsToldInEnglishAndTouchesNothingTillTheFirstEnds)
 {
     // Chinese and an empty value that would be repaired: neither is reached.
